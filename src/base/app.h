@@ -1,0 +1,69 @@
+// The process-wide state of Ruzer, shared by every part of the program.
+// One instance lives for the whole run (tests make their own). All of it is
+// used on the one UI thread only.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/ui.h"
+#include "store/model.h"
+
+namespace ruzer {
+
+struct App {
+  App(IUser& u, IMainView& v, IClock& c) : user(u), view(v), clock(c) {}
+  App(const App&) = delete;
+  App& operator=(const App&) = delete;
+
+  IUser& user;
+  IMainView& view;
+  IClock& clock;
+
+  // ---- process-wide flags
+  bool AutoMode = false;
+  bool AbortRequested = false;
+  bool StartMinimized = false;
+  bool PageLoading = false;
+  bool PageSwitchMuted = false;
+  bool BackupFailed = false;
+  bool busy = false;  // between SetBusyMode on and off
+
+  // ---- start-up
+  std::wstring programPath;  // full path of ruzer.exe
+  std::wstring helpFile;     // program path with ".chm"; empty until first activation
+
+  // ---- file set (index file)
+  std::wstring FileSetFolder;  // ends in a backslash (empty only for a bare file name)
+  std::wstring IndexFileName;  // e.g. "RUZER.IDX"
+  std::vector<std::wstring> pages;  // page list = tab captions, in order
+  int activePage = 0;               // index into pages
+  std::wstring CurrentPageName;
+  std::vector<IndexRow> PageIndexTable;  // [0] is the title row
+  int SleepMs = 1000;
+  int treeWidth = 150;
+  double indexVersion = 6.0;
+
+  // ---- active page (page file)
+  EnvPanel env;
+  std::vector<SourceRow> rows;     // source list, sorted by caption
+  std::vector<SourceRow> oldRows;  // old-version list
+  int RowCount() const { return static_cast<int>(rows.size()); }
+
+  // ---- main window display state
+  bool errorListMode = false;
+  bool oldListShown = false;
+  int sizeSortKey = 0;
+  int bottomHeight = 1;  // current height of the bottom panel
+  std::vector<std::wstring> errorLines;  // mirror of lbErr
+  std::uint64_t lastPumpTick = 0;        // throttle for LetMessagesRun
+
+  std::wstring IndexPath() const { return FileSetFolder + IndexFileName; }
+  std::wstring ActivePageName() const {
+    return activePage >= 0 && activePage < static_cast<int>(pages.size()) ? pages[activePage]
+                                                                          : std::wstring();
+  }
+};
+
+}  // namespace ruzer

@@ -1,0 +1,143 @@
+// The two narrow interfaces through which the program's logic reaches the screen.
+// Logic never touches an HWND: the Win32 window implements IMainView, the Win32
+// message boxes and pickers implement IUser, and tests substitute scripted ones.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+#include <windows.h>
+
+namespace ruzer {
+
+struct SourceRow;
+
+// ---------------------------------------------------------------- user dialogs
+
+enum class MsgKind { Warning, Error, Information, Confirmation };
+
+// Buttons are a bit set; the answer is exactly one of them.
+enum MsgButton : unsigned {
+  kOk = 1u << 0,
+  kCancel = 1u << 1,
+  kYes = 1u << 2,
+  kNo = 1u << 3,
+  kAbort = 1u << 4,
+  kRetry = 1u << 5,
+  kIgnore = 1u << 6,
+  kHelp = 1u << 7,  // shown as a Help button; never an answer
+};
+
+struct MessageRequest {
+  MsgKind kind = MsgKind::Information;
+  std::wstring text;
+  unsigned buttons = kOk;
+  MsgButton defaultButton = kOk;
+  int helpContext = 0;  // numeric help topic for the Help button
+};
+
+class IUser {
+ public:
+  virtual ~IUser() = default;
+  // Modal message box; returns the button the user chose (Cancel/close → kCancel
+  // when offered, otherwise the default button).
+  virtual MsgButton Message(const MessageRequest& request) = 0;
+  // Folder browser; nullopt when cancelled.
+  virtual std::optional<std::wstring> BrowseFolder(const std::wstring& title,
+                                                   const std::wstring& initial) = 0;
+  // File-open dialog; filter in the Win32 "name\0pattern\0" style but with '|'
+  // as separator ("テキスト|*.txt"). nullopt when cancelled.
+  virtual std::optional<std::wstring> OpenFile(const std::wstring& title,
+                                               const std::wstring& filter,
+                                               const std::wstring& initialFolder) = 0;
+  // Help topic by keyword / by number (HtmlHelpW on the program's .chm).
+  virtual void HelpByKeyword(const std::wstring& keyword) = 0;
+  virtual void HelpByContext(int context) = 0;
+};
+
+// ---------------------------------------------------------------- main window
+
+// How the bottom panel is laid out; computed by the logic, applied by the view.
+struct BottomPanelLayout {
+  int height = 1;             // height of pnlDown
+  bool oldVisible = false;    // pnlMid (old-version group)
+  bool oldFills = false;      // old group fills the whole bottom panel
+  int oldHeight = 0;          // old group height when aligned to the top
+  bool sepDownVisible = false;
+  bool listGroupVisible = false;  // pnlBtm
+  std::wstring listGroupCaption;  // "エラーリスト" / "容量リスト"
+  bool errorListVisible = false;
+  bool sizeListVisible = false;
+};
+
+// Primitive operations of the main window. No behaviour lives behind them:
+// each one only changes what is shown. The behaviour is in shell/Mainwin.
+class IMainView {
+ public:
+  virtual ~IMainView() = default;
+
+  virtual void SetTitle(const std::wstring& title) = 0;
+  virtual void CloseWindow() = 0;  // ends the program's message loop
+
+  // Status bar: panel 0 (free space) and panel 1 (status line).
+  virtual void SetFreeSpaceText(const std::wstring& text) = 0;
+  virtual void SetStatusText(const std::wstring& text) = 0;
+
+  // Tabs: one per page, in page-list order.
+  virtual void SetTabs(const std::vector<std::wstring>& names) = 0;
+  virtual void SetActiveTab(int index) = 0;
+  virtual void SetTabsEnabled(bool enabled) = 0;
+  // Moves the page panel onto the active tab (returns once it is drawn there).
+  virtual void AttachPagePanel() = 0;
+
+  // Source list. The view may keep the pointer until the next call (owner data).
+  virtual void ShowSourceRows(const std::vector<SourceRow>* rows) = 0;
+  virtual void SetSourceListCaption(const std::wstring& caption) = 0;
+  virtual void SetSourceColumnTitle(const std::wstring& title) = 0;  // column 0
+  virtual void SelectRow(int index) = 0;  // -1 clears the selection; else clear, select, scroll into view
+  virtual std::vector<int> SelectedRows() = 0;
+
+  // Old-version list (bottom panel).
+  virtual void ShowOldRows(const std::vector<SourceRow>* rows) = 0;
+
+  // Bottom panel.
+  virtual int PagePanelHeight() = 0;
+  virtual void ApplyBottomPanel(const BottomPanelLayout& layout) = 0;
+
+  // Error list lbErr.
+  virtual void ErrorListAdd(const std::wstring& line) = 0;
+  virtual void ErrorListClear() = 0;
+  virtual void ErrorListSetScrollWidth(const std::wstring& longestLine) = 0;
+
+  // Busy mode and menus.
+  virtual void SetAbortVisible(bool visible) = 0;  // btnAbort and mnuAbort
+  virtual void FocusAbort() = 0;
+  virtual void SetMainMenusEnabled(bool enabled) = 0;  // File, Edit, Function, Register
+  virtual bool MainMenusEnabled() = 0;                 // File menu state
+  virtual void SetToolbarEnabled(bool enabled) = 0;
+  virtual void SetHourglass(bool on) = 0;
+
+  // Folder tree width (pixels) and the client width it must fit in.
+  virtual void SetTreeWidth(int width) = 0;
+  virtual int ClientWidth() = 0;
+  virtual void Relayout() = 0;
+
+  // Let pending window messages run (input, paint, the abort key).
+  virtual void PumpMessages() = 0;
+};
+
+// ---------------------------------------------------------------- time
+
+// Wall clock and waiting, replaceable so tests control "today".
+class IClock {
+ public:
+  virtual ~IClock() = default;
+  virtual SYSTEMTIME Now() = 0;  // local time
+  virtual void Sleep(int ms) = 0;
+  virtual std::uint64_t TickMs() = 0;  // monotonic
+};
+
+IClock& SystemClock();
+
+}  // namespace ruzer

@@ -1,0 +1,36 @@
+// The file set store: index file (.IDX) and page files (.PAG), the page list
+// and the active page. Every change is written through at once.
+#pragma once
+
+#include <string>
+
+#include "base/app.h"
+
+namespace ruzer {
+
+// ---- index file
+void ReadIndexFile(App& app);
+bool WriteIndexFile(App& app);
+bool ConvertIndexEncoding(App& app);
+void RecordLastBackup(App& app, int page, const SYSTEMTIME& start);
+void WriteTreeWidth(App& app, int width);  // folder-tree width update
+
+// ---- page list
+void AddPageTab(App& app, const std::wstring& name);
+void DeletePageTab(App& app);
+void AttachPagePanel(App& app);
+
+// ---- page file
+bool ReadPageFile(App& app, bool fromBackup);
+bool WritePageFile(App& app);
+void LoadActivePage(App& app);
+void RenumberRows(App& app, bool sortFirst);
+void ReadPageFlags(App& app);
+double ReadPageVersion(App& app, int page);
+std::wstring SourceListCaption(const App& app);
+
+// ---- ExcludedFolderList of one row
+std::wstring GetExcludedFolders(const SourceRow& row);
+void SetExcludedFolders(const std::wstring& text, SourceRow& row, bool append);
+
+}  // namespace ruzer

@@ -1,0 +1,51 @@
+// In-memory model of a file set: the page list and its index table, and the
+// active page's backup conditions and source rows.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace ruzer {
+
+// Backup conditions of the active page.
+struct EnvPanel {
+  std::wstring tamdir;   // destination folder ("Path=")
+  std::wstring volname;  // volume label the medium must carry ("Labl=")
+  std::int32_t backdays = 15;  // retention in days ("Bday=")
+  // check[0..3] are flags 1..4: [1] once a day in automatic mode,
+  // [3] sub-folder switch given to new rows.
+  std::array<bool, 4> check{true, true, false, true};
+  std::wstring defSave1 = L"*.*";  // default save patterns ("Yfil=")
+  std::wstring defSave2;           // default exclude patterns ("Zfil=")
+
+  bool operator==(const EnvPanel&) const = default;
+};
+
+// One row of the source list (seven columns plus its excluded folders).
+struct SourceRow {
+  std::wstring caption;   // source folder ("Sorc=")
+  std::wstring comment;   // special folder name or comment ("Efol=")
+  std::wstring no;        // position from "1", not stored
+  std::wstring size;      // last measured size in KB, not stored
+  std::wstring save;      // save patterns, packed ("Wfil=")
+  std::wstring exclude;   // exclude patterns, packed ("Xfil=")
+  std::wstring mark;      // "o" when sub-folders are backed up ("Mark=")
+  std::wstring excluded;  // ExcludedFolderList, packed ("U" lines)
+
+  bool operator==(const SourceRow&) const = default;
+};
+
+// One row of PageIndexTable (row 0 is the title row).
+struct IndexRow {
+  std::wstring no;     // "No."
+  std::wstring name;   // "設定ページ"
+  std::wstring dest;   // "バックアップ先"
+  std::wstring label;  // "ボリューム名"
+  std::wstring last;   // "最新バックアップ日", "yyyy/mm/dd hh:nn:ss" or empty
+
+  bool operator==(const IndexRow&) const = default;
+};
+
+}  // namespace ruzer
