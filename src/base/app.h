@@ -21,6 +21,9 @@ struct App {
   IMainView& view;
   IClock& clock;
 
+  // Memo dialog of the backup run; null counts as cancelled.
+  class IMemoDialog* memoDialog = nullptr;
+
   // ---- process-wide flags
   bool AutoMode = false;
   bool AbortRequested = false;

@@ -127,6 +127,16 @@ class IMainView {
   virtual void PumpMessages() = 0;
 };
 
+// ---------------------------------------------------------------- memo dialog
+
+// TfMemo: asks for the memo of a backup run. Show returns false when cancelled;
+// memo carries the text in and out (the dialog keeps its last text).
+class IMemoDialog {
+ public:
+  virtual ~IMemoDialog() = default;
+  virtual bool Show(std::wstring& memo) = 0;
+};
+
 // ---------------------------------------------------------------- time
 
 // Wall clock and waiting, replaceable so tests control "today".
