@@ -32,6 +32,11 @@ struct App {
   bool PageSwitchMuted = false;
   bool BackupFailed = false;
   bool busy = false;  // between SetBusyMode on and off
+  // Main-window commands on the stack; a second command that would start work
+  // is refused while one runs (messages are pumped inside long operations).
+  int commandDepth = 0;
+  // Tab chosen while a page was loading; loaded once that load has finished.
+  int pendingPage = -1;
 
   // ---- start-up
   std::wstring programPath;  // full path of ruzer.exe
