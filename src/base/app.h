@@ -52,11 +52,15 @@ struct App {
   int SleepMs = 1000;
   int treeWidth = 150;
   double indexVersion = 6.0;
+  // The index file exists but could not be read: it is not written over.
+  bool IndexUnreadable = false;
 
   // ---- active page (page file)
   EnvPanel env;
   std::vector<SourceRow> rows;     // source list, sorted by caption
   std::vector<SourceRow> oldRows;  // old-version list
+  // The active page file exists but could not be read: overwriting it needs the user's yes.
+  bool PageUnreadable = false;
   int RowCount() const { return static_cast<int>(rows.size()); }
 
   // ---- main window display state
