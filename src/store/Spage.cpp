@@ -1,0 +1,326 @@
+// Page files (.PAG) and the active page.
+#include "store/Spage.h"
+
+#include <algorithm>
+
+#include "base/inifile.h"
+#include "shell/Mainwin.h"
+#include "shell/Startup.h"
+#include "store/Convert.h"
+#include "store/Fdef.h"
+#include "store/Smsg.h"
+
+namespace ruzer {
+
+namespace {
+
+using store::Ask;
+
+constexpr size_t kValueMax = 260;      // characters of a value that are read
+constexpr size_t kExcludedPiece = 250; // characters per "U" line
+
+std::wstring PagePath(const App& app, const std::wstring& page) {
+  return app.FileSetFolder + page + Fdef::kPageExt;
+}
+
+std::wstring OneLine(std::wstring v) {
+  for (auto& c : v)
+    if (c == L'\r' || c == L'\n' || c == L'\0') c = L' ';
+  return v;
+}
+
+// Characters 6 to 265 of a line: the text after the five-character key.
+std::wstring ValueOf(const std::wstring& line) {
+  return line.size() > 5 ? line.substr(5, kValueMax) : std::wstring();
+}
+
+void ApplyFlags(EnvPanel& env, const std::wstring& value) {
+  for (size_t k = 0; k < env.check.size() && k < value.size(); ++k) env.check[k] = value[k] != L'0';
+}
+
+std::vector<std::wstring> PageLines(const App& app) {
+  const EnvPanel& e = app.env;
+  std::wstring flags;
+  for (bool f : e.check) flags += f ? L'1' : L'0';
+  std::vector<std::wstring> lines = {
+      L"[Ruzer]",
+      std::wstring(L"Vers=") + Fdef::kVersion,
+      L"Path=" + OneLine(e.tamdir),
+      L"Labl=" + OneLine(e.volname),
+      L"Bday=" + std::to_wstring(e.backdays),
+      L"Flgs=" + flags,
+      L"Cont=" + std::to_wstring(app.RowCount()),
+      L"Yfil=" + OneLine(e.defSave1),
+      L"Zfil=" + OneLine(e.defSave2),
+  };
+  int r = 0;
+  for (const SourceRow& row : app.rows) {
+    ++r;
+    const std::wstring number = std::to_wstring(r + 100000);  // six digits and more; the last five count
+    lines.emplace_back();
+    lines.push_back(L"[Folder" + number.substr(number.size() - 5) + L"]");
+    lines.push_back(L"Sorc=" + OneLine(row.caption));
+    lines.push_back(L"Efol=" + OneLine(row.comment));
+    lines.push_back(L"Wfil=" + OneLine(row.save));
+    lines.push_back(L"Xfil=" + OneLine(row.exclude));
+    const std::wstring excluded = OneLine(GetExcludedFolders(row));
+    for (size_t at = 0, k = 0; at < excluded.size(); at += kExcludedPiece, ++k) {
+      const std::wstring key = std::to_wstring(1000 + k);
+      lines.push_back(L"U" + key.substr(key.size() - 3) + L"=" + excluded.substr(at, kExcludedPiece));
+    }
+    lines.push_back(L"Mark=" + OneLine(row.mark));
+  }
+  return lines;
+}
+
+void SortByCaption(std::vector<SourceRow>& rows) {
+  std::stable_sort(rows.begin(), rows.end(), [](const SourceRow& a, const SourceRow& b) {
+    return lstrcmpW(a.caption.c_str(), b.caption.c_str()) < 0;
+  });
+}
+
+}  // namespace
+
+bool ReadPageFile(App& app, bool fromBackup) {
+  app.rows.clear();
+  app.env = EnvPanel{};
+  StatusMessage(app, L"設定データ読み込み中...");
+  LetMessagesRun(app, true);
+  app.view.SetSourceListCaption(L"保存元リスト");
+  app.view.ShowSourceRows(&app.rows);
+  if (!app.errorListMode) SetBottomPanel(app, 0);
+
+  app.CurrentPageName = app.ActivePageName();
+  std::wstring file = PagePath(app, app.CurrentPageName);
+  if (fromBackup) file += Fdef::kBackupExt;
+  const size_t tableRow = static_cast<size_t>(app.activePage) + 1;
+  double version = 6;
+
+  if (!store::IsFile(file)) {
+    if (!fromBackup) app.PageUnreadable = false;
+    StatusMessage(app, L"");
+    return false;
+  }
+
+  TextReadResult text = ReadTextFile(file);
+  app.oldRows.clear();
+  app.view.ShowOldRows(&app.oldRows);
+  if (!text.ok() || text.hasNul) {
+    // The page on screen is now empty; writing it must not silently replace the file.
+    app.PageUnreadable = true;
+    StatusMessage(app, L"");
+    RestoreFromMinimized(app);
+    Ask(app, MsgKind::Error,
+        L"設定ページファイル\"" + file + L"\"を読み込めません．\r\n" + store::ReadFailureReason(text), kOk, kOk);
+    return false;
+  }
+  if (!fromBackup) app.PageUnreadable = false;
+
+  std::vector<SourceRow>* list = nullptr;  // list of the current row
+  std::wstring collector;                  // "U" lines of the current row
+  std::wstring badRetention;
+  bool retentionBad = false;
+  for (const std::wstring& line : text.lines) {
+    if (!line.empty()) {
+      const std::wstring value = ValueOf(line);
+      SourceRow* row = list && !list->empty() ? &list->back() : nullptr;
+      switch (line[0]) {
+        case L'B': {
+          int days = 0;
+          if (ParseInt(value, days)) {
+            app.env.backdays = days;
+          } else if (!retentionBad) {
+            retentionBad = true;
+            badRetention = value;
+          }
+          break;
+        }
+        case L'E':
+          if (row) row->comment = value;
+          break;
+        case L'F':
+          ApplyFlags(app.env, value);
+          break;
+        case L'L':
+          app.env.volname = value;
+          break;
+        case L'M':
+          if (row) {
+            row->mark = value;
+            if (!collector.empty()) SetExcludedFolders(collector, *row, false);
+          }
+          break;
+        case L'O':
+          app.env.check[1] = value.empty() || value[0] != L'0';
+          break;
+        case L'P':
+          app.env.tamdir = value;
+          break;
+        case L'S':
+          list = version >= 6 ? &app.rows : &app.oldRows;
+          list->push_back(SourceRow{});
+          list->back().caption = value;
+          collector.clear();
+          break;
+        case L'U':
+          collector += value;
+          break;
+        case L'V': {
+          double v = 0;
+          if (ParseDecimal(value, v)) version = v;
+          break;
+        }
+        case L'W':
+          if (row) row->save = value;
+          break;
+        case L'X':
+          if (row) row->exclude = value;
+          break;
+        case L'Y':
+          app.env.defSave1 = value;
+          break;
+        case L'Z':
+          app.env.defSave2 = value;
+          break;
+        default:
+          break;
+      }
+    }
+    LetMessagesRun(app);
+  }
+  text.lines.clear();
+  text.lines.shrink_to_fit();
+
+  StatusMessage(app, L"");
+  if (tableRow < app.PageIndexTable.size()) {
+    app.PageIndexTable[tableRow].dest = app.env.tamdir;
+    app.PageIndexTable[tableRow].label = app.env.volname;
+  }
+  app.view.ShowOldRows(&app.oldRows);
+
+  if (retentionBad) {
+    // The rows read stay; the page keeps the default retention until the user sets one.
+    RestoreFromMinimized(app);
+    Ask(app, MsgKind::Error,
+        L"設定ページファイル\"" + file + L"\"の保存日数\"" + badRetention + L"\"は整数ではありません．\r\n" +
+            L"保存日数は" + std::to_wstring(app.env.backdays) + L"日として読み込みました．",
+        kOk, kOk);
+  }
+
+  if (version < 6) {
+    bool copied = true;
+    if (!fromBackup)
+      copied = CopyFileW(file.c_str(), (file + Fdef::kBackupExt).c_str(), FALSE) != FALSE;
+    if (!copied) {
+      RestoreFromMinimized(app);
+      Ask(app, MsgKind::Error,
+          L"\"" + app.FileSetFolder + app.IndexFileName + L"\" は使えません．\r\n" + store::kMoveFileSetHint,
+          kOk | kHelp, kOk, store::kHelpFileSetPlace);
+    } else {
+      ConvertOldList(app);
+    }
+  }
+
+  SortByCaption(app.rows);
+  app.view.ShowSourceRows(&app.rows);
+  return true;
+}
+
+bool WritePageFile(App& app) {
+  if (!WriteIndexFile(app)) return false;
+  const std::wstring path = PagePath(app, app.ActivePageName());
+  if (app.PageUnreadable && store::IsFile(path)) {
+    const MsgButton answer =
+        Ask(app, MsgKind::Confirmation,
+            L"設定ページ\"" + app.ActivePageName() + L"\"は読み込めていません．\r\n" + L"書き込むと、ファイル\"" +
+                path + L"\"の元の内容は失われます．よろしいですか？",
+            kYes | kNo, kNo);
+    if (answer != kYes) return false;
+    app.PageUnreadable = false;
+  }
+  const DWORD e = WriteUtf16File(path, PageLines(app));
+  if (e != ERROR_SUCCESS) {
+    Ask(app, MsgKind::Error,
+        L"設定ページファイル\"" + path + L"\"の書き込み失敗．（エラー " + std::to_wstring(e) + L"）\r\n" +
+            store::kMoveFileSetHint,
+        kOk | kHelp, kOk, store::kHelpFileSetPlace);
+    return false;
+  }
+  return true;
+}
+
+void LoadActivePage(App& app) {
+  const bool menusWereOn = app.view.MainMenusEnabled();
+  app.view.SetMainMenusEnabled(false);
+  app.PageLoading = true;
+  app.view.SetHourglass(true);
+
+  ReadPageFile(app, false);
+
+  app.view.SetHourglass(false);
+  app.PageLoading = false;
+  RenumberRows(app, true);
+  StatusMessage(app, L"");
+  app.view.SetSourceListCaption(SourceListCaption(app));
+  LetMessagesRun(app, true);
+  if (menusWereOn) app.view.SetMainMenusEnabled(true);
+}
+
+void RenumberRows(App& app, bool sortFirst) {
+  if (sortFirst) {
+    SortByCaption(app.rows);
+    LetMessagesRun(app);
+  }
+  for (size_t i = 0; i < app.rows.size(); ++i) app.rows[i].no = std::to_wstring(i + 1);
+  app.view.ShowSourceRows(&app.rows);
+}
+
+void ReadPageFlags(App& app) {
+  app.env = EnvPanel{};
+  app.CurrentPageName = app.ActivePageName();
+  const std::wstring file = PagePath(app, app.CurrentPageName);
+  if (!store::IsFile(file)) return;
+  const TextReadResult text = ReadTextFile(file);
+  if (!text.ok() || text.hasNul) return;
+  for (const auto& line : text.lines) {
+    if (!line.empty() && line[0] == L'F') {
+      ApplyFlags(app.env, ValueOf(line));
+      return;
+    }
+  }
+}
+
+double ReadPageVersion(App& app, int page) {
+  if (page < 0 || page >= static_cast<int>(app.pages.size())) return 0;
+  const std::wstring file = PagePath(app, app.pages[page]);
+  if (!store::IsFile(file)) return 0;
+  const TextReadResult text = ReadTextFile(file);
+  if (!text.ok() || text.hasNul) return 0;
+  for (const auto& line : text.lines) {
+    if (!line.empty() && line[0] == L'V') {
+      double v = 0;
+      return ParseDecimal(line.size() > 5 ? line.substr(5, 4) : std::wstring(), v) ? v : 0;
+    }
+  }
+  return 0;
+}
+
+std::wstring SourceListCaption(const App& app) {
+  return L"保存元リスト　（バックアップ先= <" + app.env.tamdir + L">）";
+}
+
+std::wstring GetExcludedFolders(const SourceRow& row) { return row.excluded; }
+
+void SetExcludedFolders(const std::wstring& text, SourceRow& row, bool append) {
+  if (text.empty()) {
+    // Appending nothing keeps the list; replacing with nothing empties it.
+    if (!append) row.excluded.clear();
+    return;
+  }
+  if (append && !row.excluded.empty())
+    row.excluded += L":" + text;
+  else
+    row.excluded = text;
+}
+
+}  // namespace ruzer
