@@ -32,6 +32,13 @@ class ScriptedUser : public IUser {
   ScriptedUser& NextFolder(std::optional<std::wstring> folder);
   ScriptedUser& NextFile(std::optional<std::wstring> file);
 
+  // Permissive mode: a message with no scripted expectation left is answered
+  // with its default button and only recorded in shown() (for fuzz tests).
+  ScriptedUser& AnswerAnyWithDefault(bool on = true) {
+    permissive_ = on;
+    return *this;
+  }
+
   // Every scripted message was shown (checked again in the destructor).
   void VerifyDone();
   const std::vector<MessageRequest>& shown() const { return shown_; }
@@ -49,6 +56,7 @@ class ScriptedUser : public IUser {
   std::deque<std::optional<std::wstring>> folders_, files_;
   std::vector<MessageRequest> shown_;
   std::vector<std::wstring> help_;
+  bool permissive_ = false;
 };
 
 // Records what the logic showed on the main window.
