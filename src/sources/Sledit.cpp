@@ -1,0 +1,74 @@
+#include "sources/Sledit.h"
+
+#include <windows.h>
+
+namespace ruzer {
+
+std::wstring PackList(const std::vector<std::wstring>& entries) {
+  std::wstring text;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (i > 0) text += L':';
+    text += entries[i];
+  }
+  return text;
+}
+
+void UnpackList(std::vector<std::wstring>& list, const std::wstring& text) {
+  list.clear();
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t colon = text.find(L':', start);
+    if (colon == std::wstring::npos) {
+      list.push_back(text.substr(start));
+      break;
+    }
+    list.push_back(text.substr(start, colon - start));
+    start = colon + 1;
+  }
+}
+
+std::vector<std::wstring> UnpackList(const std::wstring& text) {
+  std::vector<std::wstring> list;
+  UnpackList(list, text);
+  return list;
+}
+
+std::wstring LowerText(const std::wstring& text) {
+  if (text.empty()) return text;
+  int n = LCMapStringEx(LOCALE_NAME_USER_DEFAULT, LCMAP_LOWERCASE, text.c_str(),
+                        static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr, 0);
+  if (n <= 0) return text;
+  std::wstring out(static_cast<size_t>(n), L'\0');
+  n = LCMapStringEx(LOCALE_NAME_USER_DEFAULT, LCMAP_LOWERCASE, text.c_str(),
+                    static_cast<int>(text.size()), out.data(), n, nullptr, nullptr, 0);
+  if (n <= 0) return text;
+  out.resize(static_cast<size_t>(n));
+  return out;
+}
+
+bool SameFolderText(const std::wstring& a, const std::wstring& b) {
+  return LowerText(a) == LowerText(b);
+}
+
+namespace {
+wchar_t FoldAscii(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + 32) : c; }
+}  // namespace
+
+bool IsInsideFolder(const std::wstring& parent, const std::wstring& path) {
+  std::wstring p = parent;
+  if (!p.empty() && p.back() == L'\\') p.pop_back();
+  if (path.size() <= p.size()) return false;
+  for (size_t i = 0; i < p.size(); ++i)
+    if (FoldAscii(path[i]) != FoldAscii(p[i])) return false;
+  return path[p.size()] == L'\\';
+}
+
+void ExpandExcludedFolders(const std::wstring& source, const std::wstring& text,
+                           std::vector<std::wstring>& target) {
+  target.clear();
+  std::wstring base = source;
+  if (base.empty() || base.back() != L'\\') base += L'\\';
+  for (const auto& entry : UnpackList(text)) target.push_back(base + entry);
+}
+
+}  // namespace ruzer
