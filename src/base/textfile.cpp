@@ -209,9 +209,11 @@ TextReadResult ReadTextFile(const std::wstring& path, std::uint64_t maxBytes) {
   TextReadResult r = ReadFileBytes(path, bytes, maxBytes);
   if (!r.ok()) return r;
   std::wstring text = DecodeText(bytes, &r.encoding, &r.oddByte);
+  // The code-page conversion need not carry NUL bytes through; look at the bytes.
+  const bool utf16 = r.encoding == TextEncoding::Utf16Le || r.encoding == TextEncoding::Utf16Be;
+  r.hasNul = utf16 ? text.find(L'\0') != std::wstring::npos : bytes.find('\0') != std::string::npos;
   bytes.clear();
   bytes.shrink_to_fit();
-  r.hasNul = text.find(L'\0') != std::wstring::npos;
   r.lines = SplitLines(text);
   return r;
 }

@@ -61,7 +61,7 @@ DWORD ReplaceFileBytes(const std::wstring& path, std::string_view bytes);
 std::string EncodeUtf16Lines(const std::vector<std::wstring>& lines);
 DWORD WriteUtf16File(const std::wstring& path, const std::vector<std::wstring>& lines);
 
-// ANSI code page, CR LF after every line (characters without a mapping become '?').
+// ANSI code page, CR LF after every line (characters it lacks get the best fit or "?").
 std::string EncodeAnsiLines(const std::vector<std::wstring>& lines);
 DWORD WriteAnsiFile(const std::wstring& path, const std::vector<std::wstring>& lines);
 
