@@ -53,6 +53,8 @@ class FF1 final : public IMainView, public IWindowFrame {
   HWND hwnd() const { return hwnd_; }
   HWND Control(int id) const;  // child window by FF1Control id
   HMENU Menu() const { return menu_; }
+  enum class Popup { SourceList, Tabs, Tree, ErrorList };
+  HMENU PopupMenu(Popup which) const;
   int Dpi() const { return dpi_; }
 
   // Folder tree nodes: full file-system path (empty for virtual folders) and display name.

@@ -1,9 +1,16 @@
 #include "shell/Mainwin.h"
 
 #include <algorithm>
-#include <cwctype>
+#include <cstdlib>
 
 #include "store/Spage.h"
+
+#if __has_include("engine/Sbakup.h")
+#include "engine/Sbakup.h"
+#define RUZER_HAVE_BACKUP 1
+#else
+#define RUZER_HAVE_BACKUP 0
+#endif
 
 namespace ruzer {
 
@@ -11,6 +18,9 @@ namespace {
 // Pumping on every file of a large tree would cost more than the copy itself;
 // a few times a tenth of a second keeps the window and F3 responsive.
 constexpr std::uint64_t kPumpIntervalMs = 30;
+// Error list height below the old-version list, and the room kept free right
+// of the source list's columns.
+constexpr int kErrorListHeight = 100;
 }  // namespace
 
 void StatusMessage(App& app, const std::wstring& text) { app.view.SetStatusText(text); }
@@ -26,8 +36,8 @@ void LetMessagesRun(App& app, bool force) {
 
 void SetBottomPanel(App& app, int mode) {
   app.errorListMode = (mode == 1);
-  BottomPanelLayout l;
-  if (mode == 0 || mode < 0 || mode > 3) {
+  BottomPanelLayout l;  // sepDown and pnlBtm start hidden
+  if (mode < 1 || mode > 3) {
     app.oldListShown = false;
     l.height = 1;
     app.bottomHeight = l.height;
@@ -48,10 +58,10 @@ void SetBottomPanel(App& app, int mode) {
   l.listGroupCaption = mode == 1 ? L"エラーリスト" : L"容量リスト";
   l.oldVisible = app.oldListShown;
   if (mode == 1) {
-    // The bottom panel keeps its height when the old list is above the error list.
-    l.height = app.oldListShown ? app.bottomHeight : 100;
+    // Below the old-version list the panel keeps its height; alone it gets 100.
+    l.height = app.oldListShown ? app.bottomHeight : kErrorListHeight;
     if (app.oldListShown) {
-      l.oldHeight = l.height - 100;
+      l.oldHeight = l.height - kErrorListHeight;
       l.sepDownVisible = true;
     }
     l.errorListVisible = true;
@@ -106,23 +116,73 @@ void SetBusyMode(App& app, bool on) {
 
 void AbortCommand(App& app) {
   app.AbortRequested = true;
+  // The menus come back at once, before the running operation sees the flag.
   if (app.busy) SetBusyMode(app, false);
 }
 
 void PageChanged(App& app, int index) {
   if (app.PageSwitchMuted) return;
   if (index < 0 || index >= static_cast<int>(app.pages.size())) return;
+  if (app.PageLoading) {
+    // Only the panel moves. The page being loaded stays the active one until
+    // its load is over, so that nothing is read or written under the wrong name.
+    app.pendingPage = index;
+    app.view.AttachPagePanel();
+    return;
+  }
+  app.pendingPage = -1;
   app.activePage = index;
+  app.view.SetActiveTab(index);
   StatusMessage(app, L"設定データ読み込み中...");
   app.view.ShowSourceRows(nullptr);
   AttachPagePanel(app);
-  if (!app.PageLoading) LoadActivePage(app);
+  LoadActivePage(app);
+  RunPendingPageChange(app);
 }
 
-void TreeWidthChanged(App& app, int width) { WriteTreeWidth(app, width); }
+void RunPendingPageChange(App& app) {
+  // Each load may collect another tab click; a small bound keeps a stuck flag from looping.
+  for (int guard = 0; guard < 100 && app.pendingPage >= 0; ++guard) {
+    if (app.PageLoading || app.PageSwitchMuted) return;
+    const int index = app.pendingPage;
+    app.pendingPage = -1;
+    if (index >= static_cast<int>(app.pages.size())) return;
+    if (index == app.activePage) {
+      app.view.SetActiveTab(index);
+      continue;
+    }
+    PageChanged(app, index);
+  }
+}
+
+void TabClicked(App& app, int index) {
+  if (app.PageSwitchMuted) return;
+  if (app.commandDepth > 0 && !app.PageLoading) {
+    if (index < 0 || index >= static_cast<int>(app.pages.size())) return;
+    app.pendingPage = index;
+    app.view.AttachPagePanel();
+    return;
+  }
+  EnterCommand(app);
+  PageChanged(app, index);
+  LeaveCommand(app);
+}
+
+void TreeWidthChanged(App& app, int width) {
+  app.treeWidth = std::max(1, width);
+  app.view.SetTreeWidth(app.treeWidth);
+  WriteTreeWidth(app, app.treeWidth);
+}
 
 int FitTreeWidth(int clientWidth, int treeWidth) {
-  return clientWidth < treeWidth ? clientWidth - 20 : treeWidth;
+  const int w = clientWidth < treeWidth ? clientWidth - 20 : treeWidth;
+  return std::max(1, w);
+}
+
+void FormResize(App& app) {
+  const int client = app.view.ClientWidth();
+  if (client > 0) app.treeWidth = FitTreeWidth(client, app.treeWidth);
+  app.view.SetTreeWidth(app.treeWidth);
 }
 
 int NextSizeSortKey(int key, int column) {
@@ -135,29 +195,170 @@ long long CellNumber(const std::wstring& text, bool dropCommas) {
   std::wstring t;
   for (wchar_t c : text)
     if (!(dropCommas && c == L',')) t += c;
-  try {
-    size_t pos = 0;
-    long long v = std::stoll(t, &pos);
-    return pos == t.size() ? v : 0;
-  } catch (...) {
-    return 0;
+  // Optional blanks and sign, then digits only; anything else counts as 0.
+  size_t i = 0;
+  while (i < t.size() && t[i] == L' ') ++i;
+  bool neg = false;
+  if (i < t.size() && (t[i] == L'+' || t[i] == L'-')) neg = t[i++] == L'-';
+  if (i == t.size()) return 0;
+  long long v = 0;
+  for (; i < t.size(); ++i) {
+    if (t[i] < L'0' || t[i] > L'9') return 0;
+    if (v > (9223372036854775807LL - 9) / 10) return 0;  // too big for a number
+    v = v * 10 + (t[i] - L'0');
   }
+  return neg ? -v : v;
 }
 }  // namespace
 
 int CompareSizeCells(const std::wstring& a, const std::wstring& b, int key) {
-  if (a == b) return 0;
+  if (a == b || key == 0) return 0;
   const int column = std::abs(key) - 1;  // 0 caption, 1 comment, 2 No., 3 KB, 4 files
   int cmp;
-  if (column == 2 || column == 4 || column == 3) {
+  if (column >= 2 && column <= 4) {
     const long long x = CellNumber(a, column == 3), y = CellNumber(b, column == 3);
     cmp = x < y ? -1 : (x > y ? 1 : 0);
   } else {
-    cmp = _wcsicmp(a.c_str(), b.c_str());
-    cmp = cmp < 0 ? -1 : (cmp > 0 ? 1 : 0);
+    cmp = CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), static_cast<int>(a.size()),
+                         b.c_str(), static_cast<int>(b.size())) -
+          CSTR_EQUAL;
   }
   // Positive key: greater value first.
   return key > 0 ? -cmp : cmp;
+}
+
+void SortSizeRows(std::vector<std::vector<std::wstring>>& rows, int key) {
+  const size_t column = static_cast<size_t>(std::abs(key)) - 1;
+  if (key == 0) return;
+  auto cell = [column](const std::vector<std::wstring>& r) -> const std::wstring& {
+    static const std::wstring empty;
+    return column < r.size() ? r[column] : empty;
+  };
+  std::stable_sort(rows.begin(), rows.end(), [&](const auto& a, const auto& b) {
+    return CompareSizeCells(cell(a), cell(b), key) < 0;
+  });
+}
+
+int SizeHeaderClicked(App& app, int column) {
+  app.sizeSortKey = NextSizeSortKey(app.sizeSortKey, column);
+  return app.sizeSortKey;
+}
+
+// ---------------------------------------------------------------- commands
+
+CmdMenu MenuOf(Cmd c) {
+  const int v = static_cast<int>(c);
+  if (v <= static_cast<int>(Cmd::Exit)) return CmdMenu::File;
+  if (v <= static_cast<int>(Cmd::Wiz)) return CmdMenu::Edit;
+  if (v <= static_cast<int>(Cmd::Verify)) return CmdMenu::Function;
+  if (v <= static_cast<int>(Cmd::RegDel)) return CmdMenu::Register;
+  if (v <= static_cast<int>(Cmd::Abort)) return CmdMenu::Help;
+  return CmdMenu::Popup;
+}
+
+bool CommandBuilt(Cmd c) {
+  switch (c) {
+    case Cmd::Exit:
+    case Cmd::HelpTopic:
+    case Cmd::VerInfo:
+    case Cmd::Abort:
+    case Cmd::HelpSourceList:
+    case Cmd::HelpPage:
+    case Cmd::HelpTree:
+    case Cmd::HelpErrorList:
+    case Cmd::TreeRefresh:
+      return true;
+    case Cmd::Backup:
+      return RUZER_HAVE_BACKUP != 0;
+    default:
+      return false;
+  }
+}
+
+bool CommandAvailable(App& app, Cmd c) {
+  if (!CommandBuilt(c)) return false;
+  switch (MenuOf(c)) {
+    case CmdMenu::Help:
+    case CmdMenu::Popup:
+      return true;  // help, abort and the folder tree stay usable in busy mode
+    default:
+      // Busy mode and page loads disable these menus; a command still on the
+      // stack (messages are pumped inside it) must not be entered a second time.
+      return !app.busy && app.commandDepth == 0 && app.view.MainMenusEnabled();
+  }
+}
+
+namespace {
+bool OpensDialog(Cmd c) {
+  switch (c) {
+    case Cmd::Exit:
+    case Cmd::PgOld:
+    case Cmd::HelpTopic:
+    case Cmd::Abort:
+    case Cmd::HelpSourceList:
+    case Cmd::HelpPage:
+    case Cmd::HelpTree:
+    case Cmd::HelpErrorList:
+    case Cmd::TreeRefresh:
+      return false;
+    default:
+      return true;
+  }
+}
+}  // namespace
+
+void MainCommand(App& app, Cmd c, IMainWindowCommands* window) {
+  if (!CommandAvailable(app, c)) return;
+  if (c == Cmd::Abort) {  // runs inside the pump of a long operation
+    AbortCommand(app);
+    return;
+  }
+  EnterCommand(app);
+  if (OpensDialog(c)) StatusMessage(app, L"");
+  switch (c) {
+    case Cmd::Exit:
+      app.view.CloseWindow();
+      break;
+    case Cmd::HelpTopic:
+      if (window) window->ShowHelpContents();
+      break;
+    case Cmd::VerInfo:
+      if (window) window->ShowAbout();
+      break;
+    case Cmd::TreeRefresh:
+      if (window) window->RefreshFolderTree();
+      break;
+    case Cmd::HelpSourceList:
+    case Cmd::HelpTree:
+      app.user.HelpByKeyword(L"保存元リストの編集");
+      break;
+    case Cmd::HelpPage:
+      app.user.HelpByKeyword(L"設定ページの概要");
+      break;
+    case Cmd::HelpErrorList:
+      app.user.HelpByKeyword(L"エラーリスト");
+      break;
+#if RUZER_HAVE_BACKUP
+    case Cmd::Backup:
+      RunBackup(app);
+      break;
+#endif
+    default:
+      break;
+  }
+  LeaveCommand(app);
+}
+
+void SourceListActivated(App& app, IMainWindowCommands* window) {
+  if (app.busy) return;
+  MainCommand(app, Cmd::Change, window);
+}
+
+void EnterCommand(App& app) { ++app.commandDepth; }
+
+void LeaveCommand(App& app) {
+  if (app.commandDepth > 0) --app.commandDepth;
+  if (app.commandDepth == 0) RunPendingPageChange(app);
 }
 
 }  // namespace ruzer

@@ -1,0 +1,1066 @@
+// The Win32 main window TfM: controls, layout, IMainView and IWindowFrame.
+#include "shell/FF1.h"
+
+#include <htmlhelp.h>
+
+#include <algorithm>
+
+#include "base/font.h"
+#include "shell/ff1_impl.h"
+#include "store/Fdef.h"
+
+namespace ruzer {
+
+namespace {
+
+constexpr wchar_t kMainClass[] = L"RuzerTfM";
+constexpr wchar_t kPaneClass[] = L"RuzerPane";
+constexpr wchar_t kSplitterClass[] = L"RuzerSplitter";
+constexpr wchar_t kFontProp[] = L"RuzerFont";
+constexpr int kSplitterSize = 4;  // 96-DPI pixels
+constexpr LONG_PTR kPanePlain = 0, kPaneGroup = 1;
+constexpr LONG_PTR kSplitHorizontal = 0, kSplitVertical = 1;
+
+const wchar_t* const kSourceColumns[7] = {L"保存元フォルダ", L"特殊フォルダ/コメント", L"No.", L"容量(KB)",
+                                          L"保存ファイル",   L"除外ファイル",         L"下位フォルダ"};
+const int kSourceWidths[7] = {200, 80, 50, 20, 40, 20, 20};
+const wchar_t* const kSizeColumns[5] = {L"保存元フォルダ", L"特殊フォルダ/コメント", L"No.", L"容量(KB)",
+                                        L"ファイル数"};
+const int kSizeWidths[5] = {200, 100, 40, 80, 60};
+
+FF1::Impl* ImplOf(HWND h) { return reinterpret_cast<FF1::Impl*>(GetWindowLongPtrW(h, GWLP_USERDATA)); }
+
+int TextHeight(HWND h, HFONT font) {
+  HDC dc = GetDC(h);
+  HGDIOBJ old = SelectObject(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
+  TEXTMETRICW tm{};
+  GetTextMetricsW(dc, &tm);
+  SelectObject(dc, old);
+  ReleaseDC(h, dc);
+  return tm.tmHeight;
+}
+
+// Room inside a group pane for its list: below the caption, inside the frame.
+RECT GroupInner(HWND group, int dpi) {
+  RECT r{};
+  GetClientRect(group, &r);
+  const int pad = MulDiv(6, dpi, 96);
+  const int top = TextHeight(group, reinterpret_cast<HFONT>(GetPropW(group, kFontProp))) + MulDiv(2, dpi, 96);
+  r.left += pad;
+  r.right = std::max(r.left, r.right - pad);
+  r.top += top;
+  r.bottom = std::max(r.top, r.bottom - pad);
+  return r;
+}
+
+void PaintGroup(HWND h) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(h, &ps);
+  RECT rc;
+  GetClientRect(h, &rc);
+  FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
+  HFONT font = reinterpret_cast<HFONT>(GetPropW(h, kFontProp));
+  HGDIOBJ old = SelectObject(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
+  TEXTMETRICW tm{};
+  GetTextMetricsW(dc, &tm);
+  const int dpi = WindowDpi(h);
+  RECT frame = rc;
+  frame.top += tm.tmHeight / 2;
+  frame.left += MulDiv(2, dpi, 96);
+  frame.right -= MulDiv(2, dpi, 96);
+  frame.bottom -= MulDiv(2, dpi, 96);
+  DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
+  wchar_t text[1024];
+  const int n = GetWindowTextW(h, text, 1024);
+  if (n > 0) {
+    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+    SetBkMode(dc, OPAQUE);
+    RECT t{frame.left + MulDiv(8, dpi, 96), rc.top, frame.right - MulDiv(4, dpi, 96), rc.top + tm.tmHeight};
+    DrawTextW(dc, L" ", 1, &t, DT_SINGLELINE | DT_NOPREFIX | DT_CALCRECT);
+    const int space = t.right - t.left;
+    t = RECT{frame.left + MulDiv(8, dpi, 96), rc.top, frame.right - MulDiv(4, dpi, 96), rc.top + tm.tmHeight};
+    const std::wstring padded = L" " + std::wstring(text, static_cast<size_t>(n)) + L" ";
+    DrawTextW(dc, padded.c_str(), static_cast<int>(padded.size()), &t,
+              DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS | DT_LEFT);
+    (void)space;
+  }
+  SelectObject(dc, old);
+  EndPaint(h, &ps);
+}
+
+// Panes hold other controls and pass their notifications up to the main window.
+LRESULT CALLBACK PaneProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_DRAWITEM:
+    case WM_MEASUREITEM:
+      return SendMessageW(GetParent(h), msg, wp, lp);
+    case WM_SETFONT:
+      SetPropW(h, kFontProp, reinterpret_cast<HANDLE>(wp));
+      if (LOWORD(lp)) InvalidateRect(h, nullptr, TRUE);
+      return 0;
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(GetPropW(h, kFontProp));
+    case WM_SETTEXT: {
+      const LRESULT r = DefWindowProcW(h, msg, wp, lp);
+      InvalidateRect(h, nullptr, TRUE);
+      return r;
+    }
+    case WM_ERASEBKGND: {
+      RECT rc;
+      GetClientRect(h, &rc);
+      FillRect(reinterpret_cast<HDC>(wp), &rc, GetSysColorBrush(COLOR_BTNFACE));
+      return 1;
+    }
+    case WM_PAINT:
+      if (GetWindowLongPtrW(h, GWLP_USERDATA) == kPaneGroup) {
+        PaintGroup(h);
+        return 0;
+      }
+      break;
+    case WM_NCDESTROY:
+      RemovePropW(h, kFontProp);
+      break;
+  }
+  return DefWindowProcW(h, msg, wp, lp);
+}
+
+// Splitters report the mouse position (main-window client coordinates) while dragged.
+LRESULT CALLBACK SplitterProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  HWND root = GetAncestor(h, GA_ROOT);
+  auto report = [&](UINT what) {
+    POINT pt;
+    GetCursorPos(&pt);
+    ScreenToClient(root, &pt);
+    SendMessageW(root, what, static_cast<WPARAM>(GetDlgCtrlID(h)), MAKELPARAM(static_cast<short>(pt.x), static_cast<short>(pt.y)));
+  };
+  switch (msg) {
+    case WM_SETCURSOR:
+      SetCursor(LoadCursorW(nullptr, GetWindowLongPtrW(h, GWLP_USERDATA) == kSplitVertical ? IDC_SIZEWE : IDC_SIZENS));
+      return TRUE;
+    case WM_LBUTTONDOWN:
+      SetCapture(h);
+      return 0;
+    case WM_MOUSEMOVE:
+      if (GetCapture() == h) report(kMsgSplitterDrag);
+      return 0;
+    case WM_LBUTTONUP:
+      if (GetCapture() == h) {
+        ReleaseCapture();
+        report(kMsgSplitterDone);
+      }
+      return 0;
+  }
+  return DefWindowProcW(h, msg, wp, lp);
+}
+
+LRESULT CALLBACK MainProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  FF1::Impl* impl = nullptr;
+  if (msg == WM_NCCREATE) {
+    impl = reinterpret_cast<FF1::Impl*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+    SetWindowLongPtrW(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(impl));
+    if (impl) impl->Attach(h);
+  } else {
+    impl = ImplOf(h);
+  }
+  if (!impl) return DefWindowProcW(h, msg, wp, lp);
+  return impl->WndProc(msg, wp, lp);
+}
+
+bool RegisterClasses(HINSTANCE inst) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.hInstance = inst;
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+
+  wc.lpfnWndProc = &MainProc;
+  wc.lpszClassName = kMainClass;
+  wc.hIcon = LoadIconW(inst, MAKEINTRESOURCEW(1));
+  if (!wc.hIcon) wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+  if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+
+  wc.hIcon = nullptr;
+  wc.lpfnWndProc = &PaneProc;
+  wc.lpszClassName = kPaneClass;
+  if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+
+  wc.lpfnWndProc = &SplitterProc;
+  wc.lpszClassName = kSplitterClass;
+  wc.hCursor = nullptr;
+  if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+  return true;
+}
+
+void SetDpiAwareness() {
+  // The manifest of ruzer.exe says the same; this covers hosts without it (tests, benchmarks).
+  using SetContextFn = BOOL(WINAPI*)(HANDLE);
+  HMODULE user32 = GetModuleHandleW(L"user32.dll");
+  const auto setContext = reinterpret_cast<SetContextFn>(
+      reinterpret_cast<void*>(GetProcAddress(user32, "SetProcessDpiAwarenessContext")));
+  if (setContext && setContext(reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-4)))) return;  // per monitor v2
+  SetProcessDPIAware();
+}
+
+HWND MakeList(HWND parent, int id, DWORD style, HINSTANCE inst) {
+  HWND lv = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, nullptr,
+                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | style, 0, 0, 10, 10,
+                            parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), inst, nullptr);
+  ListView_SetExtendedListViewStyle(lv, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+  return lv;
+}
+
+void AddColumn(HWND lv, int index, const wchar_t* title, int width, bool right) {
+  LVCOLUMNW c{};
+  c.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
+  c.fmt = right ? LVCFMT_RIGHT : LVCFMT_LEFT;
+  c.cx = width;
+  c.pszText = const_cast<wchar_t*>(title);
+  c.iSubItem = index;
+  ListView_InsertColumn(lv, index, &c);
+}
+
+const std::wstring& RowCell(const SourceRow& r, int column) {
+  switch (column) {
+    case 0: return r.caption;
+    case 1: return r.comment;
+    case 2: return r.no;
+    case 3: return r.size;
+    case 4: return r.save;
+    case 5: return r.exclude;
+    default: return r.mark;
+  }
+}
+
+void Place(HWND h, int x, int y, int w, int hgt, bool visible) {
+  if (!h) return;
+  if (visible) {
+    SetWindowPos(h, nullptr, x, y, std::max(0, w), std::max(0, hgt), SWP_NOZORDER | SWP_NOACTIVATE);
+    if (!IsWindowVisible(h)) ShowWindow(h, SW_SHOWNA);
+  } else if (IsWindowVisible(h)) {
+    ShowWindow(h, SW_HIDE);
+  }
+}
+
+std::wstring ListText(HWND lv, int item, int column) {
+  wchar_t buf[1024] = {};
+  ListView_GetItemText(lv, item, column, buf, 1024);
+  return buf;
+}
+
+struct SizeSortContext {
+  HWND list;
+  int key;
+};
+
+int CALLBACK CompareSizeItems(LPARAM a, LPARAM b, LPARAM ctx) {
+  const auto* c = reinterpret_cast<const SizeSortContext*>(ctx);
+  const int column = std::abs(c->key) - 1;
+  return CompareSizeCells(ListText(c->list, static_cast<int>(a), column),
+                          ListText(c->list, static_cast<int>(b), column), c->key);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- creation
+
+FF1::FF1() : impl_(std::make_unique<Impl>(*this)) {}
+
+FF1::~FF1() {
+  if (hwnd_) {
+    impl_->quietDestroy = true;
+    DestroyWindow(hwnd_);
+  }
+  for (HMENU& m : impl_->popups)
+    if (m) DestroyMenu(m);
+  if (impl_->accel) DestroyAcceleratorTable(impl_->accel);
+  if (impl_->font) DeleteObject(impl_->font);
+  if (impl_->toolImages) ImageList_Destroy(impl_->toolImages);
+  if (impl_->desktop) impl_->desktop->Release();
+}
+
+bool FF1::Create(App& app, HINSTANCE inst, const StartupInfo& info) {
+  app_ = &app;
+  impl_->inst = inst;
+  impl_->info = info;
+  SetDpiAwareness();
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES |
+                                           ICC_TREEVIEW_CLASSES | ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+  InitCommonControlsEx(&icc);
+  OleInitialize(nullptr);  // shell folders and, later, drag and drop
+  if (!RegisterClasses(inst)) return false;
+
+  menu_ = BuildMainMenu();
+  for (int i = 0; i < 4; ++i) impl_->popups[i] = BuildPopup(static_cast<Popup>(i));
+  impl_->accel = BuildAccelerators();
+
+  CreateWindowExW(0, kMainClass, Fdef::kProduct, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 480, 360, nullptr,
+                  menu_, inst, impl_.get());
+  if (!hwnd_) return false;
+  dpi_ = WindowDpi(hwnd_);
+  impl_->CreateControls();
+  SetMainFrame(this);
+  OnMainWindowCreate(app, *this, info);
+  impl_->Layout(true);
+  ShowWindow(hwnd_, info.showCommand);
+  UpdateWindow(hwnd_);
+  // A start that does not take the focus never sees WM_ACTIVATE; the start-up
+  // steps (and an automatic run) must not wait for it.
+  if (!impl_->firstActivatePosted) {
+    impl_->firstActivatePosted = true;
+    PostMessageW(hwnd_, kMsgFirstActivate, 0, 0);
+  }
+  return true;
+}
+
+void FF1::Impl::CreateControls() {
+  HWND main = win.hwnd_;
+  font = CreateUiFont(win.dpi_);
+  auto child = [&](HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, DWORD ex, int id) {
+    return CreateWindowExW(ex, cls, text, WS_CHILD | style, 0, 0, 10, 10, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), inst, nullptr);
+  };
+
+  toolbar = child(main, TOOLBARCLASSNAMEW, nullptr,
+                  WS_VISIBLE | WS_CLIPSIBLINGS | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_TOP, 0, kIdToolBar);
+  SetupToolbar();
+  btnAbort = child(main, L"BUTTON", L"中断(F3)", BS_PUSHBUTTON | WS_TABSTOP, 0, kIdAbortButton);
+  SetWindowPos(btnAbort, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+
+  tree = child(main, WC_TREEVIEWW, nullptr,
+               WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT |
+                   TVS_SHOWSELALWAYS,
+               WS_EX_CLIENTEDGE, kIdTree);
+  splitter1 = child(main, kSplitterClass, nullptr, WS_VISIBLE, 0, kIdSplitter1);
+  SetWindowLongPtrW(splitter1, GWLP_USERDATA, kSplitVertical);
+  tabs = child(main, WC_TABCONTROLW, nullptr, WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | TCS_MULTILINE, 0, kIdTabs);
+
+  pnlPage = child(main, kPaneClass, nullptr, WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT,
+                  kIdPagePanel);
+  SetWindowPos(pnlPage, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  grpSource = child(pnlPage, kPaneClass, L"保存元リスト", WS_VISIBLE | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT,
+                    kIdSourceGroup);
+  SetWindowLongPtrW(grpSource, GWLP_USERDATA, kPaneGroup);
+  lsvDir = MakeList(grpSource, kIdSourceList, LVS_OWNERDATA | LVS_NOSORTHEADER, inst);
+  for (int i = 0; i < 7; ++i) AddColumn(lsvDir, i, kSourceColumns[i], S(kSourceWidths[i]), i == 2 || i == 3);
+
+  sepMid = child(pnlPage, kSplitterClass, nullptr, 0, 0, kIdSepMid);
+  SetWindowLongPtrW(sepMid, GWLP_USERDATA, kSplitHorizontal);
+  pnlDown = child(pnlPage, kPaneClass, nullptr, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, kIdBottomPanel);
+  grpOld = child(pnlDown, kPaneClass, L"旧バージョンの保存元リスト", WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, kIdOldGroup);
+  SetWindowLongPtrW(grpOld, GWLP_USERDATA, kPaneGroup);
+  lvOld = MakeList(grpOld, kIdOldList, LVS_OWNERDATA | LVS_NOSORTHEADER, inst);
+  for (int i = 0; i < 7; ++i)
+    AddColumn(lvOld, i, i == 6 ? L"下位登録" : kSourceColumns[i], i == 3 ? 1 : S(kSourceWidths[i]), i == 2 || i == 3);
+  sepDown = child(pnlDown, kSplitterClass, nullptr, 0, 0, kIdSepDown);
+  SetWindowLongPtrW(sepDown, GWLP_USERDATA, kSplitHorizontal);
+  grpBtm = child(pnlDown, kPaneClass, L"", WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, kIdListGroup);
+  SetWindowLongPtrW(grpBtm, GWLP_USERDATA, kPaneGroup);
+  lbErr = child(grpBtm, WC_LISTBOXW, nullptr,
+                WS_VSCROLL | WS_HSCROLL | WS_TABSTOP | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY, WS_EX_CLIENTEDGE,
+                kIdErrorList);
+  lvSize = MakeList(grpBtm, kIdSizeList, 0, inst);
+  ShowWindow(lvSize, SW_HIDE);
+  for (int i = 0; i < 5; ++i) AddColumn(lvSize, i, kSizeColumns[i], S(kSizeWidths[i]), i >= 2);
+
+  status = child(main, STATUSCLASSNAMEW, nullptr, WS_VISIBLE | SBARS_SIZEGRIP, 0, kIdStatusBar);
+  int parts[2] = {S(200), -1};
+  SendMessageW(status, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+
+  ApplyFonts();
+  InitTree();
+}
+
+void FF1::Impl::ApplyFonts() {
+  for (HWND h : {btnAbort, tree, tabs, pnlPage, grpSource, lsvDir, pnlDown, grpOld, lvOld, grpBtm, lbErr, lvSize, status})
+    if (h) SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
+
+void FF1::Impl::SetupToolbar() {
+  SendMessageW(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+  const int size = S(16);
+  HIMAGELIST old = toolImages;
+  toolImages = BuildToolImages(size);
+  SendMessageW(toolbar, TB_SETBITMAPSIZE, 0, MAKELPARAM(size, size));
+  SendMessageW(toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolImages));
+  if (old) ImageList_Destroy(old);
+  if (SendMessageW(toolbar, TB_BUTTONCOUNT, 0, 0) == 0) {
+    std::vector<TBBUTTON> buttons;
+    for (const auto& b : ToolButtons()) {
+      TBBUTTON t{};
+      if (b.cmd == Cmd{}) {
+        t.fsStyle = BTNS_SEP;
+        t.iBitmap = S(6);
+      } else {
+        t.iBitmap = b.image;
+        t.idCommand = static_cast<int>(b.cmd);
+        t.fsState = CommandBuilt(b.cmd) ? TBSTATE_ENABLED : 0;
+        t.fsStyle = BTNS_BUTTON;
+        t.iString = -1;
+      }
+      buttons.push_back(t);
+    }
+    SendMessageW(toolbar, TB_ADDBUTTONSW, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
+    if (HWND tip = reinterpret_cast<HWND>(SendMessageW(toolbar, TB_GETTOOLTIPS, 0, 0))) {
+      SendMessageW(tip, TTM_SETDELAYTIME, TTDT_INITIAL, 500);
+      SendMessageW(tip, TTM_SETDELAYTIME, TTDT_AUTOPOP, 20000);
+      for (const auto& b : ToolButtons()) {
+        if (b.cmd == Cmd{}) continue;
+        TTTOOLINFOW ti{};
+        ti.cbSize = sizeof ti;
+        ti.hwnd = toolbar;
+        ti.uId = static_cast<UINT_PTR>(b.cmd);
+        ti.lpszText = const_cast<wchar_t*>(b.hint);
+        SendMessageW(tip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&ti));
+      }
+    }
+  }
+  SendMessageW(toolbar, TB_SETBUTTONSIZE, 0, MAKELPARAM(size + S(8), size + S(7)));
+  SendMessageW(toolbar, TB_AUTOSIZE, 0, 0);
+}
+
+// ---------------------------------------------------------------- layout
+
+void FF1::Impl::Layout(bool fitColumns) {
+  HWND main = win.hwnd_;
+  if (!main || !toolbar) return;
+  RECT rc;
+  GetClientRect(main, &rc);
+  const int w = rc.right, h = rc.bottom;
+  SendMessageW(toolbar, TB_AUTOSIZE, 0, 0);
+  SendMessageW(status, WM_SIZE, 0, 0);
+  RECT tr, sr;
+  GetWindowRect(toolbar, &tr);
+  GetWindowRect(status, &sr);
+  const int top = tr.bottom - tr.top;
+  const int bottom = std::max(top, h - static_cast<int>(sr.bottom - sr.top));
+
+  // btnAbort sits at the tool bar's left end; the buttons move right of it.
+  if (abortVisible) {
+    const DWORD bs = static_cast<DWORD>(SendMessageW(toolbar, TB_GETBUTTONSIZE, 0, 0));
+    const int bh = std::max<int>(HIWORD(bs), S(22));
+    SIZE text{};
+    HDC dc = GetDC(btnAbort);
+    HGDIOBJ old = SelectObject(dc, font);
+    GetTextExtentPoint32W(dc, L"中断(F3)", 6, &text);
+    SelectObject(dc, old);
+    ReleaseDC(btnAbort, dc);
+    const int bw = text.cx + S(16);
+    SendMessageW(toolbar, TB_SETINDENT, bw + S(4), 0);
+    Place(btnAbort, S(2), std::max(0, (top - bh) / 2), bw, std::min(bh, top), true);
+    SetWindowPos(btnAbort, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  } else {
+    SendMessageW(toolbar, TB_SETINDENT, 0, 0);
+    Place(btnAbort, 0, 0, 0, 0, false);
+  }
+
+  const int midH = bottom - top;
+  const int split = S(kSplitterSize);
+  const int tw = std::clamp(S(treeWidth), 1, std::max(1, w - split));
+  Place(tree, 0, top, tw, midH, true);
+  Place(splitter1, tw, top, split, midH, true);
+  const int x = tw + split;
+  Place(tabs, x, top, std::max(0, w - x), midH, true);
+  RECT page{0, 0, std::max(0, w - x), midH};
+  TabCtrl_AdjustRect(tabs, FALSE, &page);
+  Place(pnlPage, x + page.left, top + page.top, page.right - page.left, page.bottom - page.top, true);
+  LayoutPage();
+  if (fitColumns) FitFirstColumn();
+}
+
+void FF1::Impl::LayoutPage() {
+  RECT pr;
+  GetClientRect(pnlPage, &pr);
+  const int pw = pr.right, ph = pr.bottom;
+  const int sep = S(kSplitterSize);
+  auto placeGroup = [&](HWND group, HWND list, int x, int y, int w, int h, bool visible) {
+    Place(group, x, y, w, h, visible);
+    if (visible && list) {
+      const RECT in = GroupInner(group, win.dpi_);
+      Place(list, in.left, in.top, in.right - in.left, in.bottom - in.top, true);
+    }
+  };
+
+  const bool down = bottom.height > 1;
+  if (!down) {
+    bottomHeightPx = 0;
+    Place(sepMid, 0, 0, 0, 0, false);
+    Place(pnlDown, 0, 0, 0, 0, false);
+    placeGroup(grpSource, lsvDir, 0, 0, pw, ph, true);
+    return;
+  }
+  const int bh = std::clamp(S(bottom.height), 0, std::max(0, ph - sep - S(40)));
+  bottomHeightPx = bh;
+  placeGroup(grpSource, lsvDir, 0, 0, pw, ph - bh - sep, true);
+  Place(sepMid, 0, ph - bh - sep, pw, sep, true);
+  Place(pnlDown, 0, ph - bh, pw, bh, true);
+
+  if (bottom.oldVisible && bottom.oldFills) {
+    placeGroup(grpOld, lvOld, 0, 0, pw, bh, true);
+    Place(sepDown, 0, 0, 0, 0, false);
+    Place(grpBtm, 0, 0, 0, 0, false);
+    return;
+  }
+  int y = 0;
+  if (bottom.oldVisible) {
+    const int oh = std::clamp(oldHeightPx >= 0 ? oldHeightPx : S(bottom.oldHeight), 0, bh);
+    placeGroup(grpOld, lvOld, 0, 0, pw, oh, true);
+    y = oh;
+    if (bottom.sepDownVisible) {
+      Place(sepDown, 0, y, pw, sep, true);
+      y += sep;
+    } else {
+      Place(sepDown, 0, 0, 0, 0, false);
+    }
+  } else {
+    Place(grpOld, 0, 0, 0, 0, false);
+    Place(sepDown, 0, 0, 0, 0, false);
+  }
+  placeGroup(grpBtm, nullptr, 0, y, pw, bh - y, bottom.listGroupVisible);
+  const RECT in = GroupInner(grpBtm, win.dpi_);
+  Place(lbErr, in.left, in.top, in.right - in.left, in.bottom - in.top, bottom.listGroupVisible && bottom.errorListVisible);
+  Place(lvSize, in.left, in.top, in.right - in.left, in.bottom - in.top, bottom.listGroupVisible && bottom.sizeListVisible);
+}
+
+void FF1::Impl::FitFirstColumn() {
+  // The first column takes what the other six leave of the group, less 50.
+  RECT g;
+  GetClientRect(grpSource, &g);
+  int others = 0;
+  for (int i = 1; i < 7; ++i) others += ListView_GetColumnWidth(lsvDir, i);
+  ListView_SetColumnWidth(lsvDir, 0, std::max(S(20), static_cast<int>(g.right) - others - S(50)));
+}
+
+// ---------------------------------------------------------------- events
+
+LRESULT FF1::Impl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+  HWND main = win.hwnd_;
+  switch (msg) {
+    case WM_SIZE:
+      if (!toolbar || wp == SIZE_MINIMIZED) return 0;
+      if (IsWindowVisible(main)) FormResize(app());  // sets the tree width through SetTreeWidth
+      Layout(true);
+      return 0;
+    case WM_ACTIVATE:
+      if (LOWORD(wp) != WA_INACTIVE && !firstActivatePosted) {
+        firstActivatePosted = true;
+        PostMessageW(main, kMsgFirstActivate, 0, 0);
+      }
+      break;
+    case kMsgFirstActivate:
+      if (!firstActivateDone) {
+        firstActivateDone = true;
+        EnterCommand(app());
+        OnFirstActivate(app(), win, info);
+        LeaveCommand(app());
+      }
+      AfterEvent();
+      return 0;
+    case WM_COMMAND: {
+      const int id = LOWORD(wp);
+      if (reinterpret_cast<HWND>(lp) == btnAbort && btnAbort) {
+        if (HIWORD(wp) == BN_CLICKED) RunCommand(Cmd::Abort);
+      } else if (id >= static_cast<int>(Cmd::Xopen) && id <= static_cast<int>(Cmd::TreeRefresh)) {
+        RunCommand(static_cast<Cmd>(id));
+      }
+      AfterEvent();
+      return 0;
+    }
+    case WM_NOTIFY: {
+      const LRESULT r = OnNotify(reinterpret_cast<NMHDR*>(lp));
+      AfterEvent();
+      return r;
+    }
+    case WM_CONTEXTMENU:
+      OnContextMenu(reinterpret_cast<HWND>(wp), lp);
+      AfterEvent();
+      return 0;
+    case WM_INITMENUPOPUP: {
+      HMENU m = reinterpret_cast<HMENU>(wp);
+      for (int i = 0, n = GetMenuItemCount(m); i < n; ++i) {
+        const UINT id = GetMenuItemID(m, i);
+        if (id >= static_cast<UINT>(Cmd::Xopen) && id <= static_cast<UINT>(Cmd::TreeRefresh))
+          EnableMenuItem(m, id, MF_BYCOMMAND | (CommandAvailable(app(), static_cast<Cmd>(id)) ? MF_ENABLED : MF_GRAYED));
+      }
+      return 0;
+    }
+    case WM_SETCURSOR:
+      if (hourglass) {
+        SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+        return TRUE;
+      }
+      break;
+    case kMsgSplitterDrag:
+    case kMsgSplitterDone:
+      OnSplitterDrag(static_cast<int>(wp), POINT{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))},
+                     msg == kMsgSplitterDone);
+      return 0;
+    case WM_DPICHANGED:
+      OnDpiChanged(HIWORD(wp), reinterpret_cast<const RECT*>(lp));
+      return 0;
+    case WM_CLOSE:
+      if (app().commandDepth > 0) {
+        // An operation is running inside this handler's caller: stop it first and
+        // close once it has returned, rather than leave it running without a window.
+        if (!closePending) AbortCommand(app());
+        closePending = true;
+        return 0;
+      }
+      closePending = false;
+      OnMainWindowClose(app(), win);
+      DestroyWindow(main);
+      return 0;
+    case WM_DESTROY:
+      SetMainFrame(nullptr);
+      if (!quietDestroy) PostQuitMessage(0);
+      return 0;
+    case WM_NCDESTROY:
+      win.hwnd_ = nullptr;
+      toolbar = btnAbort = tree = splitter1 = tabs = pnlPage = grpSource = lsvDir = sepMid = pnlDown = grpOld =
+          lvOld = sepDown = grpBtm = lbErr = lvSize = status = nullptr;
+      break;
+  }
+  return DefWindowProcW(main, msg, wp, lp);
+}
+
+void FF1::Impl::AfterEvent() {
+  if (closePending && win.app_ && app().commandDepth == 0 && win.hwnd_) PostMessageW(win.hwnd_, WM_CLOSE, 0, 0);
+}
+
+void FF1::Impl::RunCommand(Cmd c) { MainCommand(app(), c, this); }
+
+LRESULT FF1::Impl::OnNotify(NMHDR* hdr) {
+  if (!hdr) return 0;
+  if (hdr->hwndFrom == tabs && hdr->code == TCN_SELCHANGE) {
+    TabClicked(app(), TabCtrl_GetCurSel(tabs));
+    return 0;
+  }
+  if ((hdr->hwndFrom == lsvDir || hdr->hwndFrom == lvOld) && hdr->code == LVN_GETDISPINFOW) {
+    auto* di = reinterpret_cast<NMLVDISPINFOW*>(hdr);
+    const auto* list = hdr->hwndFrom == lsvDir ? rows : oldRows;
+    if ((di->item.mask & LVIF_TEXT) && di->item.pszText && di->item.cchTextMax > 0) {
+      di->item.pszText[0] = 0;
+      if (list && di->item.iItem >= 0 && static_cast<size_t>(di->item.iItem) < list->size()) {
+        const std::wstring& s = RowCell((*list)[static_cast<size_t>(di->item.iItem)], di->item.iSubItem);
+        lstrcpynW(di->item.pszText, s.c_str(), di->item.cchTextMax);
+      }
+    }
+    return 0;
+  }
+  if (hdr->hwndFrom == lsvDir && (hdr->code == NM_DBLCLK || hdr->code == NM_RETURN)) {
+    SourceListActivated(app(), this);
+    return 0;
+  }
+  if (hdr->hwndFrom == lvSize && hdr->code == LVN_COLUMNCLICK) {
+    SortSizeList(SizeHeaderClicked(app(), reinterpret_cast<NMLISTVIEW*>(hdr)->iSubItem));
+    return 0;
+  }
+  if (hdr->hwndFrom == tree) {
+    switch (hdr->code) {
+      case TVN_ITEMEXPANDINGW: {
+        auto* tv = reinterpret_cast<NMTREEVIEWW*>(hdr);
+        if (tv->action & TVE_EXPAND) ExpandNode(tv->itemNew.hItem);
+        return FALSE;
+      }
+      case TVN_DELETEITEMW:
+        FreeNode(reinterpret_cast<TreeNode*>(reinterpret_cast<NMTREEVIEWW*>(hdr)->itemOld.lParam));
+        return 0;
+      case TVN_BEGINLABELEDITW:
+        return TRUE;  // folder names are not edited here
+    }
+  }
+  if (hdr->code == TTN_GETDISPINFOW) {
+    auto* di = reinterpret_cast<NMTTDISPINFOW*>(hdr);
+    for (const auto& b : ToolButtons())
+      if (b.cmd != Cmd{} && static_cast<UINT_PTR>(b.cmd) == hdr->idFrom) di->lpszText = const_cast<wchar_t*>(b.hint);
+    return 0;
+  }
+  return 0;
+}
+
+void FF1::Impl::OnContextMenu(HWND from, LPARAM lp) {
+  FF1::Popup which;
+  if (from == lsvDir) which = FF1::Popup::SourceList;
+  else if (from == tabs) which = FF1::Popup::Tabs;
+  else if (from == tree) which = FF1::Popup::Tree;
+  else if (from == lbErr) which = FF1::Popup::ErrorList;
+  else return;
+  POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+  if (lp == -1) {  // from the keyboard
+    RECT r;
+    GetWindowRect(from, &r);
+    pt = POINT{r.left + S(8), r.top + S(8)};
+  }
+  HMENU menu = popups[static_cast<int>(which)];
+  for (int i = 0, n = GetMenuItemCount(menu); i < n; ++i) {
+    const UINT id = GetMenuItemID(menu, i);
+    if (id >= static_cast<UINT>(Cmd::Xopen) && id <= static_cast<UINT>(Cmd::TreeRefresh))
+      EnableMenuItem(menu, id, MF_BYCOMMAND | (CommandAvailable(app(), static_cast<Cmd>(id)) ? MF_ENABLED : MF_GRAYED));
+  }
+  const int cmd = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, pt.x, pt.y, 0, win.hwnd_, nullptr);
+  if (cmd > 0) RunCommand(static_cast<Cmd>(cmd));
+}
+
+void FF1::Impl::OnSplitterDrag(int id, POINT pt, bool done) {
+  const int sep = S(kSplitterSize);
+  if (id == kIdSplitter1) {
+    RECT rc;
+    GetClientRect(win.hwnd_, &rc);
+    const int px = std::clamp(static_cast<int>(pt.x) - sep / 2, 1, std::max(1, static_cast<int>(rc.right) - sep - S(20)));
+    treeWidth = std::max(1, Logical(px));
+    Layout(false);
+    if (done) TreeWidthChanged(app(), treeWidth);
+    return;
+  }
+  POINT local = pt;
+  if (id == kIdSepMid) {
+    MapWindowPoints(win.hwnd_, pnlPage, &local, 1);
+    RECT pr;
+    GetClientRect(pnlPage, &pr);
+    const int bh = std::clamp(static_cast<int>(pr.bottom) - static_cast<int>(local.y) - sep / 2, S(20),
+                              std::max(S(20), static_cast<int>(pr.bottom) - sep - S(40)));
+    bottom.height = std::max(2, Logical(bh));
+    if (done) app().bottomHeight = bottom.height;
+    LayoutPage();
+  } else if (id == kIdSepDown) {
+    MapWindowPoints(win.hwnd_, pnlDown, &local, 1);
+    oldHeightPx = std::clamp(static_cast<int>(local.y) - sep / 2, 0, std::max(0, bottomHeightPx - sep));
+    LayoutPage();
+  }
+}
+
+void FF1::Impl::OnDpiChanged(int dpi, const RECT* suggested) {
+  const int old = win.dpi_;
+  if (dpi <= 0 || dpi == old) return;
+  win.dpi_ = dpi;
+  HFONT previous = font;
+  font = CreateUiFont(dpi);
+  ApplyFonts();
+  if (previous) DeleteObject(previous);
+  SetupToolbar();
+  for (HWND lv : {lsvDir, lvOld, lvSize}) {
+    HWND header = ListView_GetHeader(lv);
+    const int n = header ? Header_GetItemCount(header) : 0;
+    for (int i = 0; i < n; ++i) ListView_SetColumnWidth(lv, i, MulDiv(ListView_GetColumnWidth(lv, i), dpi, old));
+  }
+  int parts[2] = {S(200), -1};
+  SendMessageW(status, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+  oldHeightPx = -1;
+  if (suggested)
+    SetWindowPos(win.hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                 suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+  Layout(true);
+  InvalidateRect(win.hwnd_, nullptr, TRUE);
+}
+
+void FF1::Impl::SortSizeList(int key) {
+  SizeSortContext ctx{lvSize, key};
+  ListView_SortItemsEx(lvSize, &CompareSizeItems, reinterpret_cast<LPARAM>(&ctx));
+}
+
+void FF1::Impl::ShowHelpContents() {
+  const std::wstring& file = app().helpFile;
+  // Without its file the viewer would only show an error of its own.
+  const DWORD attr = file.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(file.c_str());
+  if (attr == INVALID_FILE_ATTRIBUTES || (attr & FILE_ATTRIBUTE_DIRECTORY)) {
+    MessageBeep(MB_OK);
+    return;
+  }
+  HtmlHelpW(win.hwnd_, file.c_str(), HH_DISPLAY_TOC, 0);
+}
+
+void FF1::Impl::ShowAbout() { ShowAboutBox(win.hwnd_, inst, win.dpi_); }
+
+void FF1::Impl::RefreshFolderTree() { FillTreeRoot(); }
+
+// ---------------------------------------------------------------- public helpers
+
+bool FF1::TranslateAccel(MSG* msg) {
+  if (!hwnd_ || !impl_->accel || !msg) return false;
+  // Keys typed into the about box or another dialog of ours stay there.
+  HWND top = msg->hwnd ? GetAncestor(msg->hwnd, GA_ROOT) : nullptr;
+  if (top && top != hwnd_) return false;
+  return TranslateAcceleratorW(hwnd_, impl_->accel, msg) != 0;
+}
+
+HWND FF1::Control(int id) const {
+  const Impl& i = *impl_;
+  switch (id) {
+    case kIdToolBar: return i.toolbar;
+    case kIdAbortButton: return i.btnAbort;
+    case kIdTree: return i.tree;
+    case kIdSplitter1: return i.splitter1;
+    case kIdTabs: return i.tabs;
+    case kIdPagePanel: return i.pnlPage;
+    case kIdSourceGroup: return i.grpSource;
+    case kIdSourceList: return i.lsvDir;
+    case kIdSepMid: return i.sepMid;
+    case kIdBottomPanel: return i.pnlDown;
+    case kIdOldGroup: return i.grpOld;
+    case kIdOldList: return i.lvOld;
+    case kIdSepDown: return i.sepDown;
+    case kIdListGroup: return i.grpBtm;
+    case kIdErrorList: return i.lbErr;
+    case kIdSizeList: return i.lvSize;
+    case kIdStatusBar: return i.status;
+  }
+  return nullptr;
+}
+
+HMENU FF1::PopupMenu(Popup which) const { return impl_->popups[static_cast<int>(which)]; }
+
+// ---------------------------------------------------------------- IMainView
+
+void FF1::SetTitle(const std::wstring& title) {
+  if (hwnd_) SetWindowTextW(hwnd_, title.c_str());
+}
+
+void FF1::CloseWindow() {
+  if (!hwnd_) return;
+  impl_->closePending = true;
+  if (!app_ || app_->commandDepth == 0) PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+}
+
+void FF1::SetFreeSpaceText(const std::wstring& text) {
+  if (impl_->status) SendMessageW(impl_->status, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void FF1::SetStatusText(const std::wstring& text) {
+  if (impl_->status) SendMessageW(impl_->status, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void FF1::SetTabs(const std::vector<std::wstring>& names) {
+  HWND tabs = impl_->tabs;
+  if (!tabs) return;
+  const int keep = TabCtrl_GetCurSel(tabs);
+  TabCtrl_DeleteAllItems(tabs);
+  for (size_t i = 0; i < names.size(); ++i) {
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = const_cast<wchar_t*>(names[i].c_str());
+    TabCtrl_InsertItem(tabs, static_cast<int>(i), &item);
+  }
+  const int active = app_ ? app_->activePage : keep;
+  if (!names.empty()) TabCtrl_SetCurSel(tabs, std::clamp(active, 0, static_cast<int>(names.size()) - 1));
+  impl_->Layout(false);
+}
+
+void FF1::SetActiveTab(int index) {
+  if (!impl_->tabs) return;
+  if (TabCtrl_GetCurSel(impl_->tabs) != index) {
+    TabCtrl_SetCurSel(impl_->tabs, index);
+    impl_->Layout(false);  // multi-line tabs move their rows
+  }
+}
+
+void FF1::SetTabsEnabled(bool enabled) {
+  if (impl_->tabs) EnableWindow(impl_->tabs, enabled);
+}
+
+void FF1::AttachPagePanel() {
+  if (!impl_->pnlPage) return;
+  impl_->Layout(false);
+  RedrawWindow(impl_->tabs, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  RedrawWindow(impl_->pnlPage, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+void FF1::ShowSourceRows(const std::vector<SourceRow>* rows) {
+  impl_->rows = rows;
+  if (!impl_->lsvDir) return;
+  const int n = rows ? static_cast<int>(rows->size()) : 0;
+  ListView_SetItemCountEx(impl_->lsvDir, n, LVSICF_NOSCROLL);
+  InvalidateRect(impl_->lsvDir, nullptr, TRUE);
+}
+
+void FF1::SetSourceListCaption(const std::wstring& caption) {
+  if (impl_->grpSource) SetWindowTextW(impl_->grpSource, caption.c_str());
+}
+
+void FF1::SetSourceColumnTitle(const std::wstring& title) {
+  if (!impl_->lsvDir) return;
+  LVCOLUMNW c{};
+  c.mask = LVCF_TEXT;
+  c.pszText = const_cast<wchar_t*>(title.c_str());
+  ListView_SetColumn(impl_->lsvDir, 0, &c);
+}
+
+void FF1::SelectRow(int index) {
+  HWND lv = impl_->lsvDir;
+  if (!lv) return;
+  ListView_SetItemState(lv, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  if (index < 0 || index >= ListView_GetItemCount(lv)) return;
+  ListView_SetItemState(lv, index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  ListView_EnsureVisible(lv, index, FALSE);
+}
+
+std::vector<int> FF1::SelectedRows() {
+  std::vector<int> out;
+  HWND lv = impl_->lsvDir;
+  if (!lv) return out;
+  for (int i = ListView_GetNextItem(lv, -1, LVNI_SELECTED); i >= 0; i = ListView_GetNextItem(lv, i, LVNI_SELECTED))
+    out.push_back(i);
+  return out;
+}
+
+void FF1::ShowOldRows(const std::vector<SourceRow>* rows) {
+  impl_->oldRows = rows;
+  if (!impl_->lvOld) return;
+  ListView_SetItemCountEx(impl_->lvOld, rows ? static_cast<int>(rows->size()) : 0, LVSICF_NOSCROLL);
+  InvalidateRect(impl_->lvOld, nullptr, TRUE);
+}
+
+int FF1::PagePanelHeight() {
+  if (!impl_->pnlPage) return 0;
+  RECT r;
+  GetClientRect(impl_->pnlPage, &r);
+  return impl_->Logical(r.bottom);
+}
+
+void FF1::ApplyBottomPanel(const BottomPanelLayout& layout) {
+  impl_->bottom = layout;
+  impl_->oldHeightPx = -1;
+  if (impl_->grpBtm) SetWindowTextW(impl_->grpBtm, layout.listGroupCaption.c_str());
+  if (impl_->pnlPage) impl_->LayoutPage();
+}
+
+void FF1::ErrorListAdd(const std::wstring& line) {
+  HWND lb = impl_->lbErr;
+  if (!lb) return;
+  const LRESULT i = SendMessageW(lb, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+  if (i >= 0) SendMessageW(lb, LB_SETTOPINDEX, static_cast<WPARAM>(i), 0);  // the newest line in sight
+}
+
+void FF1::ErrorListClear() {
+  if (!impl_->lbErr) return;
+  SendMessageW(impl_->lbErr, LB_RESETCONTENT, 0, 0);
+  SendMessageW(impl_->lbErr, LB_SETHORIZONTALEXTENT, 0, 0);
+}
+
+void FF1::ErrorListSetScrollWidth(const std::wstring& longestLine) {
+  HWND lb = impl_->lbErr;
+  if (!lb) return;
+  HDC dc = GetDC(lb);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(lb, WM_GETFONT, 0, 0)));
+  SIZE sz{};
+  GetTextExtentPoint32W(dc, longestLine.c_str(), static_cast<int>(longestLine.size()), &sz);
+  SelectObject(dc, old);
+  ReleaseDC(lb, dc);
+  SendMessageW(lb, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(sz.cx), 0);
+}
+
+void FF1::SetAbortVisible(bool visible) {
+  impl_->abortVisible = visible;
+  if (!hwnd_) return;
+  SetAbortMenuItem(menu_, visible);
+  DrawMenuBar(hwnd_);
+  impl_->Layout(false);
+}
+
+void FF1::FocusAbort() {
+  if (impl_->btnAbort && IsWindowVisible(impl_->btnAbort)) SetFocus(impl_->btnAbort);
+}
+
+void FF1::SetMainMenusEnabled(bool enabled) {
+  if (!menu_) return;
+  for (UINT pos = 0; pos < 4; ++pos) EnableMenuItem(menu_, pos, MF_BYPOSITION | (enabled ? MF_ENABLED : MF_GRAYED));
+  if (hwnd_) DrawMenuBar(hwnd_);
+}
+
+bool FF1::MainMenusEnabled() {
+  if (!menu_) return true;
+  return (GetMenuState(menu_, 0, MF_BYPOSITION) & (MF_GRAYED | MF_DISABLED)) == 0;
+}
+
+void FF1::SetToolbarEnabled(bool enabled) {
+  if (!impl_->toolbar) return;
+  for (const auto& b : ToolButtons())
+    if (b.cmd != Cmd{})
+      SendMessageW(impl_->toolbar, TB_ENABLEBUTTON, static_cast<WPARAM>(b.cmd), MAKELPARAM(enabled && CommandBuilt(b.cmd), 0));
+}
+
+void FF1::SetHourglass(bool on) {
+  impl_->hourglass = on;
+  SetCursor(LoadCursorW(nullptr, on ? IDC_WAIT : IDC_ARROW));
+}
+
+void FF1::SetTreeWidth(int width) {
+  impl_->treeWidth = std::max(1, width);
+  impl_->Layout(false);
+}
+
+int FF1::ClientWidth() {
+  if (!hwnd_ || IsIconic(hwnd_)) return 0;
+  RECT r;
+  GetClientRect(hwnd_, &r);
+  return impl_->Logical(r.right);
+}
+
+void FF1::Relayout() {
+  if (!hwnd_) return;
+  if (IsWindowVisible(hwnd_) && !IsIconic(hwnd_) && app_) FormResize(*app_);
+  else if (app_) impl_->treeWidth = std::max(1, app_->treeWidth);
+  impl_->Layout(true);
+}
+
+void FF1::PumpMessages() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      // Belongs to the outer message loop, which must still see it.
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return;
+    }
+    if (!TranslateAccel(&msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+}
+
+// ---------------------------------------------------------------- IWindowFrame
+
+RECT FF1::Bounds() {
+  RECT r{};
+  if (hwnd_) GetWindowRect(hwnd_, &r);
+  return r;
+}
+
+void FF1::SetLeft(int left) {
+  const RECT r = Bounds();
+  if (hwnd_) SetWindowPos(hwnd_, nullptr, left, r.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void FF1::SetTop(int top) {
+  const RECT r = Bounds();
+  if (hwnd_) SetWindowPos(hwnd_, nullptr, r.left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void FF1::SetWidth(int width) {
+  const RECT r = Bounds();
+  if (hwnd_) SetWindowPos(hwnd_, nullptr, 0, 0, width, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void FF1::SetHeight(int height) {
+  const RECT r = Bounds();
+  if (hwnd_) SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool FF1::IsMinimized() { return hwnd_ && IsIconic(hwnd_); }
+
+bool FF1::IsMaximized() { return hwnd_ && IsZoomed(hwnd_); }
+
+void FF1::MinimizeApplication() {
+  if (hwnd_) ShowWindow(hwnd_, SW_MINIMIZE);
+}
+
+void FF1::RestoreApplication() {
+  if (hwnd_) SendMessageW(hwnd_, WM_SYSCOMMAND, SC_RESTORE, 0);
+}
+
+int FF1::ScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
+
+int FF1::ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }
+
+}  // namespace ruzer

@@ -1,0 +1,127 @@
+// Inside of the main window FF1, shared by its source files (not for other modules).
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include <string>
+#include <vector>
+
+#include "base/font.h"
+#include "shell/FF1.h"
+#include "shell/Mainwin.h"
+
+namespace ruzer {
+
+// Private window messages of the main window.
+enum : UINT {
+  kMsgFirstActivate = WM_APP + 1,
+  kMsgSplitterDrag = WM_APP + 2,  // wParam: splitter id, lParam: MAKELPARAM of client point
+  kMsgSplitterDone = WM_APP + 3,
+};
+
+// One item of a menu table; a zero command is a separator.
+struct MenuItemDef {
+  Cmd cmd;
+  const wchar_t* caption;
+  const wchar_t* key;  // shown right of the caption, or nullptr
+};
+struct ToolButtonDef {
+  Cmd cmd;  // Cmd{} for a separator
+  int image;
+  const wchar_t* hint;
+};
+
+// Menu, pop-up and tool bar tables (ff1_menus.cpp).
+HMENU BuildMainMenu();
+HMENU BuildPopup(FF1::Popup which);
+void SetAbortMenuItem(HMENU mainMenu, bool present);
+HACCEL BuildAccelerators();
+const std::vector<ToolButtonDef>& ToolButtons();
+// Tool bar images drawn at `size` pixels (ff1_art.cpp).
+HIMAGELIST BuildToolImages(int size);
+// The about box, modal (ff1_art.cpp).
+void ShowAboutBox(HWND owner, HINSTANCE inst, int dpi);
+
+// Folder tree node: absolute item id, file-system path and display name.
+struct TreeNode {
+  PIDLIST_ABSOLUTE pidl = nullptr;
+  std::wstring path;
+  std::wstring name;
+  bool listed = false;  // children enumerated
+};
+
+struct FF1::Impl : IMainWindowCommands {
+  explicit Impl(FF1& w) : win(w) {}
+  FF1& win;
+  App& app() { return *win.app_; }
+  void Attach(HWND h) { win.hwnd_ = h; }
+
+  HINSTANCE inst = nullptr;
+  StartupInfo info;
+  bool firstActivatePosted = false;
+  bool firstActivateDone = false;
+  bool closePending = false;
+  bool quietDestroy = false;  // destroyed by the object, not closed by the user
+  bool hourglass = false;
+  bool menusEnabled = true;
+  bool abortVisible = false;
+  bool toolbarEnabled = true;
+  HACCEL accel = nullptr;
+  HFONT font = nullptr;
+  HIMAGELIST toolImages = nullptr;
+  HMENU popups[4] = {};
+
+  // Controls.
+  HWND toolbar = nullptr, btnAbort = nullptr, tree = nullptr, splitter1 = nullptr, tabs = nullptr,
+       pnlPage = nullptr, grpSource = nullptr, lsvDir = nullptr, sepMid = nullptr, pnlDown = nullptr,
+       grpOld = nullptr, lvOld = nullptr, sepDown = nullptr, grpBtm = nullptr, lbErr = nullptr,
+       lvSize = nullptr, status = nullptr;
+
+  // Shown data (owner-data lists read the caller's vectors).
+  const std::vector<SourceRow>* rows = nullptr;
+  const std::vector<SourceRow>* oldRows = nullptr;
+  BottomPanelLayout bottom;
+  int treeWidth = 150;    // 96-DPI pixels
+  int oldHeightPx = -1;   // old group height set by dragging sepDown (physical), -1 = from layout
+  int bottomHeightPx = 1; // physical height of pnlDown
+
+  // Folder tree.
+  IShellFolder* desktop = nullptr;
+  HTREEITEM treeRoot = nullptr;
+
+  int S(int v) const { return MulDiv(v, win.dpi_, 96); }
+  int Logical(int px) const { return MulDiv(px, 96, win.dpi_); }
+
+  void CreateControls();
+  void ApplyFonts();
+  void SetupToolbar();
+  void Layout(bool fitColumns);
+  void LayoutPage();
+  void FitFirstColumn();
+  LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT OnNotify(NMHDR* hdr);
+  void OnContextMenu(HWND from, LPARAM lp);
+  void RunCommand(Cmd c);
+  void OnSplitterDrag(int id, POINT pt, bool done);
+  void OnDpiChanged(int dpi, const RECT* suggested);
+  void AfterEvent();
+  void SortSizeList(int key);
+
+  // Folder tree (ff1_tree.cpp).
+  void InitTree();
+  void FillTreeRoot();
+  void ExpandNode(HTREEITEM item);
+  TreeNode* NodeOf(HTREEITEM item) const;
+  void FreeNode(TreeNode* node);
+
+  // IMainWindowCommands
+  void ShowHelpContents() override;
+  void ShowAbout() override;
+  void RefreshFolderTree() override;
+};
+
+}  // namespace ruzer

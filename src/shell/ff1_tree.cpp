@@ -1,0 +1,170 @@
+// The folder tree trvDir: the shell namespace from the desktop down, hidden
+// folders included, read lazily as nodes are expanded.
+#include "shell/ff1_impl.h"
+
+namespace ruzer {
+
+namespace {
+
+std::wstring DisplayName(IShellFolder* folder, PCUITEMID_CHILD child) {
+  STRRET sr{};
+  if (FAILED(folder->GetDisplayNameOf(child, SHGDN_NORMAL, &sr))) return {};
+  wchar_t buf[MAX_PATH * 2] = {};
+  if (FAILED(StrRetToBufW(&sr, child, buf, static_cast<UINT>(std::size(buf))))) return {};
+  return buf;
+}
+
+std::wstring PathOf(PCIDLIST_ABSOLUTE pidl) {
+  wchar_t buf[MAX_PATH * 4] = {};
+  // Virtual folders (Computer, Network, ...) have no file-system path.
+  if (!SHGetPathFromIDListEx(pidl, buf, static_cast<DWORD>(std::size(buf)), GPFIDL_DEFAULT)) return {};
+  return buf;
+}
+
+void Icons(PCIDLIST_ABSOLUTE pidl, int& normal, int& open) {
+  SHFILEINFOW fi{};
+  normal = open = 0;
+  if (SHGetFileInfoW(reinterpret_cast<LPCWSTR>(pidl), 0, &fi, sizeof fi, SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON))
+    normal = open = fi.iIcon;
+  if (SHGetFileInfoW(reinterpret_cast<LPCWSTR>(pidl), 0, &fi, sizeof fi,
+                     SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_OPENICON))
+    open = fi.iIcon;
+}
+
+HTREEITEM Insert(HWND tree, HTREEITEM parent, TreeNode* node, bool children) {
+  int normal = 0, open = 0;
+  Icons(node->pidl, normal, open);
+  TVINSERTSTRUCTW ins{};
+  ins.hParent = parent;
+  ins.hInsertAfter = TVI_LAST;
+  ins.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_CHILDREN | TVIF_PARAM;
+  ins.item.pszText = const_cast<wchar_t*>(node->name.c_str());
+  ins.item.iImage = normal;
+  ins.item.iSelectedImage = open;
+  ins.item.cChildren = children ? 1 : 0;
+  ins.item.lParam = reinterpret_cast<LPARAM>(node);
+  return reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&ins)));
+}
+
+int CALLBACK CompareNodes(LPARAM a, LPARAM b, LPARAM folder) {
+  const auto* x = reinterpret_cast<const TreeNode*>(a);
+  const auto* y = reinterpret_cast<const TreeNode*>(b);
+  const HRESULT hr = reinterpret_cast<IShellFolder*>(folder)->CompareIDs(0, ILFindLastID(x->pidl), ILFindLastID(y->pidl));
+  return FAILED(hr) ? 0 : static_cast<short>(HRESULT_CODE(hr));
+}
+
+}  // namespace
+
+void FF1::Impl::InitTree() {
+  SHFILEINFOW fi{};
+  const auto images = reinterpret_cast<HIMAGELIST>(
+      SHGetFileInfoW(L"C:\\", 0, &fi, sizeof fi, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+  if (images) TreeView_SetImageList(tree, images, TVSIL_NORMAL);
+  if (!desktop && FAILED(SHGetDesktopFolder(&desktop))) desktop = nullptr;
+  FillTreeRoot();
+}
+
+void FF1::Impl::FillTreeRoot() {
+  if (!tree || !desktop) return;
+  SendMessageW(tree, WM_SETREDRAW, FALSE, 0);
+  TreeView_DeleteAllItems(tree);  // TVN_DELETEITEM frees the nodes
+  treeRoot = nullptr;
+  auto* node = new TreeNode;
+  if (FAILED(SHGetSpecialFolderLocation(win.hwnd_, CSIDL_DESKTOP, &node->pidl)) || !node->pidl) {
+    delete node;
+    SendMessageW(tree, WM_SETREDRAW, TRUE, 0);
+    return;
+  }
+  SHFILEINFOW fi{};
+  if (SHGetFileInfoW(reinterpret_cast<LPCWSTR>(node->pidl), 0, &fi, sizeof fi, SHGFI_PIDL | SHGFI_DISPLAYNAME))
+    node->name = fi.szDisplayName;
+  node->path = PathOf(node->pidl);
+  treeRoot = Insert(tree, TVI_ROOT, node, true);
+  ExpandNode(treeRoot);
+  TreeView_Expand(tree, treeRoot, TVE_EXPAND);
+  SendMessageW(tree, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(tree, nullptr, TRUE);
+}
+
+TreeNode* FF1::Impl::NodeOf(HTREEITEM item) const {
+  if (!tree || !item) return nullptr;
+  TVITEMW tv{};
+  tv.mask = TVIF_PARAM | TVIF_HANDLE;
+  tv.hItem = item;
+  if (!SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tv))) return nullptr;
+  return reinterpret_cast<TreeNode*>(tv.lParam);
+}
+
+void FF1::Impl::FreeNode(TreeNode* node) {
+  if (!node) return;
+  if (node->pidl) CoTaskMemFree(node->pidl);
+  delete node;
+}
+
+void FF1::Impl::ExpandNode(HTREEITEM item) {
+  TreeNode* node = NodeOf(item);
+  if (!node || node->listed || !desktop) return;
+  node->listed = true;
+  IShellFolder* folder = nullptr;
+  if (ILIsEmpty(node->pidl)) {
+    folder = desktop;
+    folder->AddRef();
+  } else if (FAILED(desktop->BindToObject(node->pidl, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&folder)))) {
+    folder = nullptr;
+  }
+  int added = 0;
+  if (folder) {
+    IEnumIDList* list = nullptr;
+    if (folder->EnumObjects(win.hwnd_, SHCONTF_FOLDERS | SHCONTF_INCLUDEHIDDEN, &list) == S_OK && list) {
+      PITEMID_CHILD child = nullptr;
+      ULONG got = 0;
+      while (list->Next(1, &child, &got) == S_OK && got == 1) {
+        SFGAOF attr = SFGAO_FOLDER | SFGAO_HASSUBFOLDER | SFGAO_STREAM;
+        PCUITEMID_CHILD one = child;
+        if (FAILED(folder->GetAttributesOf(1, &one, &attr))) attr = SFGAO_FOLDER | SFGAO_HASSUBFOLDER;
+        // Archives that the shell shows as folders are files to a backup.
+        if ((attr & SFGAO_FOLDER) && !(attr & SFGAO_STREAM)) {
+          auto* n = new TreeNode;
+          n->pidl = ILCombine(node->pidl, child);
+          n->name = DisplayName(folder, child);
+          n->path = PathOf(n->pidl);
+          if (n->pidl && Insert(tree, item, n, (attr & SFGAO_HASSUBFOLDER) != 0)) {
+            ++added;
+          } else {
+            FreeNode(n);
+          }
+        }
+        CoTaskMemFree(child);
+      }
+      list->Release();
+    }
+    if (added > 1) {
+      TVSORTCB sort{item, &CompareNodes, reinterpret_cast<LPARAM>(folder)};
+      TreeView_SortChildrenCB(tree, &sort, FALSE);
+    }
+    folder->Release();
+  }
+  if (added == 0) {  // no plus sign on a folder without sub-folders
+    TVITEMW tv{};
+    tv.mask = TVIF_CHILDREN | TVIF_HANDLE;
+    tv.hItem = item;
+    tv.cChildren = 0;
+    SendMessageW(tree, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&tv));
+  }
+}
+
+// ---------------------------------------------------------------- public
+
+std::wstring FF1::TreeNodePath(HTREEITEM item) const {
+  const TreeNode* n = impl_->NodeOf(item);
+  return n ? n->path : std::wstring();
+}
+
+std::wstring FF1::TreeNodeDisplayName(HTREEITEM item) const {
+  const TreeNode* n = impl_->NodeOf(item);
+  return n ? n->name : std::wstring();
+}
+
+void FF1::RefreshTree() { impl_->FillTreeRoot(); }
+
+}  // namespace ruzer
