@@ -1,0 +1,77 @@
+// Generation folders in a page's destination: their names, the mirror of a
+// source folder inside one, and the preparation of a run (checks, the new
+// generation, removed rows, retention).
+//
+// Layout: destination\yymmddX (X = "A".."Z", the day's run) holds a copy of
+// the page file, "MEMO.TXT", "ERROR.LOG" and one mirror folder per source
+// row. The newest generation is a full mirror; an older one keeps only what
+// the run after it replaced or removed.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+#include <windows.h>
+
+#include "base/app.h"
+
+namespace ruzer {
+
+// State of the run for the page being backed up; rebuilt by PrepareBackup.
+struct BackupState {
+  std::wstring DestFolder;                   // tamdir with a trailing backslash
+  std::vector<std::wstring> GenerationList;  // "20" + name of every generation, sorted
+  std::wstring NewGeneration;                // the generation this run writes, trailing backslash
+  std::wstring PreviousGeneration;           // receives replaced copies; no backslash; may be empty
+  // -2 no generation yet, -1 the latest is not from today, 0..25 letter of today's latest.
+  int TodayRunIndex = -2;
+
+  // For the whole run.
+  std::vector<std::wstring> systemFiles;  // hiberfil.sys, pagefile.sys (lower case)
+  // Error lines of the current page ("ERROR.LOG").
+  std::vector<std::wstring> errorLog;
+  // A little room held on the destination while the page is copied, so that
+  // a full volume still takes the page's "ERROR.LOG" and "MEMO.TXT".
+  std::wstring reserve;
+};
+
+// Seven characters: six digits and a capital "A".."Z".
+bool IsGenerationName(const std::wstring& name);
+// Six characters of the old naming: five digits (the first not 8 or 9) and "A".."Z".
+bool IsOldGenerationName(const std::wstring& name);
+// "yymmdd" of a local date.
+std::wstring DateName(const SYSTEMTIME& day);
+
+// Relative name of a source folder's mirror inside a generation:
+// D:\Data\Mail -> D_Data\Mail, D:\ -> D. A network folder \\srv\share\x
+// becomes __srv\share\x, which cannot meet the mirror of a drive.
+std::wstring MirrorName(const std::wstring& sourceFolder);
+
+// "20" + name of every generation folder directly in `destination` (hidden,
+// system and reparse-point folders are not generations), sorted.
+std::vector<std::wstring> ListGenerations(App& app, const std::wstring& destination);
+// Name of the latest generation in `destination` (seven characters) or empty.
+std::wstring LatestGeneration(App& app, const std::wstring& destination);
+
+// Everything before the copying of the active page: true when
+// state.NewGeneration exists and the page may be backed up.
+bool PrepareBackup(App& app, BackupState& state);
+// The steps of PrepareBackup, in the order it calls them.
+bool CheckDestination(App& app, BackupState& state);
+void ConvertOldGenerations(App& app, BackupState& state);
+bool StartGeneration(App& app, BackupState& state);
+void MoveRemovedRows(App& app, BackupState& state);
+void MoveRowMirror(App& app, BackupState& state, const std::wstring& folder);
+void DeleteExpiredGenerations(App& app, BackupState& state);
+
+// Free-space panel of the active page's destination: "空= 12.3 GB (45%)".
+void ShowFreeSpace(App& app);
+// The text after "空= " for the given free and total bytes.
+std::wstring FreeSpaceText(std::int64_t free, std::int64_t total);
+
+// Error line: path + " <エラー:" + code + "> " + system text. Goes to the
+// error list and to the page's error log.
+std::wstring ErrorLine(DWORD code, const std::wstring& path);
+void AddErrorLine(App& app, BackupState& state, DWORD code, const std::wstring& path);
+
+}  // namespace ruzer

@@ -1,0 +1,477 @@
+#include "engine/Sbakup.h"
+
+#include <unordered_map>
+#include <unordered_set>
+
+#include "base/textfile.h"
+#include "engine/Select.h"
+#include "shell/Mainwin.h"
+#include "sources/Sledit.h"
+#include "store/Fdef.h"
+#include "store/Spage.h"
+
+namespace ruzer {
+
+namespace {
+
+// Room kept on the destination for the page's log and memo.
+constexpr DWORD kReserveBytes = 64 * 1024;
+// Named like the copy's temporary files, so a killed run's leftover is
+// recognised and removed by the next run.
+constexpr wchar_t kReserveName[] = L"~ruzer-ffffffff.tmp";
+
+bool Stopped(const App& app) { return app.AbortRequested || app.BackupFailed; }
+
+// Case-free key of a file name; names are mostly ASCII, which needs no call.
+std::wstring FoldName(const std::wstring& name) {
+  std::wstring r = name;
+  for (auto& c : r) {
+    if (c >= 0x80) return LowerText(name);
+    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c + 32);
+  }
+  return r;
+}
+
+using NameIndex = std::unordered_map<std::wstring, size_t>;
+
+NameIndex IndexOf(const std::vector<DirEntry>& entries) {
+  NameIndex index;
+  index.reserve(entries.size());
+  for (size_t i = 0; i < entries.size(); ++i) index.emplace(FoldName(entries[i].name), i);
+  return index;
+}
+
+const DirEntry* Find(const std::vector<DirEntry>& entries, const NameIndex& index,
+                     const std::wstring& key) {
+  auto it = index.find(key);
+  return it == index.end() ? nullptr : &entries[it->second];
+}
+
+void ReleaseVector(std::vector<DirEntry>& v) { std::vector<DirEntry>().swap(v); }
+
+// "C:" stands for the root of drive C.
+bool SafeSource(const std::wstring& folderNoSlash) {
+  if (folderNoSlash.size() == 2 && folderNoSlash[1] == L':')
+    return IsSafeSourcePath(folderNoSlash + L"\\");
+  return IsSafeSourcePath(folderNoSlash);
+}
+
+// The page's destination lies in the source tree: walking into it would copy
+// the backup into itself, deeper on every folder it creates.
+bool IsDestinationFolder(const BackupState& state, const std::wstring& folder) {
+  std::wstring dest = state.DestFolder;
+  while (!dest.empty() && dest.back() == L'\\') dest.pop_back();
+  if (dest.empty()) return false;
+  return SameFolderText(dest, folder) || IsInsideFolder(dest, folder);
+}
+
+bool IsLink(const std::wstring& path) {
+  const DWORD a = GetFileAttributesW(LongPath(path).c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// Mode of the removal steps: move into previous, delete (retention 1 on the
+// first run of the day: the previous generation is already gone), or nothing.
+enum class RemoveMode { Nothing, Move, Delete };
+
+RemoveMode ModeFor(const App& app, const BackupState& state, const std::wstring& previous) {
+  if (!previous.empty()) return RemoveMode::Move;
+  if (app.env.backdays == 1 && state.TodayRunIndex == -1) return RemoveMode::Delete;
+  return RemoveMode::Nothing;
+}
+
+void TakeReserve(BackupState& state) {
+  state.reserve = state.NewGeneration + kReserveName;
+  HANDLE h = CreateFileW(LongPath(state.reserve).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                         FILE_ATTRIBUTE_HIDDEN, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    state.reserve.clear();
+    return;
+  }
+  // Written, not just sized: a sparse file would hold no room at all.
+  std::string zeros(kReserveBytes, '\0');
+  DWORD written = 0;
+  const bool ok = WriteFile(h, zeros.data(), kReserveBytes, &written, nullptr) && written == kReserveBytes;
+  CloseHandle(h);
+  if (!ok) {
+    DeleteFileForced(state.reserve);
+    state.reserve.clear();
+  }
+}
+
+void ReleaseReserve(BackupState& state) {
+  if (state.reserve.empty()) return;
+  DeleteFileForced(state.reserve);
+  state.reserve.clear();
+}
+
+void ShowError(App& app, const std::wstring& text) {
+  MessageRequest m;
+  m.kind = MsgKind::Error;
+  m.text = text;
+  m.buttons = kOk;
+  m.defaultButton = kOk;
+  app.user.Message(m);
+}
+
+}  // namespace
+
+// ------------------------------------------------------------------ the run
+
+void RunBackup(App& app) {
+  std::wstring memo;
+  if (!app.AutoMode) {
+    if (!app.memoDialog || !app.memoDialog->Show(memo)) return;
+  }
+  app.BackupFailed = false;
+  app.AbortRequested = false;
+  BackupState state;
+  state.systemFiles = SystemFilePaths();
+  SetBusyMode(app, true);
+  BackupAllPages(app, state, memo);
+  SetBusyMode(app, false);
+  if (!app.AbortRequested && !app.BackupFailed)
+    StatusMessage(app, L"バックアップ終了．");
+  else if (app.BackupFailed)
+    StatusMessage(app, L"エラーにより中断．");
+  else
+    StatusMessage(app, L"バックアップ中断．");
+}
+
+void BackupAllPages(App& app, BackupState& state, const std::wstring& memo) {
+  bool stopped = false;
+  for (int p = 0; p < static_cast<int>(app.pages.size()); ++p) {
+    int old = app.activePage;
+    app.activePage = p;
+    app.view.SetActiveTab(p);
+    if (app.AutoMode) {
+      app.rows.clear();
+      app.view.ShowSourceRows(&app.rows);
+      AttachPagePanel(app);
+      LetMessagesRun(app, true);
+      const bool skip = AlreadySavedToday(app, p);
+      if (app.AbortRequested) {
+        stopped = true;
+        break;
+      }
+      if (skip) continue;
+      old = -1;
+    }
+    if (p != old) PageChanged(app, p);
+    if (app.AbortRequested) {
+      stopped = true;
+      break;
+    }
+    const SYSTEMTIME start = app.clock.Now();
+    app.view.FocusAbort();
+    state.errorLog.clear();
+    ErrorListAdd(app, L"{" + app.CurrentPageName + L"} ページ.");
+    const bool ok = PrepareBackup(app, state);
+    if (ok && !app.AbortRequested) BackupPage(app, state, p, start);
+    ReleaseReserve(state);
+    if (!state.errorLog.empty()) WriteErrorLog(app, state);
+    if (ok) WriteMemo(app, state, memo);
+    if (Stopped(app)) {
+      stopped = true;
+      break;
+    }
+  }
+  if (!stopped && app.AutoMode) app.view.CloseWindow();
+}
+
+bool AlreadySavedToday(App& app, int page) {
+  const SYSTEMTIME now = app.clock.Now();
+  wchar_t today[16];
+  swprintf(today, 16, L"%04u/%02u/%02u", static_cast<unsigned>(now.wYear),
+           static_cast<unsigned>(now.wMonth), static_cast<unsigned>(now.wDay));
+  const size_t row = static_cast<size_t>(page) + 1;
+  if (page < 0 || row >= app.PageIndexTable.size()) return false;
+  if (app.PageIndexTable[row].last.compare(0, 10, today) != 0) return false;
+  ReadPageFlags(app);
+  if (!app.env.check[1]) return false;
+  StatusMessage(app, L"本日分は保存済みです");
+  LetMessagesRun(app, true);
+  app.clock.Sleep(app.SleepMs);
+  return true;
+}
+
+void BackupPage(App& app, BackupState& state, int page, const SYSTEMTIME& start) {
+  StatusMessage(app, L"バックアップ中...");
+  LetMessagesRun(app, true);
+  if (app.env.backdays == 1 && state.TodayRunIndex == -1) state.PreviousGeneration.clear();
+  TakeReserve(state);
+  CopyFileKeepAttributes(app.FileSetFolder + app.CurrentPageName + Fdef::kPageExt,
+                         state.NewGeneration + app.CurrentPageName + Fdef::kPageExt);
+  for (int i = 0; i < app.RowCount(); ++i) {
+    BackupRow(app, state, i);
+    ShowFreeSpace(app);
+    if (Stopped(app)) break;
+  }
+  app.view.SelectRow(-1);
+  if (!Stopped(app)) RecordLastBackup(app, page, start);
+}
+
+void BackupRow(App& app, BackupState& state, int index) {
+  if (index < 0 || index >= app.RowCount()) return;
+  const SourceRow row = app.rows[index];  // the list may be redrawn while messages run
+  if (row.save.empty()) return;
+  const std::wstring src = RowSourceFolder(row);
+  app.view.SelectRow(index);
+  LetMessagesRun(app);
+
+  // A page file is only a text file: a folder that is no plain full path, or
+  // an excluded entry that is no plain relative one, is left alone.
+  if (!SafeSource(src)) {
+    AddErrorLine(app, state, ERROR_BAD_PATHNAME, row.caption);
+    return;
+  }
+  for (const auto& entry : UnpackList(row.excluded)) {
+    if (!entry.empty() && !IsSafeRelativeFolder(entry)) {
+      AddErrorLine(app, state, ERROR_BAD_PATHNAME, src + L"\\" + entry);
+      return;
+    }
+  }
+  if (PathKind(src) != 2) return;
+
+  const std::wstring rel = MirrorName(src);
+  const std::wstring mirror = state.NewGeneration + rel;
+  const std::wstring previous =
+      state.PreviousGeneration.empty() ? std::wstring() : state.PreviousGeneration + L"\\" + rel;
+  // The mirror's parent folders are ours only when none of them is a link.
+  for (size_t pos = rel.find(L'\\'); pos != std::wstring::npos; pos = rel.find(L'\\', pos + 1)) {
+    if (IsLink(state.NewGeneration + rel.substr(0, pos))) {
+      AddErrorLine(app, state, ERROR_BAD_PATHNAME, state.NewGeneration + rel.substr(0, pos));
+      return;
+    }
+  }
+  RowFilter filter;
+  filter.save = row.save;
+  filter.exclude = row.exclude;
+  ExpandExcludedFolders(src, row.excluded, filter.excluded);
+  BackupFolder(app, state, src, mirror, previous, filter, RowIncludesSubfolders(row));
+}
+
+// ------------------------------------------------------------------ the walk
+
+void BackupFolder(App& app, BackupState& state, const std::wstring& src, const std::wstring& mirror,
+                  const std::wstring& previous, const RowFilter& filter, bool subfolders) {
+  LetMessagesRun(app);
+  if (Stopped(app)) return;
+  if (IsSkippedFolder(src) || IsDestinationFolder(state, src)) return;
+  if (!CreateFolderReported(app, mirror)) return;
+  if (IsLink(mirror)) {
+    // Writing through it would leave the generation.
+    AddErrorLine(app, state, ERROR_BAD_PATHNAME, mirror);
+    return;
+  }
+  app.view.SetSourceColumnTitle(L"<" + src + L">");
+
+  std::vector<DirEntry> srcFiles, srcFolders, mirFiles, mirFolders;
+  // A folder that cannot be listed tells nothing about its files: its mirror
+  // stays as it is rather than being emptied.
+  if (!ListFolder(src, srcFiles, srcFolders)) {
+    const DWORD err = GetLastError();
+    AddErrorLine(app, state, err ? err : ERROR_ACCESS_DENIED, src);
+    return;
+  }
+  if (!ListFolder(mirror, mirFiles, mirFolders)) {
+    const DWORD err = GetLastError();
+    AddErrorLine(app, state, err ? err : ERROR_ACCESS_DENIED, mirror);
+    return;
+  }
+  const std::vector<std::wstring> names = SelectFiles(srcFiles, filter.save, filter.exclude);
+
+  std::unordered_set<std::wstring> selected;
+  selected.reserve(names.size());
+  for (const auto& n : names) selected.insert(FoldName(n));
+  // Leftovers of a killed run's copies are no backup of anything.
+  for (size_t i = 0; i < mirFiles.size();) {
+    if (IsRuzerTempName(mirFiles[i].name) && !selected.count(FoldName(mirFiles[i].name))) {
+      DeleteFileForced(mirror + L"\\" + mirFiles[i].name);
+      mirFiles.erase(mirFiles.begin() + static_cast<std::ptrdiff_t>(i));
+    } else {
+      ++i;
+    }
+  }
+
+  RemoveStaleFiles(app, state, src, mirror, previous, names, mirFiles);
+  if (Stopped(app)) return;
+
+  const NameIndex srcIndex = IndexOf(srcFiles), mirIndex = IndexOf(mirFiles);
+  std::unordered_set<std::wstring> done;
+  const std::wstring srcDir = src + L"\\", mirrorDir = mirror + L"\\";
+  for (const auto& name : names) {
+    const std::wstring key = FoldName(name);
+    // A literal pattern may name a file the wildcards took already.
+    if (!done.insert(key).second) continue;
+    BackupFile(app, state, srcDir, mirrorDir, previous, name, Find(srcFiles, srcIndex, key),
+               Find(mirFiles, mirIndex, key));
+    LetMessagesRun(app);
+    if (Stopped(app)) return;
+  }
+  // Only the folder lists are needed further down.
+  ReleaseVector(srcFiles);
+  ReleaseVector(mirFiles);
+
+  if (subfolders)
+    BackupSubfolders(app, state, src, mirror, previous, filter, srcFolders, mirFolders);
+  else
+    RemoveAllSubfolders(app, state, src, mirror, previous, mirFolders);
+  ShowFreeSpace(app);
+}
+
+void RemoveStaleFiles(App& app, BackupState& state, const std::wstring& src,
+                      const std::wstring& mirror, const std::wstring& previous,
+                      const std::vector<std::wstring>& names,
+                      const std::vector<DirEntry>& mirrorFiles) {
+  const RemoveMode mode = ModeFor(app, state, previous);
+  if (mode == RemoveMode::Nothing) return;
+  std::unordered_set<std::wstring> keep;
+  keep.reserve(names.size());
+  for (const auto& n : names) keep.insert(FoldName(n));
+  bool previousReady = false;
+  for (const auto& f : mirrorFiles) {
+    if (keep.count(FoldName(f.name))) continue;
+    if (mode == RemoveMode::Move) {
+      if (!previousReady && !CreateFolderReported(app, previous)) {
+        app.BackupFailed = true;
+        return;
+      }
+      previousReady = true;
+      // A failed move leaves the copy in the mirror; nothing is lost.
+      MovePath(mirror + L"\\" + f.name, previous + L"\\" + f.name);
+      StatusMessage(app, src + L"\\" + f.name);
+    } else {
+      DeleteFileForced(mirror + L"\\" + f.name);
+      StatusMessage(app, mirror + L"\\" + f.name + L" :deleted.");
+    }
+    LetMessagesRun(app);
+    if (Stopped(app)) return;
+  }
+}
+
+void RemoveAllSubfolders(App& app, BackupState& state, const std::wstring& /*src*/,
+                         const std::wstring& mirror, const std::wstring& previous,
+                         const std::vector<DirEntry>& mirrorFolders) {
+  const RemoveMode mode = ModeFor(app, state, previous);
+  if (mode == RemoveMode::Nothing) return;
+  bool previousReady = false;
+  for (const auto& f : mirrorFolders) {
+    const std::wstring from = mirror + L"\\" + f.name;
+    if (mode == RemoveMode::Move) {
+      if (!previousReady && !CreateFolderReported(app, previous)) {
+        app.BackupFailed = true;
+        return;
+      }
+      previousReady = true;
+      MovePath(from, previous + L"\\" + f.name);
+      StatusMessage(app, from);
+    } else {
+      DeleteFolderTree(app, from);
+      StatusMessage(app, from + L" :deleted.");
+    }
+    LetMessagesRun(app);
+    if (Stopped(app)) return;
+  }
+}
+
+void BackupSubfolders(App& app, BackupState& state, const std::wstring& src,
+                      const std::wstring& mirror, const std::wstring& previous,
+                      const RowFilter& filter, const std::vector<DirEntry>& srcFolders,
+                      const std::vector<DirEntry>& mirrorFolders) {
+  LetMessagesRun(app);
+  if (Stopped(app)) return;
+  std::unordered_set<std::wstring> visited;
+  for (const auto& f : srcFolders) {
+    const std::wstring srcSub = src + L"\\" + f.name;
+    if (IsExcludedFolder(filter.excluded, srcSub)) continue;
+    const std::wstring prevSub =
+        state.PreviousGeneration.empty() ? std::wstring() : previous + L"\\" + f.name;
+    BackupFolder(app, state, srcSub, mirror + L"\\" + f.name, prevSub, filter, true);
+    visited.insert(FoldName(f.name));
+    if (Stopped(app)) return;
+  }
+  bool previousReady = false;
+  for (const auto& f : mirrorFolders) {
+    if (visited.count(FoldName(f.name))) continue;
+    LetMessagesRun(app);
+    if (Stopped(app)) return;
+    const std::wstring from = mirror + L"\\" + f.name;
+    if (state.PreviousGeneration.empty()) {
+      DeleteFolderTree(app, from);
+      StatusMessage(app, L"<" + from + L"> 削除.");
+    } else {
+      if (!previousReady && !CreateFolderReported(app, previous)) continue;
+      previousReady = true;
+      const std::wstring to = previous + L"\\" + f.name;
+      MovePath(from, to);
+      StatusMessage(app, L"<" + from + L"> → <" + to + L">");
+    }
+  }
+}
+
+bool SameFileTime(const FILETIME& a, const FILETIME& b) {
+  FILETIME la, lb;
+  WORD da, ta, db, tb;
+  if (FileTimeToLocalFileTime(&a, &la) && FileTimeToLocalFileTime(&b, &lb) &&
+      FileTimeToDosDateTime(&la, &da, &ta) && FileTimeToDosDateTime(&lb, &db, &tb))
+    return da == db && ta == tb;
+  return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
+}
+
+void BackupFile(App& app, BackupState& state, const std::wstring& srcDir,
+                const std::wstring& mirrorDir, const std::wstring& previous,
+                const std::wstring& name, const DirEntry* srcEntry, const DirEntry* mirrorEntry) {
+  const std::wstring s = srcDir + name;
+  const std::wstring m = mirrorDir + name;
+  if (IsSystemFile(state.systemFiles, srcDir, name)) {
+    AddErrorLine(app, state, ERROR_SHARING_VIOLATION, s);
+    return;
+  }
+  if (srcEntry && mirrorEntry && srcEntry->size == mirrorEntry->size &&
+      SameFileTime(srcEntry->lastWrite, mirrorEntry->lastWrite))
+    return;
+  StatusMessage(app, s);
+  LetMessagesRun(app);
+  if (!previous.empty() && mirrorEntry) {
+    if (!CreateFolderReported(app, previous)) {
+      app.BackupFailed = true;
+      return;
+    }
+    // The old copy must be safe in the previous generation before anything
+    // overwrites it; when it cannot move, it stays and the file waits.
+    if (!MovePath(m, previous + L"\\" + name)) {
+      const DWORD err = GetLastError();
+      AddErrorLine(app, state, err ? err : ERROR_GEN_FAILURE, m);
+      return;
+    }
+  }
+  const DWORD r = CopyOneFile(app, s, m, srcEntry ? srcEntry->size : 0);
+  if (r == 0) return;
+  AddErrorLine(app, state, r, s);
+  if (r == ERROR_DISK_FULL || r == ERROR_HANDLE_DISK_FULL) {
+    ShowError(app, L"バックアップ先に十分な空き領域がありません.\r\nバックアップを中止します.");
+    app.BackupFailed = true;
+  }
+}
+
+// ------------------------------------------------------------------ root files
+
+void WriteMemo(App& app, BackupState& state, const std::wstring& memo) {
+  std::wstring line = memo;
+  if (app.BackupFailed) line = L"エラー: " + line;
+  if (app.AbortRequested) line = L"中断: " + line;
+  if (line.empty() || state.NewGeneration.empty()) return;
+  const std::wstring path = state.NewGeneration + Fdef::kMemoFile;
+  const DWORD err = WriteUtf16File(path, {line});
+  if (err != 0) ErrorListAdd(app, ErrorLine(err, path));
+}
+
+void WriteErrorLog(App& app, BackupState& state) {
+  if (state.errorLog.empty() || state.NewGeneration.empty()) return;
+  const std::wstring path = state.NewGeneration + Fdef::kErrorLog;
+  const DWORD err = WriteAnsiFile(path, state.errorLog);
+  if (err != 0) ErrorListAdd(app, ErrorLine(err, path));
+}
+
+}  // namespace ruzer

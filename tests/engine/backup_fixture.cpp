@@ -1,0 +1,171 @@
+#include "backup_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "base/textfile.h"
+
+namespace ruzer::test {
+
+namespace {
+// Each Put gets a time ten seconds after the one before: distinct in the
+// two-second form, and fixed, so tests do not depend on the real clock.
+SYSTEMTIME NextStamp() {
+  static int counter = 0;
+  ++counter;
+  SYSTEMTIME st{};
+  st.wYear = 2009;
+  st.wMonth = 1 + (counter / (28 * 8640)) % 12;
+  st.wDay = 1 + (counter / 8640) % 28;
+  st.wHour = (counter / 360) % 24;
+  st.wMinute = (counter / 6) % 60;
+  st.wSecond = (counter % 6) * 10;
+  return st;
+}
+
+void ParentsOf(const std::wstring& path) {
+  size_t slash = path.rfind(L'\\');
+  if (slash != std::wstring::npos) MakeFolder(path.substr(0, slash));
+}
+}  // namespace
+
+void MakeFolder(const std::wstring& path) {
+  if (GetFileAttributesW(LongPath(path).c_str()) != INVALID_FILE_ATTRIBUTES) return;
+  ParentsOf(path);
+  CreateDirectoryW(LongPath(path).c_str(), nullptr);
+}
+
+void PutAt(const std::wstring& path, const std::string& content, const SYSTEMTIME& localTime) {
+  ParentsOf(path);
+  const std::wstring lp = LongPath(path);
+  SetFileAttributesW(lp.c_str(), FILE_ATTRIBUTE_NORMAL);
+  HANDLE h = CreateFileW(lp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                         nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, h) << Utf8(path);
+  DWORD written = 0;
+  if (!content.empty()) WriteFile(h, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+  FILETIME local, utc;
+  SystemTimeToFileTime(&localTime, &local);
+  LocalFileTimeToFileTime(&local, &utc);
+  SetFileTime(h, nullptr, nullptr, &utc);
+  CloseHandle(h);
+}
+
+void Put(const std::wstring& path, const std::string& content) { PutAt(path, content, NextStamp()); }
+
+namespace {
+void Walk(const std::wstring& root, const std::wstring& rel, std::map<std::wstring, std::string>& out) {
+  std::vector<DirEntry> files, folders;
+  if (!ListFolder(rel.empty() ? root : root + L"\\" + rel, files, folders)) return;
+  for (const auto& f : files) {
+    std::wstring r = rel.empty() ? f.name : rel + L"\\" + f.name;
+    std::string bytes;
+    ReadFileBytes(LongPath(root + L"\\" + r), bytes);
+    out[r] = bytes;
+  }
+  for (const auto& d : folders) {
+    std::wstring r = rel.empty() ? d.name : rel + L"\\" + d.name;
+    out[r + L"\\"] = "<dir>";
+    if (!(d.attributes & FILE_ATTRIBUTE_REPARSE_POINT)) Walk(root, r, out);
+  }
+}
+}  // namespace
+
+std::map<std::wstring, std::string> Tree(const std::wstring& root) {
+  std::map<std::wstring, std::string> out;
+  Walk(root, L"", out);
+  return out;
+}
+
+std::vector<std::wstring> Generations(const std::wstring& dest) {
+  std::vector<DirEntry> files, folders;
+  std::vector<std::wstring> names;
+  ListFolder(dest, files, folders);
+  for (const auto& f : folders)
+    if (IsGenerationName(f.name)) names.push_back(f.name);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+BackupFixture::BackupFixture() {
+  src = tmp / L"src";
+  dest = tmp / L"dest";
+  sets = tmp / L"set";
+  MakeFolder(src);
+  MakeFolder(sets);
+  App& a = t.app;
+  a.memoDialog = &memo;
+  a.FileSetFolder = sets + L"\\";
+  a.IndexFileName = L"RUZER.IDX";
+  a.pages = {L"Home"};
+  a.activePage = 0;
+  a.CurrentPageName = L"Home";
+  a.PageIndexTable = {IndexRow{L"No.", L"設定ページ", L"バックアップ先", L"ボリューム名", L"最新バックアップ日"},
+                      IndexRow{L"1", L"Home", dest, L"", L""}};
+  a.env = EnvPanel{};
+  a.env.tamdir = dest;
+  WriteBytes(sets + L"\\RUZER.IDX",
+             Utf16File({L"[Ruzer]", L"Vers=6.00", L"Count=1", L"Sleep=1000", L"Widir=150", L"",
+                        L"[Index]", L"Fname1=Home", L"Dpath1=" + dest, L"Volum1=", L"LstDy1=", L""}));
+  WritePage();
+  Day(2010, 5, 1);
+}
+
+SourceRow& BackupFixture::AddRow(const std::wstring& folder, const std::wstring& save,
+                                 const std::wstring& exclude, const std::wstring& mark,
+                                 const std::wstring& excluded) {
+  SourceRow r;
+  r.caption = folder;
+  r.save = save;
+  r.exclude = exclude;
+  r.mark = mark;
+  r.excluded = excluded;
+  auto& rows = t.app.rows;
+  auto at = std::find_if(rows.begin(), rows.end(), [&](const SourceRow& x) {
+    return lstrcmpW(x.caption.c_str(), folder.c_str()) > 0;
+  });
+  size_t index = static_cast<size_t>(at - rows.begin());
+  rows.insert(at, r);
+  for (size_t i = 0; i < rows.size(); ++i) rows[i].no = std::to_wstring(i + 1);
+  WritePage();
+  return rows[index];
+}
+
+std::vector<std::wstring> BackupFixture::PageLines(const EnvPanel& env, const std::vector<SourceRow>& rows) {
+  std::wstring flags;
+  for (bool f : env.check) flags += f ? L'1' : L'0';
+  std::vector<std::wstring> lines = {L"[Ruzer]",
+                                     L"Vers=6.00",
+                                     L"Path=" + env.tamdir,
+                                     L"Labl=" + env.volname,
+                                     L"Bday=" + std::to_wstring(env.backdays),
+                                     L"Flgs=" + flags,
+                                     L"Cont=" + std::to_wstring(rows.size()),
+                                     L"Yfil=" + env.defSave1,
+                                     L"Zfil=" + env.defSave2};
+  for (size_t i = 0; i < rows.size(); ++i) {
+    wchar_t section[32];
+    swprintf(section, 32, L"[Folder%05u]", static_cast<unsigned>(i + 1));
+    lines.push_back(L"");
+    lines.push_back(section);
+    lines.push_back(L"Sorc=" + rows[i].caption);
+    lines.push_back(L"Efol=" + rows[i].comment);
+    lines.push_back(L"Wfil=" + rows[i].save);
+    lines.push_back(L"Xfil=" + rows[i].exclude);
+    for (size_t k = 0; k * 250 < rows[i].excluded.size(); ++k) {
+      wchar_t key[16];
+      swprintf(key, 16, L"U%03u=", static_cast<unsigned>(k));
+      lines.push_back(key + rows[i].excluded.substr(k * 250, 250));
+    }
+    lines.push_back(L"Mark=" + rows[i].mark);
+  }
+  return lines;
+}
+
+void BackupFixture::WritePage() {
+  ASSERT_TRUE(WriteBytes(sets + L"\\" + t.app.CurrentPageName + L".PAG",
+                         Utf16File(PageLines(t.app.env, t.app.rows))));
+}
+
+}  // namespace ruzer::test
