@@ -73,6 +73,15 @@ std::vector<std::wstring> PageLines(const App& app) {
   return lines;
 }
 
+// Copies through the crash-safe replace, so that a read-only or half-written
+// earlier copy is never taken for a good one (CopyFileW under Wine even
+// replaces read-only targets).
+bool CopyWhole(const std::wstring& from, const std::wstring& to) {
+  std::string bytes;
+  if (!ReadFileBytes(from, bytes).ok()) return false;
+  return ReplaceFileBytes(to, bytes) == ERROR_SUCCESS;
+}
+
 void SortByCaption(std::vector<SourceRow>& rows) {
   std::stable_sort(rows.begin(), rows.end(), [](const SourceRow& a, const SourceRow& b) {
     return lstrcmpW(a.caption.c_str(), b.caption.c_str()) < 0;
@@ -209,8 +218,7 @@ bool ReadPageFile(App& app, bool fromBackup) {
 
   if (version < 6) {
     bool copied = true;
-    if (!fromBackup)
-      copied = CopyFileW(file.c_str(), (file + Fdef::kBackupExt).c_str(), FALSE) != FALSE;
+    if (!fromBackup) copied = CopyWhole(file, file + Fdef::kBackupExt);
     if (!copied) {
       RestoreFromMinimized(app);
       Ask(app, MsgKind::Error,
