@@ -157,6 +157,10 @@ void RunPendingPageChange(App& app) {
 
 void TabClicked(App& app, int index) {
   if (app.PageSwitchMuted) return;
+  if (app.busy) {  // the tabs are disabled; the run chooses the pages
+    app.view.SetActiveTab(app.activePage);
+    return;
+  }
   if (app.commandDepth > 0 && !app.PageLoading) {
     if (index < 0 || index >= static_cast<int>(app.pages.size())) return;
     app.pendingPage = index;

@@ -416,6 +416,21 @@ TEST(MainwinPages, TabClickDuringTheFirstLoadIsLoadedWhenTheCommandEnds) {
   EXPECT_EQ("C:\\B\\1", Utf8(t.app.rows[0].caption));
 }
 
+TEST(MainwinPages, TabClickWhileBusyIsRefused) {
+  TempDir dir;
+  Trio t;
+  WriteFileSet(dir, {L"A", L"B"}, 1);
+  OpenFileSet(t.app, dir);
+  const int loads = t.view.loads;
+  SetBusyMode(t.app, true);
+  t.view.activeTab = 1;  // the click got through somehow
+  TabClicked(t.app, 1);
+  EXPECT_EQ(loads, t.view.loads);
+  EXPECT_EQ(0, t.app.activePage);
+  EXPECT_EQ(0, t.view.activeTab);
+  EXPECT_EQ(-1, t.app.pendingPage);
+}
+
 TEST(MainwinPages, ClickingBackToTheLoadingTabLoadsNothingMore) {
   TempDir dir;
   Trio t;
