@@ -93,6 +93,7 @@ BackupFixture::BackupFixture() {
   dest = tmp / L"dest";
   sets = tmp / L"set";
   MakeFolder(src);
+  MakeFolder(dest);
   MakeFolder(sets);
   App& a = t.app;
   a.memoDialog = &memo;

@@ -62,7 +62,7 @@ struct BackupFixture {
 
   void Day(int y, int mo, int d, int h = 12) { t.clock.Set(y, mo, d, h); }
   // The whole run (memo dialog, busy mode, final status).
-  void Run() { RunBackup(t.app); }
+  void Backup() { RunBackup(t.app); }
   // Path of the mirror of `folder` in generation `gen`.
   std::wstring Mirror(const std::wstring& gen, const std::wstring& folder) const {
     return dest + L"\\" + gen + L"\\" + MirrorName(folder);

@@ -31,6 +31,7 @@ class Prepare : public ::testing::Test, public BackupFixture {
 };
 
 TEST_F(Prepare, FirstBackupCreatesTodaysAInANewDestination) {
+  RemoveDirectoryW(dest.c_str());
   t.user.ExpectFull({L"<" + dest + L">フォルダを作成しますか", kYes, false, MsgKind::Confirmation, kYes | kNo});
   ASSERT_TRUE(PrepareBackup(app(), st));
   EXPECT_EQ(dest + L"\\", st.DestFolder);
@@ -46,12 +47,14 @@ TEST_F(Prepare, FirstBackupCreatesTodaysAInANewDestination) {
 }
 
 TEST_F(Prepare, DestinationNotCreatedWhenTheUserSaysNo) {
+  RemoveDirectoryW(dest.c_str());
   t.user.Expect(L"<" + dest + L">フォルダを作成しますか", kNo);
   EXPECT_FALSE(PrepareBackup(app(), st));
   EXPECT_FALSE(FolderExists(dest));
 }
 
 TEST_F(Prepare, RefusedConditions) {
+  RemoveDirectoryW(dest.c_str());
   struct Case {
     std::wstring tamdir;
     int backdays;
@@ -215,6 +218,7 @@ TEST_F(Prepare, HiddenFolderWithTodaysNameIsNotTakenOver) {
 }
 
 TEST_F(Prepare, HiddenFolderWithTodaysNameOnAFirstBackup) {
+  RemoveDirectoryW(dest.c_str());
   MakeFolder(dest + L"\\100501A");
   Put(dest + L"\\100501A\\private.txt", "not ours");
   SetFileAttributesW((dest + L"\\100501A").c_str(), FILE_ATTRIBUTE_HIDDEN);
