@@ -249,12 +249,6 @@ MsgButton ShowBox(HWND owner, Box& box) {
 
 // ---------------------------------------------------------------- system box
 
-Win32User* g_boxUser = nullptr;  // the user whose box is up, for its Help button
-
-void CALLBACK MessageBoxHelp(LPHELPINFO info) {
-  if (g_boxUser && info) g_boxUser->HelpByContext(static_cast<int>(info->dwContextId));
-}
-
 int CALLBACK BrowseCallback(HWND w, UINT msg, LPARAM, LPARAM data) {
   if (msg == BFFM_INITIALIZED && data) SendMessageW(w, BFFM_SETSELECTIONW, TRUE, data);
   return 0;
@@ -282,7 +276,10 @@ const wchar_t* ButtonCaption(MsgButton button) {
 }
 
 UINT Win32User::StandardButtons(unsigned buttons, MsgButton defaultButton) {
-  const unsigned set = buttons & ~kHelp;
+  // The system box's Help button is not everywhere wired to its callback (Wine
+  // leaves it dead), so boxes with Help are always our own.
+  if (buttons & kHelp) return 0;
+  const unsigned set = buttons;
   UINT style;
   std::vector<MsgButton> order;
   switch (set) {
@@ -298,7 +295,6 @@ UINT Win32User::StandardButtons(unsigned buttons, MsgButton defaultButton) {
   static constexpr UINT kDefault[] = {MB_DEFBUTTON1, MB_DEFBUTTON2, MB_DEFBUTTON3};
   for (size_t i = 0; i < order.size(); ++i)
     if (order[i] == defaultButton) style |= kDefault[i];
-  if (buttons & kHelp) style |= MB_HELP;
   return style;
 }
 
@@ -321,13 +317,8 @@ MsgButton Win32User::Message(const MessageRequest& request) {
     p.lpszText = request.text.c_str();
     p.lpszCaption = Fdef::kProduct;
     p.dwStyle = set | IconStyle(request.kind) | (owner ? 0 : MB_TASKMODAL);
-    p.dwContextHelpId = static_cast<DWORD_PTR>(request.helpContext);
-    p.lpfnMsgBoxCallback = &MessageBoxHelp;
     p.dwLanguageId = MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT);
-    Win32User* const outer = g_boxUser;
-    g_boxUser = this;
     const int r = MessageBoxIndirectW(&p);
-    g_boxUser = outer;
     const auto b = FromId(r);
     return b && (offered & *b) ? *b : CloseAnswer(offered, request.defaultButton);
   }

@@ -1,7 +1,7 @@
 // The real IUser: Win32 message boxes, the folder browser, the file-open
 // dialog and the HTML Help viewer. Boxes whose buttons a standard message box
-// offers go through MessageBoxIndirectW; other sets (Yes + Abort + Help, ...)
-// through a small dialog built in memory with the same look.
+// offers go through MessageBoxIndirectW; other sets (Yes + Abort + Help, and
+// every set with Help) through a small dialog built in memory with the same look.
 #pragma once
 
 #include <windows.h>
