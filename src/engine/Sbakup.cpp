@@ -196,10 +196,10 @@ bool AlreadySavedToday(App& app, int page) {
 }
 
 void BackupPage(App& app, BackupState& state, int page, const SYSTEMTIME& start) {
+  TakeReserve(state);
   StatusMessage(app, L"バックアップ中...");
   LetMessagesRun(app, true);
   if (app.env.backdays == 1 && state.TodayRunIndex == -1) state.PreviousGeneration.clear();
-  TakeReserve(state);
   CopyFileKeepAttributes(app.FileSetFolder + app.CurrentPageName + Fdef::kPageExt,
                          state.NewGeneration + app.CurrentPageName + Fdef::kPageExt);
   for (int i = 0; i < app.RowCount(); ++i) {

@@ -355,5 +355,47 @@ TEST_F(Reliability, FullDestinationStopsTheRunAndTheNextRunCompletes) {
   EXPECT_TRUE(DeleteFolderTree(cleanup.app, area));
 }
 
+
+// Another program fills the volume to its last byte while the page is being
+// copied: the error log and the memo still find room.
+TEST_F(Reliability, LogAndMemoAreWrittenOnAVolumeFilledToTheLastByte) {
+  const std::string small = SmallDiskHostPath();
+  if (small.empty()) GTEST_SKIP() << "the small-disk fixture is not mounted (run through ctest as root)";
+  MappedDrive drive(small);
+  ASSERT_TRUE(drive.ok()) << drive.error();
+  const std::wstring area = drive / (L"last-" + std::to_wstring(GetCurrentProcessId()));
+  MakeFolder(area);
+  dest = area + L"\\Backup";
+  MakeFolder(dest);
+  app().env.tamdir = dest;
+  Put(src + L"\\a.bin", std::string(100 * 1024, 'a'));
+  AddRow(src);
+  bool filled = false;
+  t.view.onPump = [&] {
+    if (filled || t.view.status != L"バックアップ中...") return;
+    filled = true;
+    HANDLE h = CreateFileW((area + L"\\filler.bin").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    std::string chunk(4096, 'f');
+    DWORD written = 0;
+    while (WriteFile(h, chunk.data(), 4096, &written, nullptr) && written == 4096) {
+    }
+    while (WriteFile(h, chunk.data(), 1, &written, nullptr) && written == 1) {
+    }
+    CloseHandle(h);
+  };
+  memo.answer = L"full";
+  t.user.Expect(L"バックアップ先に十分な空き領域がありません.\r\nバックアップを中止します.");
+  Backup();
+  t.view.onPump = nullptr;
+  ASSERT_TRUE(filled);
+  EXPECT_EQ(L"エラーにより中断．", t.view.status);
+  EXPECT_EQ((std::vector<std::wstring>{L"{Home} ページ.", ErrorLine(112, src + L"\\a.bin")}), t.view.errorList);
+  EXPECT_EQ(EncodeAnsiLines({ErrorLine(112, src + L"\\a.bin")}), ReadBytes(dest + L"\\100501A\\ERROR.LOG"));
+  EXPECT_EQ(Utf16File({L"エラー: full"}), ReadBytes(dest + L"\\100501A\\MEMO.TXT"));
+  TestApp cleanup;
+  EXPECT_TRUE(DeleteFolderTree(cleanup.app, area));
+}
+
 }  // namespace
 }  // namespace ruzer::test
