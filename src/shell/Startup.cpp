@@ -268,7 +268,12 @@ void SaveWindowPlacement(App&, IWindowFrame& frame) {
 
 void RestoreFromMinimized(App& app) {
   if (!app.StartMinimized) return;
-  if (g_frame) g_frame->RestoreApplication();
+  if (g_frame) {
+    g_frame->RestoreApplication();
+    // A move made while the window was minimised may have gone to its icon
+    // rather than its normal place: never come back still parked.
+    if (g_frame->Bounds().top >= kParkedTop) g_frame->SetTop(g_savedTop);
+  }
   app.StartMinimized = false;
 }
 

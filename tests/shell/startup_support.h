@@ -21,6 +21,10 @@ class FakeFrame : public IWindowFrame {
   const ScriptedUser* user = nullptr;
   int messagesBeforeRestore = -1;  // messages already shown when the window was restored
 
+  // Like a Win32 window: moves made while minimised go to the icon, and the
+  // window comes back where it was when restored.
+  bool movesWhileMinimizedAreLost = false;
+
   RECT Bounds() override { return rect; }
   void SetLeft(int v) override {
     const LONG w = rect.right - rect.left;
@@ -29,10 +33,11 @@ class FakeFrame : public IWindowFrame {
     log.push_back(L"left " + std::to_wstring(v));
   }
   void SetTop(int v) override {
+    log.push_back(L"top " + std::to_wstring(v));
+    if (minimized && movesWhileMinimizedAreLost) return;
     const LONG h = rect.bottom - rect.top;
     rect.top = v;
     rect.bottom = v + h;
-    log.push_back(L"top " + std::to_wstring(v));
   }
   void SetWidth(int v) override {
     rect.right = rect.left + v;

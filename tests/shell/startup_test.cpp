@@ -366,6 +366,23 @@ TEST_F(StartupTest, MinimisedStartParksTheWindowAndPutsItBackOnFirstActivation) 
   EXPECT_FALSE(t.app.AutoMode);
 }
 
+TEST_F(StartupTest, AWindowThatIgnoredTheMoveWhileMinimisedIsNotRestoredOffScreen) {
+  TempDir d;
+  key.SetDword(L"WinLeft", 30);
+  key.SetDword(L"WinTop", 250);
+  frame.movesWhileMinimizedAreLost = true;
+  StartupInfo info;
+  info.args = {L"/AM", d / L"missing.idx"};
+  info.altDown = AltUp;
+  OnMainWindowCreate(t.app, frame, info);
+  frame.minimized = true;  // shown with the minimised show command
+  ExpectStartupError(t.user, d.path() + L"\\missing.IDX");
+  OnFirstActivate(t.app, frame, info);
+  EXPECT_FALSE(frame.minimized);
+  EXPECT_EQ(250, frame.rect.top);
+  EXPECT_EQ(0, frame.messagesBeforeRestore);
+}
+
 TEST_F(StartupTest, ClosingWhileStillParkedStoresTheRealTop) {
   key.SetDword(L"WinLeft", 30);
   key.SetDword(L"WinTop", 250);
