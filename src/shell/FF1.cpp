@@ -470,6 +470,23 @@ void FF1::Impl::Layout(bool fitColumns) {
   if (fitColumns) FitFirstColumn();
 }
 
+void FF1::Impl::PlacePagePanel() {
+  // The panel lies over the display area of the tabs; it moves only when the
+  // rows of tabs change.
+  RECT tr;
+  GetWindowRect(tabs, &tr);
+  MapWindowPoints(nullptr, win.hwnd_, reinterpret_cast<POINT*>(&tr), 2);
+  RECT want{0, 0, tr.right - tr.left, tr.bottom - tr.top};
+  TabCtrl_AdjustRect(tabs, FALSE, &want);
+  OffsetRect(&want, tr.left, tr.top);
+  RECT now;
+  GetWindowRect(pnlPage, &now);
+  MapWindowPoints(nullptr, win.hwnd_, reinterpret_cast<POINT*>(&now), 2);
+  if (EqualRect(&want, &now)) return;
+  Place(pnlPage, want.left, want.top, want.right - want.left, want.bottom - want.top, true);
+  LayoutPage();
+}
+
 void FF1::Impl::LayoutPage() {
   RECT pr;
   GetClientRect(pnlPage, &pr);
@@ -834,24 +851,37 @@ void FF1::SetStatusText(const std::wstring& text) {
 void FF1::SetTabs(const std::vector<std::wstring>& names) {
   HWND tabs = impl_->tabs;
   if (!tabs) return;
-  const int keep = TabCtrl_GetCurSel(tabs);
-  TabCtrl_DeleteAllItems(tabs);
-  for (size_t i = 0; i < names.size(); ++i) {
+  // Only what changed: pages are added and removed one at a time, and a
+  // rebuild of every tab each time would make a file set of many pages slow.
+  const int want = static_cast<int>(names.size());
+  while (TabCtrl_GetItemCount(tabs) > want) TabCtrl_DeleteItem(tabs, TabCtrl_GetItemCount(tabs) - 1);
+  for (int i = 0; i < want; ++i) {
     TCITEMW item{};
     item.mask = TCIF_TEXT;
-    item.pszText = const_cast<wchar_t*>(names[i].c_str());
-    TabCtrl_InsertItem(tabs, static_cast<int>(i), &item);
+    item.pszText = const_cast<wchar_t*>(names[static_cast<size_t>(i)].c_str());
+    if (i < TabCtrl_GetItemCount(tabs)) {
+      wchar_t now[512] = {};
+      TCITEMW cur{};
+      cur.mask = TCIF_TEXT;
+      cur.pszText = now;
+      cur.cchTextMax = 512;
+      TabCtrl_GetItem(tabs, i, &cur);
+      if (names[static_cast<size_t>(i)] != now) TabCtrl_SetItem(tabs, i, &item);
+    } else {
+      TabCtrl_InsertItem(tabs, i, &item);
+    }
   }
-  const int active = app_ ? app_->activePage : keep;
-  if (!names.empty()) TabCtrl_SetCurSel(tabs, std::clamp(active, 0, static_cast<int>(names.size()) - 1));
-  impl_->Layout(false);
+  const int active = app_ ? app_->activePage : 0;
+  if (want > 0 && TabCtrl_GetCurSel(tabs) != std::clamp(active, 0, want - 1))
+    TabCtrl_SetCurSel(tabs, std::clamp(active, 0, want - 1));
+  impl_->PlacePagePanel();
 }
 
 void FF1::SetActiveTab(int index) {
   if (!impl_->tabs) return;
   if (TabCtrl_GetCurSel(impl_->tabs) != index) {
     TabCtrl_SetCurSel(impl_->tabs, index);
-    impl_->Layout(false);  // multi-line tabs move their rows
+    impl_->PlacePagePanel();  // multi-line tabs move their rows
   }
 }
 
@@ -861,9 +891,7 @@ void FF1::SetTabsEnabled(bool enabled) {
 
 void FF1::AttachPagePanel() {
   if (!impl_->pnlPage) return;
-  impl_->Layout(false);
-  RedrawWindow(impl_->tabs, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-  RedrawWindow(impl_->pnlPage, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  impl_->PlacePagePanel();  // the caller lets the messages run that draw it there
 }
 
 void FF1::ShowSourceRows(const std::vector<SourceRow>* rows) {
@@ -871,7 +899,7 @@ void FF1::ShowSourceRows(const std::vector<SourceRow>* rows) {
   if (!impl_->lsvDir) return;
   const int n = rows ? static_cast<int>(rows->size()) : 0;
   ListView_SetItemCountEx(impl_->lsvDir, n, LVSICF_NOSCROLL);
-  InvalidateRect(impl_->lsvDir, nullptr, TRUE);
+  InvalidateRect(impl_->lsvDir, nullptr, FALSE);
 }
 
 void FF1::SetSourceListCaption(const std::wstring& caption) {

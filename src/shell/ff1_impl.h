@@ -101,6 +101,7 @@ struct FF1::Impl : IMainWindowCommands {
   void SetupToolbar();
   void Layout(bool fitColumns);
   void LayoutPage();
+  void PlacePagePanel();
   void FitFirstColumn();
   LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp);
   LRESULT OnNotify(NMHDR* hdr);

@@ -1,0 +1,221 @@
+// Page load benchmark: a file set of 50 pages, one of them with 5,000 rows,
+// shown in the real main window. Prints the median of several runs of
+// LoadActivePage plus painting the source list.
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "base/app.h"
+#include "shell/FF1.h"
+#include "shell/Mainwin.h"
+#include "shell/Startup.h"
+#include "store/Spage.h"
+
+namespace {
+
+using namespace ruzer;
+
+// Answers every message with its default button; the benchmark expects none.
+class QuietUser : public IUser {
+ public:
+  int messages = 0;
+  MsgButton Message(const MessageRequest& r) override {
+    ++messages;
+    std::fwprintf(stderr, L"message: %ls\n", r.text.c_str());
+    return r.defaultButton;
+  }
+  std::optional<std::wstring> BrowseFolder(const std::wstring&, const std::wstring&) override { return {}; }
+  std::optional<std::wstring> OpenFile(const std::wstring&, const std::wstring&, const std::wstring&) override {
+    return {};
+  }
+  void HelpByKeyword(const std::wstring&) override {}
+  void HelpByContext(int) override {}
+};
+
+// Real time, but no pauses: the 300 ms settle of a tab change is not page loading.
+class NoSleepClock : public IClock {
+ public:
+  SYSTEMTIME Now() override { return SystemClock().Now(); }
+  void Sleep(int) override {}
+  std::uint64_t TickMs() override { return SystemClock().TickMs(); }
+};
+
+// A window that shows nothing: the store's own share of the time.
+class NullView : public IMainView {
+ public:
+  void SetTitle(const std::wstring&) override {}
+  void CloseWindow() override {}
+  void SetFreeSpaceText(const std::wstring&) override {}
+  void SetStatusText(const std::wstring&) override {}
+  void SetTabs(const std::vector<std::wstring>&) override {}
+  void SetActiveTab(int) override {}
+  void SetTabsEnabled(bool) override {}
+  void AttachPagePanel() override {}
+  void ShowSourceRows(const std::vector<SourceRow>*) override {}
+  void SetSourceListCaption(const std::wstring&) override {}
+  void SetSourceColumnTitle(const std::wstring&) override {}
+  void SelectRow(int) override {}
+  std::vector<int> SelectedRows() override { return {}; }
+  void ShowOldRows(const std::vector<SourceRow>*) override {}
+  int PagePanelHeight() override { return 400; }
+  void ApplyBottomPanel(const BottomPanelLayout&) override {}
+  void ErrorListAdd(const std::wstring&) override {}
+  void ErrorListClear() override {}
+  void ErrorListSetScrollWidth(const std::wstring&) override {}
+  void SetAbortVisible(bool) override {}
+  void FocusAbort() override {}
+  void SetMainMenusEnabled(bool e) override { menus_ = e; }
+  bool MainMenusEnabled() override { return menus_; }
+  void SetToolbarEnabled(bool) override {}
+  void SetHourglass(bool) override {}
+  void SetTreeWidth(int) override {}
+  int ClientWidth() override { return 800; }
+  void Relayout() override {}
+  void PumpMessages() override {}
+
+ private:
+  bool menus_ = true;
+};
+
+bool WriteUtf16(const std::wstring& path, const std::vector<std::wstring>& lines) {
+  std::wstring all = L"\xFEFF";
+  for (const auto& l : lines) all += l + L"\r\n";
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  DWORD put = 0;
+  const BOOL ok = WriteFile(h, all.data(), static_cast<DWORD>(all.size() * sizeof(wchar_t)), &put, nullptr);
+  CloseHandle(h);
+  return ok;
+}
+
+std::wstring MakeFileSet(int pages, int bigRows, int smallRows) {
+  wchar_t tmp[MAX_PATH];
+  GetTempPathW(MAX_PATH, tmp);
+  std::wstring dir = std::wstring(tmp) + L"ruzer-bench-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
+  CreateDirectoryW(dir.c_str(), nullptr);
+  std::vector<std::wstring> idx = {L"[Ruzer]", L"Vers=6.00", L"Count=" + std::to_wstring(pages), L"Sleep=1000",
+                                   L"Widir=180", L"", L"[Index]"};
+  for (int p = 1; p <= pages; ++p) {
+    const std::wstring name = L"ページ" + std::to_wstring(p), n = std::to_wstring(p);
+    idx.insert(idx.end(), {L"Fname" + n + L"=" + name, L"Dpath" + n + L"=E:\\Backup\\" + name, L"Volum" + n + L"=",
+                           L"LstDy" + n + L"="});
+    const int rows = p == 1 ? bigRows : smallRows;
+    std::vector<std::wstring> page = {L"[Ruzer]", L"Vers=6.00", L"Path=E:\\Backup\\" + name, L"Labl=", L"Bday=15",
+                                      L"Flgs=1101", L"Cont=" + std::to_wstring(rows), L"Yfil=*.*", L"Zfil="};
+    for (int r = rows; r >= 1; --r) {  // written in reverse: the load sorts them
+      wchar_t sec[16], folder[64];
+      swprintf(sec, 16, L"[Folder%05d]", rows - r + 1);
+      swprintf(folder, 64, L"C:\\データ\\フォルダ%05d", r);
+      page.insert(page.end(), {L"", sec, std::wstring(L"Sorc=") + folder, L"Efol=コメント", L"Wfil=*.doc:*.xls",
+                               L"Xfil=*.tmp", L"U000=sub\\a:sub\\b", L"Mark=o"});
+    }
+    WriteUtf16(dir + name + L".PAG", page);
+  }
+  idx.push_back(L"");
+  WriteUtf16(dir + L"BENCH.IDX", idx);
+  return dir;
+}
+
+void RemoveFileSet(const std::wstring& dir) {
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW((dir + L"*").c_str(), &fd);
+  if (h != INVALID_HANDLE_VALUE) {
+    do {
+      if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW((dir + fd.cFileName).c_str());
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+  }
+  RemoveDirectoryW(dir.c_str());
+}
+
+double Ms(std::chrono::steady_clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+}  // namespace
+
+int main() {
+  constexpr int kPages = 50, kBigRows = 5000, kSmallRows = 20, kRuns = 7;
+  const std::wstring dir = MakeFileSet(kPages, kBigRows, kSmallRows);
+  QuietUser user;
+  NoSleepClock clock;
+  FF1 win;
+  App app(user, win, clock);
+  SetRegistryKeyForTests(L"Software\\Rudavu\\RuzerBench");
+  StartupInfo info;
+  info.args = {dir + L"BENCH.IDX"};
+  info.programPath = dir + L"ruzer.exe";
+  info.altDown = [] { return false; };
+  if (!win.Create(app, GetModuleHandleW(nullptr), info)) {
+    std::fprintf(stderr, "cannot create the main window\n");
+    return 1;
+  }
+  SetWindowPos(win.hwnd(), nullptr, 0, 0, 1100, 750, SWP_NOZORDER);
+  for (int i = 0; i < 500 && app.pages.size() != static_cast<size_t>(kPages); ++i) {
+    win.PumpMessages();
+    Sleep(10);
+  }
+  if (app.pages.size() != static_cast<size_t>(kPages)) {
+    std::fprintf(stderr, "file set not loaded\n");
+    return 1;
+  }
+  HWND list = win.Control(kIdSourceList);
+
+  std::vector<double> store;
+  {
+    NullView nullView;
+    App bare(user, nullView, clock);
+    bare.FileSetFolder = dir;
+    bare.IndexFileName = L"BENCH.IDX";
+    for (int run = 0; run < kRuns; ++run) {
+      const auto t0 = std::chrono::steady_clock::now();
+      ReadIndexFile(bare);
+      store.push_back(Ms(std::chrono::steady_clock::now() - t0));
+    }
+  }
+
+  std::vector<double> index, big, change;
+  for (int run = 0; run < kRuns; ++run) {
+    // Reading the index file of 50 pages (and the first, big page with it).
+    auto t0 = std::chrono::steady_clock::now();
+    ReadIndexFile(app);
+    RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    index.push_back(Ms(std::chrono::steady_clock::now() - t0));
+
+    // Loading the 5,000-row page and painting it.
+    app.activePage = 0;
+    t0 = std::chrono::steady_clock::now();
+    LoadActivePage(app);
+    RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    big.push_back(Ms(std::chrono::steady_clock::now() - t0));
+    if (app.RowCount() != kBigRows || ListView_GetItemCount(list) != kBigRows) {
+      std::fprintf(stderr, "expected %d rows, got %d (list %d)\n", kBigRows, app.RowCount(),
+                   static_cast<int>(ListView_GetItemCount(list)));
+      return 1;
+    }
+
+    // A tab change from a small page to the big one, as the user does it.
+    TabClicked(app, 1);
+    t0 = std::chrono::steady_clock::now();
+    TabClicked(app, 0);
+    RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    change.push_back(Ms(std::chrono::steady_clock::now() - t0));
+  }
+  std::printf("page_load: %d pages, %d rows on the big page, median of %d runs\n", kPages, kBigRows, kRuns);
+  std::printf("  ReadIndexFile without a window (store only): %8.1f ms\n", Median(store));
+  std::printf("  ReadIndexFile (50 pages + first page shown): %8.1f ms\n", Median(index));
+  std::printf("  LoadActivePage 5,000 rows + paint:           %8.1f ms\n", Median(big));
+  std::printf("  tab change to the 5,000-row page + paint:    %8.1f ms\n", Median(change));
+  std::printf("  target: below 1000 ms\n");
+  SendMessageW(win.hwnd(), WM_CLOSE, 0, 0);
+  SetRegistryKeyForTests(L"");
+  RemoveFileSet(dir);
+  return user.messages == 0 ? 0 : 1;
+}
