@@ -251,6 +251,15 @@ bool DeleteFileForced(const std::wstring& path) {
   return DeleteFileW(lp.c_str()) != 0;
 }
 
+namespace {
+// A folder link is removed with RemoveDirectoryW; some file systems keep it
+// as a file-like link that only DeleteFileW takes.
+bool RemoveLink(const std::wstring& path) {
+  std::wstring lp = LongPath(path);
+  return RemoveDirectoryW(lp.c_str()) || DeleteFileW(lp.c_str());
+}
+}  // namespace
+
 bool DeleteFolderTree(App& app, const std::wstring& path) {
   DWORD a = Attributes(path);
   if (a == INVALID_FILE_ATTRIBUTES) return true;
@@ -272,7 +281,7 @@ bool DeleteFolderTree(App& app, const std::wstring& path) {
       std::wstring child = path + L"\\" + e.name;
       bool ok;
       if ((e.attributes & FILE_ATTRIBUTE_DIRECTORY) && (e.attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        ok = RemoveDirectoryW(LongPath(child).c_str()) != 0;
+        ok = RemoveLink(child);
       } else if (e.attributes & FILE_ATTRIBUTE_DIRECTORY) {
         ok = DeleteFolderTree(app, child);
       } else {
@@ -281,9 +290,14 @@ bool DeleteFolderTree(App& app, const std::wstring& path) {
       if (!ok) return false;
     }
   }
-  // Attributes of a link would reach through to its target: leave them.
-  if (!(a & FILE_ATTRIBUTE_REPARSE_POINT)) SetFileAttributesW(lp.c_str(), FILE_ATTRIBUTE_NORMAL);
-  if (!RemoveDirectoryW(lp.c_str())) {
+  bool removed;
+  if (a & FILE_ATTRIBUTE_REPARSE_POINT) {
+    removed = RemoveLink(path);  // its attributes would reach through to the target
+  } else {
+    SetFileAttributesW(lp.c_str(), FILE_ATTRIBUTE_NORMAL);
+    removed = RemoveDirectoryW(lp.c_str()) != 0;
+  }
+  if (!removed) {
     ShowMessage(app, MsgKind::Error, L"<" + path + L"> フォルダが削除できません.");
     return false;
   }

@@ -91,9 +91,14 @@ bool RunHostProgram(const std::wstring& program, const std::vector<std::wstring>
   PROCESS_INFORMATION pi{};
   if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
     return false;
-  WaitForSingleObject(pi.hProcess, waitMs);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
+  // For a host program Wine 8 hands back no real handles, only leftovers of
+  // its stack; closing them closed the test's own stdout. Touch them only
+  // when they are what they claim to be.
+  if (pi.dwProcessId != 0 && GetProcessId(pi.hProcess) == pi.dwProcessId) {
+    WaitForSingleObject(pi.hProcess, waitMs);
+    if (GetThreadId(pi.hThread) == pi.dwThreadId) CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+  }
   return true;
 }
 
@@ -115,8 +120,19 @@ bool MakeFolderSymlink(const std::wstring& link, const std::wstring& target) {
   return false;
 }
 
+bool RemoveFolderSymlink(const std::wstring& link) {
+  std::string host = HostPathOf(link);
+  while (!host.empty() && host.back() == '/') host.pop_back();
+  if (host.empty() || !RunHostProgram(L"Z:\\bin\\rm", {L"-f", Wide(host)})) return false;
+  for (int i = 0; i < 100; ++i) {
+    if (GetFileAttributesW(link.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
+    Sleep(50);
+  }
+  return false;
+}
+
 MappedDrive::MappedDrive(const std::string& hostFolder, UINT driveType, const std::wstring& label)
-    : hostFolder_(hostFolder) {
+    : type_(driveType), hostFolder_(hostFolder) {
   for (wchar_t c = L'Y'; c >= L'M'; --c) {
     HANDLE m = CreateMutexW(nullptr, FALSE, (L"ruzer-test-drive-" + std::wstring(1, c)).c_str());
     if (!m) continue;
@@ -174,9 +190,12 @@ bool MappedDrive::SetLabel(const std::wstring& label) {
   std::wstring file = root() + L".windows-label";
   if (label.empty()) {
     SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
-    return DeleteFileW(file.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
+    if (!DeleteFileW(file.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) return false;
+    return !viaMountManager_ || DefineUnixDrive(letter_, hostFolder_, type_);
   }
-  return WriteBytes(file, Utf8(label) + "\n");
+  if (!WriteBytes(file, Utf8(label) + "\n")) return false;
+  // The mount manager keeps the label it read when the drive was defined.
+  return !viaMountManager_ || DefineUnixDrive(letter_, hostFolder_, type_);
 }
 
 std::string SmallDiskHostPath() {

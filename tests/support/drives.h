@@ -11,8 +11,9 @@
 //    When the mount manager refuses, the dosdevices link is made directly
 //    (the type then stays fixed).
 //  - The volume label of such a folder drive is the first line of the file
-//    ".windows-label" in the drive's root; GetVolumeInformationW reads it on
-//    every call, so SetLabel takes effect at once.
+//    ".windows-label" in the drive's root. The mount manager reads it when the
+//    drive is defined, so SetLabel writes the file and defines the drive
+//    again; the new label shows at once.
 //  - A letter is reserved across test processes by a named mutex
 //    "ruzer-test-drive-X" held for the mapping's lifetime; a mapping left by a
 //    killed test is simply taken over.
@@ -34,8 +35,9 @@ namespace ruzer::test {
 // its parent exists); empty when Wine cannot map it.
 std::string HostPathOf(const std::wstring& windowsPath);
 
-// Runs a host program with arguments (no shell), waiting up to `waitMs`.
-// Wine gives no reliable exit code for host programs: check the effect.
+// Runs a host program with arguments (no shell). Wine 8 gives no handle to
+// wait on for a host program, so this returns once it is started: poll for
+// its effect (MakeFolderSymlink and RemoveFolderSymlink do).
 bool RunHostProgram(const std::wstring& program, const std::vector<std::wstring>& args,
                     DWORD waitMs = 10000);
 
@@ -43,6 +45,9 @@ bool RunHostProgram(const std::wstring& program, const std::vector<std::wstring>
 // link to the folder `target`. True when the link is there and Wine reports
 // it as a reparse point.
 bool MakeFolderSymlink(const std::wstring& link, const std::wstring& target);
+// Removes such a link on the host (Wine 8 itself cannot: RemoveDirectoryW
+// looks through the link). Tests call it before their TempDir goes.
+bool RemoveFolderSymlink(const std::wstring& link);
 
 class MappedDrive {
  public:
@@ -71,6 +76,7 @@ class MappedDrive {
   wchar_t letter_ = 0;
   HANDLE lock_ = nullptr;
   bool viaMountManager_ = false;
+  UINT type_ = DRIVE_FIXED;
   std::string hostFolder_;
   std::string error_;
 };
