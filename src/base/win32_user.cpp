@@ -14,8 +14,6 @@ namespace ruzer {
 
 namespace {
 
-// Resource id of the program icon (shell/resource.h: IDI_RUZER).
-constexpr int kAppIconId = 1;
 // Id of the text of a box, as the system's message box has it.
 constexpr int kTextId = 0xFFFF;
 
@@ -339,19 +337,6 @@ MsgButton Win32User::Message(const MessageRequest& request) {
   return ShowBox(owner, box);
 }
 
-void Win32User::ShowAbout() {
-  Box box;
-  box.caption = L"バージョン情報";
-  box.text = std::wstring(Fdef::kAboutProduct) + L"\r\n" + L"Version  " + Fdef::kVersion;
-  box.icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kAppIconId));
-  if (!box.icon) box.icon = LoadIconW(nullptr, IDI_APPLICATION);
-  box.buttons = {kOk};
-  box.def = kOk;
-  box.offered = kOk;
-  box.user = this;
-  ShowBox(CurrentOwner(), box);
-}
-
 std::optional<std::wstring> Win32User::BrowseFolder(const std::wstring& title,
                                                     const std::wstring& initial) {
   wchar_t display[MAX_PATH] = {};
@@ -438,7 +423,9 @@ void Win32User::HelpByContext(int context) {
 }
 
 void Win32User::CloseHelp() {
-  if (helpOpened_) HtmlHelpW(nullptr, nullptr, HH_CLOSE_ALL, 0);
+  // Also viewers the main window opened itself; but do not load the viewer
+  // just to close nothing.
+  if (helpOpened_ || GetModuleHandleW(L"hhctrl.ocx")) HtmlHelpW(nullptr, nullptr, HH_CLOSE_ALL, 0);
   helpOpened_ = false;
 }
 

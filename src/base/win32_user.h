@@ -38,9 +38,6 @@ class Win32User final : public IUser {
   void HelpByKeyword(const std::wstring& keyword) override;
   void HelpByContext(int context) override;
 
-  // About box: product "Varod", "Version  6.00", OK; Escape closes it too.
-  void ShowAbout();
-
   // The MessageBox style for a button set, or 0 when no standard box has
   // exactly those buttons (the in-memory dialog is used then).
   static UINT StandardButtons(unsigned buttons, MsgButton defaultButton);

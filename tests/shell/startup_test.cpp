@@ -114,6 +114,17 @@ TEST_F(StartupTest, AltIsAskedForEveryArgument) {
   EXPECT_EQ(2, calls);
 }
 
+TEST(StartupInfoTest, ComesFromTheRunningProcess) {
+  const StartupInfo info = ReadStartupInfo(SW_SHOWMINNOACTIVE);
+  EXPECT_EQ(SW_SHOWMINNOACTIVE, info.showCommand);
+  EXPECT_TRUE(FileExists(info.programPath)) << Utf8(info.programPath);
+  const std::wstring name = info.programPath.substr(info.programPath.rfind(L'\\') + 1);
+  EXPECT_EQ(0, _wcsicmp(L"test_shell.exe", name.c_str())) << Utf8(info.programPath);
+  EXPECT_EQ(static_cast<size_t>(__argc - 1), info.args.size());
+  for (size_t i = 0; i < info.args.size() && static_cast<int>(i) + 1 < __argc; ++i)
+    EXPECT_EQ(__argv[i + 1], Utf8(info.args[i]));
+}
+
 // ---------------------------------------------------------------- start-up error
 
 TEST_F(StartupTest, PathThatIsNoIndexFileGivesTheStartupErrorAndLoadsNothing) {

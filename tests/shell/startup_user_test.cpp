@@ -366,16 +366,6 @@ TEST_F(Win32UserTest, BoxesAreModalToTheMainWindow) {
   DestroyWindow(main);
 }
 
-TEST_F(Win32UserTest, AboutBoxShowsProductAndVersion) {
-  DialogDriver d({Press(IDCANCEL)});  // Escape
-  user.ShowAbout();
-  const auto& seen = d.Finish();
-  EXPECT_EQ("", d.problem());
-  ASSERT_EQ(1u, seen.size());
-  EXPECT_TRUE(seen[0].HasText(L"Varod\r\nVersion  6.00"));
-  EXPECT_EQ((std::vector<std::wstring>{L"OK"}), seen[0].Buttons());
-}
-
 // ---------------------------------------------------------------- pickers
 
 TEST_F(Win32UserTest, FolderBrowserStartsAtTheGivenFolder) {
