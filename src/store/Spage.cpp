@@ -201,7 +201,7 @@ bool ReadPageFile(App& app, bool fromBackup) {
   text.lines.shrink_to_fit();
 
   StatusMessage(app, L"");
-  if (tableRow < app.PageIndexTable.size()) {
+  if (app.activePage >= 0 && tableRow < app.PageIndexTable.size()) {
     app.PageIndexTable[tableRow].dest = app.env.tamdir;
     app.PageIndexTable[tableRow].label = app.env.volname;
   }
