@@ -110,8 +110,10 @@ DWORD CALLBACK CopyProgress(LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, LARGE_I
 // button) into `temp`. The shell cannot take "\\?\" paths, so a long path
 // is copied with CopyFileExW, which pumps messages and honours the abort.
 DWORD CopyLargeToTemp(App& app, const std::wstring& source, const std::wstring& temp) {
-  if (source.size() < MAX_PATH && temp.size() < MAX_PATH && !IsUncPath(source) && !IsUncPath(temp) &&
-      IsDrivePath(source) && IsDrivePath(temp)) {
+  auto shellCanTake = [](const std::wstring& p) {
+    return p.size() < MAX_PATH && (IsDrivePath(p) || IsUncPath(p));
+  };
+  if (shellCanTake(source) && shellCanTake(temp)) {
     std::wstring from = source + L'\0';  // each list ends in two NULs with c_str()
     std::wstring to = temp + L'\0';
     SHFILEOPSTRUCTW op{};
