@@ -7,6 +7,7 @@
 
 #include "base/app.h"
 #include "base/win32_user.h"
+#include "engine/Vmemo.h"
 #include "shell/FF1.h"
 #include "shell/Startup.h"
 
@@ -29,9 +30,13 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int nCmdShow) {
     ruzer::App app(user, window, ruzer::SystemClock());
     app.programPath = info.programPath;
     user.SetApp(&app);
+    // The dialogs live for the whole run; each keeps its last input.
+    ruzer::TfMemo memo(user);
+    app.memoDialog = &memo;
 
     if (window.Create(app, inst, info)) {
       user.SetOwner(window.hwnd());
+      memo.SetOwner(window.hwnd());
       MSG msg;
       BOOL got;
       while ((got = GetMessageW(&msg, nullptr, 0, 0)) != 0) {
@@ -44,6 +49,7 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int nCmdShow) {
     } else {
       exitCode = 1;
     }
+    app.memoDialog = nullptr;
     user.SetOwner(nullptr);
     user.CloseHelp();
   }
