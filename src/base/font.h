@@ -20,7 +20,7 @@ std::wstring UiFontFace();
 int WindowDpi(HWND hwnd);
 // value * dpi / 96, rounded.
 int ScaleForDpi(int value, int dpi);
-// Cell height of the UI font in pixels at this DPI (15 at 96).
+// Character height of the UI font in pixels at this DPI (15 at 96).
 int UiFontPixelHeight(int dpi);
 // A new UI font for this DPI; the caller deletes it.
 HFONT CreateUiFont(int dpi, bool bold = false);

@@ -757,6 +757,7 @@ void FF1::Impl::OnDpiChanged(int dpi, const RECT* suggested) {
   ApplyFonts();
   if (previous) DeleteObject(previous);
   SetupToolbar();
+  SetTreeImages();
   for (HWND lv : {lsvDir, lvOld, lvSize}) {
     HWND header = ListView_GetHeader(lv);
     const int n = header ? Header_GetItemCount(header) : 0;

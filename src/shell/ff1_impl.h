@@ -6,6 +6,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 #include <shlwapi.h>
+#include <commoncontrols.h>
 
 #include <string>
 #include <vector>
@@ -114,6 +115,7 @@ struct FF1::Impl : IMainWindowCommands {
 
   // Folder tree (ff1_tree.cpp).
   void InitTree();
+  void SetTreeImages();
   void FillTreeRoot();
   void ExpandNode(HTREEITEM item);
   TreeNode* NodeOf(HTREEITEM item) const;

@@ -55,11 +55,24 @@ int CALLBACK CompareNodes(LPARAM a, LPARAM b, LPARAM folder) {
 
 }  // namespace
 
-void FF1::Impl::InitTree() {
-  SHFILEINFOW fi{};
-  const auto images = reinterpret_cast<HIMAGELIST>(
-      SHGetFileInfoW(L"C:\\", 0, &fi, sizeof fi, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+void FF1::Impl::SetTreeImages() {
+  // The system image lists share their indexes; at high DPI the small icons
+  // would look like dots, so the large list is used from 150 % on.
+  // IID_IImageList; the import library of the compiler lacks it.
+  static const GUID kImageList = {0x46eb5926, 0x582e, 0x4017, {0x9f, 0xdf, 0xe8, 0x99, 0x8d, 0xaa, 0x09, 0x50}};
+  HIMAGELIST images = nullptr;
+  if (FAILED(SHGetImageList(win.dpi_ >= 144 ? SHIL_LARGE : SHIL_SMALL, kImageList,
+                            reinterpret_cast<void**>(&images))) ||
+      !images) {
+    SHFILEINFOW fi{};
+    images = reinterpret_cast<HIMAGELIST>(
+        SHGetFileInfoW(L"C:\\", 0, &fi, sizeof fi, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+  }
   if (images) TreeView_SetImageList(tree, images, TVSIL_NORMAL);
+}
+
+void FF1::Impl::InitTree() {
+  SetTreeImages();
   if (!desktop && FAILED(SHGetDesktopFolder(&desktop))) desktop = nullptr;
   FillTreeRoot();
 }

@@ -623,6 +623,25 @@ TEST_F(MainWindowE2E, ShrinkingBelowTheTreeWidthLeavesTwentyPixels) {
   EXPECT_NEAR(S(client - 20), Width(C(kIdTree)), 1);
 }
 
+TEST_F(MainWindowE2E, DraggingTheSplitterSetsAndStoresTheTreeWidth) {
+  HWND splitter = C(kIdSplitter1);
+  RECT r;
+  GetWindowRect(splitter, &r);
+  const int y = (r.top + r.bottom) / 2;
+  SendMessageW(splitter, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 1));
+  ASSERT_EQ(splitter, GetCapture());
+  POINT client{0, 0};
+  ClientToScreen(win.hwnd(), &client);
+  SetCursorPos(client.x + S(250) + S(4) / 2, y);
+  SendMessageW(splitter, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(1, 1));
+  EXPECT_NEAR(S(250), Width(C(kIdTree)), S(1) + 1);  // follows the mouse while dragged
+  SendMessageW(splitter, WM_LBUTTONUP, 0, MAKELPARAM(1, 1));
+  EXPECT_EQ(nullptr, GetCapture());
+  EXPECT_NEAR(250, app.treeWidth, 1);
+  const auto lines = ReadUtf16Lines(dir / L"SAMPLE.IDX");
+  EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), L"Widir=" + std::to_wstring(app.treeWidth)));
+}
+
 TEST_F(MainWindowE2E, TheUiFontIsJapaneseAndScaled) {
   HFONT f = reinterpret_cast<HFONT>(SendMessageW(C(kIdSourceList), WM_GETFONT, 0, 0));
   ASSERT_NE(nullptr, f);

@@ -531,6 +531,34 @@ TEST(MainwinCommands, MenuOfEachCommand) {
   EXPECT_EQ(CmdMenu::Popup, MenuOf(Cmd::TreeRefresh));
 }
 
+// A clock whose tick the test sets.
+class StepClock : public FakeClock {
+ public:
+  std::uint64_t now = 0;
+  std::uint64_t TickMs() override { return now; }
+};
+
+TEST(MainwinPump, MessagesRunAtMostEveryFewHundredthsOfASecond) {
+  ScriptedUser user;
+  FakeView view;
+  StepClock clock;
+  App app{user, view, clock};
+  clock.now = 1000;
+  LetMessagesRun(app);
+  EXPECT_EQ(1, view.pumps);
+  clock.now = 1010;
+  LetMessagesRun(app);  // too soon
+  EXPECT_EQ(1, view.pumps);
+  LetMessagesRun(app, true);  // unless forced
+  EXPECT_EQ(2, view.pumps);
+  clock.now = 1039;
+  LetMessagesRun(app);
+  EXPECT_EQ(2, view.pumps);
+  clock.now = 1040;
+  LetMessagesRun(app);
+  EXPECT_EQ(3, view.pumps);
+}
+
 TEST(MainwinErrorList, AddAndClearKeepTheMirror) {
   TestApp t;
   ErrorListAdd(t.app, L"{A} ページ.");
