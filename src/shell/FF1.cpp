@@ -278,6 +278,7 @@ FF1::~FF1() {
   if (impl_->accel) DestroyAcceleratorTable(impl_->accel);
   if (impl_->font) DeleteObject(impl_->font);
   if (impl_->toolImages) ImageList_Destroy(impl_->toolImages);
+  if (impl_->treeOwnImages) ImageList_Destroy(impl_->treeOwnImages);
   if (impl_->desktop) impl_->desktop->Release();
 }
 
@@ -758,6 +759,7 @@ void FF1::Impl::OnDpiChanged(int dpi, const RECT* suggested) {
   if (previous) DeleteObject(previous);
   SetupToolbar();
   SetTreeImages();
+  FillTreeRoot();  // the nodes' icons belong to the old list
   for (HWND lv : {lsvDir, lvOld, lvSize}) {
     HWND header = ListView_GetHeader(lv);
     const int n = header ? Header_GetItemCount(header) : 0;

@@ -8,6 +8,7 @@
 #include <shlwapi.h>
 #include <commoncontrols.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -93,6 +94,9 @@ struct FF1::Impl : IMainWindowCommands {
   // Folder tree.
   IShellFolder* desktop = nullptr;
   HTREEITEM treeRoot = nullptr;
+  HIMAGELIST treeOwnImages = nullptr;  // icons at the DPI's size, when the system has none
+  HIMAGELIST treeSysImages = nullptr;
+  std::map<int, int> treeIconMap;  // system icon index -> index in treeOwnImages
 
   int S(int v) const { return MulDiv(v, win.dpi_, 96); }
   int Logical(int px) const { return MulDiv(px, 96, win.dpi_); }
@@ -116,6 +120,7 @@ struct FF1::Impl : IMainWindowCommands {
   // Folder tree (ff1_tree.cpp).
   void InitTree();
   void SetTreeImages();
+  int TreeIcon(int systemIndex);
   void FillTreeRoot();
   void ExpandNode(HTREEITEM item);
   TreeNode* NodeOf(HTREEITEM item) const;

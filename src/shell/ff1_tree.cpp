@@ -31,9 +31,12 @@ void Icons(PCIDLIST_ABSOLUTE pidl, int& normal, int& open) {
     open = fi.iIcon;
 }
 
-HTREEITEM Insert(HWND tree, HTREEITEM parent, TreeNode* node, bool children) {
+HTREEITEM Insert(FF1::Impl& w, HTREEITEM parent, TreeNode* node, bool children) {
+  HWND tree = w.tree;
   int normal = 0, open = 0;
   Icons(node->pidl, normal, open);
+  normal = w.TreeIcon(normal);
+  open = w.TreeIcon(open);
   TVINSERTSTRUCTW ins{};
   ins.hParent = parent;
   ins.hInsertAfter = TVI_LAST;
@@ -56,19 +59,44 @@ int CALLBACK CompareNodes(LPARAM a, LPARAM b, LPARAM folder) {
 }  // namespace
 
 void FF1::Impl::SetTreeImages() {
-  // The system image lists share their indexes; at high DPI the small icons
-  // would look like dots, so the large list is used from 150 % on.
+  SHFILEINFOW fi{};
+  HIMAGELIST small = reinterpret_cast<HIMAGELIST>(
+      SHGetFileInfoW(L"C:\\", 0, &fi, sizeof fi, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+  if (treeOwnImages) ImageList_Destroy(treeOwnImages);
+  treeOwnImages = nullptr;
+  treeSysImages = nullptr;
+  treeIconMap.clear();
+  int cx = 0, cy = 0;
+  if (small) ImageList_GetIconSize(small, &cx, &cy);
+  const int want = S(16);
+  if (!small || cx >= want - 2) {  // the system's small icons fit this DPI
+    if (small) TreeView_SetImageList(tree, small, TVSIL_NORMAL);
+    return;
+  }
+  // Otherwise the icons are drawn at the size the DPI asks for, from the
+  // system's large ones, as nodes need them (the lists share their indexes).
   // IID_IImageList; the import library of the compiler lacks it.
   static const GUID kImageList = {0x46eb5926, 0x582e, 0x4017, {0x9f, 0xdf, 0xe8, 0x99, 0x8d, 0xaa, 0x09, 0x50}};
-  HIMAGELIST images = nullptr;
-  if (FAILED(SHGetImageList(win.dpi_ >= 144 ? SHIL_LARGE : SHIL_SMALL, kImageList,
-                            reinterpret_cast<void**>(&images))) ||
-      !images) {
-    SHFILEINFOW fi{};
-    images = reinterpret_cast<HIMAGELIST>(
-        SHGetFileInfoW(L"C:\\", 0, &fi, sizeof fi, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+  if (FAILED(SHGetImageList(SHIL_LARGE, kImageList, reinterpret_cast<void**>(&treeSysImages))) || !treeSysImages) {
+    treeSysImages = nullptr;
+    TreeView_SetImageList(tree, small, TVSIL_NORMAL);
+    return;
   }
-  if (images) TreeView_SetImageList(tree, images, TVSIL_NORMAL);
+  treeOwnImages = ImageList_Create(want, want, ILC_COLOR32 | ILC_MASK, 16, 16);
+  TreeView_SetImageList(tree, treeOwnImages, TVSIL_NORMAL);
+}
+
+int FF1::Impl::TreeIcon(int systemIndex) {
+  if (!treeOwnImages || !treeSysImages) return systemIndex;
+  const auto found = treeIconMap.find(systemIndex);
+  if (found != treeIconMap.end()) return found->second;
+  int index = 0;
+  if (HICON icon = ImageList_GetIcon(treeSysImages, systemIndex, ILD_TRANSPARENT)) {
+    index = ImageList_ReplaceIcon(treeOwnImages, -1, icon);  // drawn at the list's size
+    DestroyIcon(icon);
+  }
+  treeIconMap[systemIndex] = std::max(0, index);
+  return std::max(0, index);
 }
 
 void FF1::Impl::InitTree() {
@@ -92,7 +120,7 @@ void FF1::Impl::FillTreeRoot() {
   if (SHGetFileInfoW(reinterpret_cast<LPCWSTR>(node->pidl), 0, &fi, sizeof fi, SHGFI_PIDL | SHGFI_DISPLAYNAME))
     node->name = fi.szDisplayName;
   node->path = PathOf(node->pidl);
-  treeRoot = Insert(tree, TVI_ROOT, node, true);
+  treeRoot = Insert(*this, TVI_ROOT, node, true);
   ExpandNode(treeRoot);
   TreeView_Expand(tree, treeRoot, TVE_EXPAND);
   SendMessageW(tree, WM_SETREDRAW, TRUE, 0);
@@ -141,7 +169,7 @@ void FF1::Impl::ExpandNode(HTREEITEM item) {
           n->pidl = ILCombine(node->pidl, child);
           n->name = DisplayName(folder, child);
           n->path = PathOf(n->pidl);
-          if (n->pidl && Insert(tree, item, n, (attr & SFGAO_HASSUBFOLDER) != 0)) {
+          if (n->pidl && Insert(*this, item, n, (attr & SFGAO_HASSUBFOLDER) != 0)) {
             ++added;
           } else {
             FreeNode(n);

@@ -440,23 +440,23 @@ TEST_F(MainWindowE2E, StatusBarPanels) {
   EXPECT_EQ(Utf8(L"空き 1,234 MB"), Utf8(buf));
 }
 
-struct MenuSpec {
+struct MenuItemExpect {
   std::wstring caption;  // empty: separator
   Cmd cmd;
 };
 
-void ExpectMenu(HMENU m, const std::vector<MenuSpec>& spec) {
-  ASSERT_EQ(static_cast<int>(spec.size()), GetMenuItemCount(m));
-  for (UINT i = 0; i < spec.size(); ++i) {
+void ExpectMenu(HMENU m, const std::vector<MenuItemExpect>& items) {
+  ASSERT_EQ(static_cast<int>(items.size()), GetMenuItemCount(m));
+  for (UINT i = 0; i < items.size(); ++i) {
     SCOPED_TRACE(i);
-    if (spec[i].caption.empty()) {
+    if (items[i].caption.empty()) {
       EXPECT_TRUE(GetMenuState(m, i, MF_BYPOSITION) & MF_SEPARATOR);
       continue;
     }
-    EXPECT_EQ(Utf8(spec[i].caption), Utf8(MenuText(m, i)));
-    EXPECT_EQ(static_cast<UINT>(spec[i].cmd), GetMenuItemID(m, static_cast<int>(i)));
+    EXPECT_EQ(Utf8(items[i].caption), Utf8(MenuText(m, i)));
+    EXPECT_EQ(static_cast<UINT>(items[i].cmd), GetMenuItemID(m, static_cast<int>(i)));
     const bool grey = (GetMenuState(m, i, MF_BYPOSITION) & MF_GRAYED) != 0;
-    EXPECT_EQ(!CommandBuilt(spec[i].cmd), grey) << Utf8(spec[i].caption);
+    EXPECT_EQ(!CommandBuilt(items[i].cmd), grey) << Utf8(items[i].caption);
   }
 }
 
@@ -528,32 +528,32 @@ TEST_F(MainWindowE2E, ToolBarButtonsHintsAndImages) {
   HWND tb = C(kIdToolBar);
   EXPECT_TRUE(GetWindowLongW(tb, GWL_STYLE) & TBSTYLE_FLAT);
   EXPECT_TRUE(GetWindowLongW(tb, GWL_STYLE) & TBSTYLE_TOOLTIPS);
-  const std::vector<std::pair<Cmd, std::wstring>> spec = {
+  const std::vector<std::pair<Cmd, std::wstring>> buttons = {
       {Cmd::Xopen, L"ファイルセットを開く"}, {Cmd::PgAdd, L"ページ追加"}, {Cmd::PgDel, L"ページ削除"}, {Cmd{}, L""},
       {Cmd::Env, L"条件設定"}, {Cmd::Add, L"行追加"}, {Cmd::Del, L"行削除"}, {Cmd{}, L""},
       {Cmd::Backup, L"バックアップ"}, {Cmd::Check, L"容量測定"}, {Cmd::Verify, L"復元"}, {Cmd{}, L""},
       {Cmd::HelpTopic, L"ヘルプ"}, {Cmd{}, L""}};
-  ASSERT_EQ(static_cast<LRESULT>(spec.size()), SendMessageW(tb, TB_BUTTONCOUNT, 0, 0));
+  ASSERT_EQ(static_cast<LRESULT>(buttons.size()), SendMessageW(tb, TB_BUTTONCOUNT, 0, 0));
   HWND tip = reinterpret_cast<HWND>(SendMessageW(tb, TB_GETTOOLTIPS, 0, 0));
   ASSERT_NE(nullptr, tip);
-  for (size_t i = 0; i < spec.size(); ++i) {
+  for (size_t i = 0; i < buttons.size(); ++i) {
     SCOPED_TRACE(i);
     TBBUTTON b{};
     SendMessageW(tb, TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&b));
-    if (spec[i].first == Cmd{}) {
+    if (buttons[i].first == Cmd{}) {
       EXPECT_TRUE(b.fsStyle & BTNS_SEP);
       continue;
     }
-    EXPECT_EQ(static_cast<int>(spec[i].first), b.idCommand);
-    EXPECT_EQ(CommandBuilt(spec[i].first), ToolEnabled(spec[i].first));
+    EXPECT_EQ(static_cast<int>(buttons[i].first), b.idCommand);
+    EXPECT_EQ(CommandBuilt(buttons[i].first), ToolEnabled(buttons[i].first));
     wchar_t text[80] = {};
     TTTOOLINFOW ti{};
     ti.cbSize = sizeof ti;
     ti.hwnd = tb;
-    ti.uId = static_cast<UINT_PTR>(spec[i].first);
+    ti.uId = static_cast<UINT_PTR>(buttons[i].first);
     ti.lpszText = text;
     SendMessageW(tip, TTM_GETTEXTW, 80, reinterpret_cast<LPARAM>(&ti));
-    EXPECT_EQ(Utf8(spec[i].second), Utf8(text));
+    EXPECT_EQ(Utf8(buttons[i].second), Utf8(text));
   }
   HIMAGELIST images = reinterpret_cast<HIMAGELIST>(SendMessageW(tb, TB_GETIMAGELIST, 0, 0));
   int cx = 0, cy = 0;
