@@ -642,6 +642,39 @@ TEST_F(MainWindowE2E, DraggingTheSplitterSetsAndStoresTheTreeWidth) {
   EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), L"Widir=" + std::to_wstring(app.treeWidth)));
 }
 
+TEST_F(MainWindowE2E, PumpingKeepsAQuitForTheOuterLoop) {
+  PostQuitMessage(7);
+  win.PumpMessages();
+  MSG m;
+  ASSERT_TRUE(PeekMessageW(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(7u, m.wParam);
+}
+
+TEST_F(MainWindowE2E, ChangingTheDpiScalesFontsImagesAndColumns) {
+  const int before = win.Dpi();
+  const int dpi = before * 2;
+  const int col1 = ListView_GetColumnWidth(C(kIdSourceList), 1);
+  RECT suggested{10, 20, 10 + 1000, 20 + 700};
+  SendMessageW(win.hwnd(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+  Pump();
+  EXPECT_EQ(dpi, win.Dpi());
+  RECT now;
+  GetWindowRect(win.hwnd(), &now);
+  EXPECT_TRUE(EqualRect(&now, &suggested)) << now.left << "," << now.top << "," << now.right << "," << now.bottom;
+  LOGFONTW lf{};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(C(kIdSourceList), WM_GETFONT, 0, 0)), sizeof lf, &lf);
+  EXPECT_EQ(-UiFontPixelHeight(dpi), lf.lfHeight);
+  int cx = 0, cy = 0;
+  ImageList_GetIconSize(reinterpret_cast<HIMAGELIST>(SendMessageW(C(kIdToolBar), TB_GETIMAGELIST, 0, 0)), &cx, &cy);
+  EXPECT_EQ(MulDiv(16, dpi, 96), cx);
+  int parts[2] = {};
+  SendMessageW(C(kIdStatusBar), SB_GETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+  EXPECT_EQ(MulDiv(200, dpi, 96), parts[0]);
+  EXPECT_EQ(col1 * 2, ListView_GetColumnWidth(C(kIdSourceList), 1));
+  EXPECT_NE(nullptr, TreeView_GetRoot(C(kIdTree)));
+  EXPECT_EQ(3, ListView_GetItemCount(C(kIdSourceList)));
+}
+
 TEST_F(MainWindowE2E, TheUiFontIsJapaneseAndScaled) {
   HFONT f = reinterpret_cast<HFONT>(SendMessageW(C(kIdSourceList), WM_GETFONT, 0, 0));
   ASSERT_NE(nullptr, f);
