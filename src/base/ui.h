@@ -125,6 +125,15 @@ class IMainView {
 
   // Let pending window messages run (input, paint, the abort key).
   virtual void PumpMessages() = 0;
+
+  // Size list lvSize of the bottom panel: rows of five cells ("保存元フォルダ",
+  // "特殊フォルダ/コメント", "No.", "容量(KB)", "ファイル数"). A header click sorts it.
+  virtual void SizeListClear() {}
+  virtual void SizeListAdd(const std::vector<std::wstring>& cells) { (void)cells; }
+  virtual void SizeListSetCell(int row, int column, const std::wstring& text) {
+    (void)row, (void)column, (void)text;
+  }
+  virtual std::vector<std::vector<std::wstring>> SizeListRows() { return {}; }  // in shown order
 };
 
 // ---------------------------------------------------------------- memo dialog

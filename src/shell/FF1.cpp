@@ -1050,6 +1050,39 @@ void FF1::PumpMessages() {
   }
 }
 
+void FF1::SizeListClear() {
+  if (impl_->lvSize) ListView_DeleteAllItems(impl_->lvSize);
+}
+
+void FF1::SizeListAdd(const std::vector<std::wstring>& cells) {
+  HWND lv = impl_->lvSize;
+  if (!lv) return;
+  LVITEMW item{};
+  item.mask = LVIF_TEXT;
+  item.iItem = ListView_GetItemCount(lv);
+  item.pszText = const_cast<wchar_t*>(cells.empty() ? L"" : cells[0].c_str());
+  const int row = ListView_InsertItem(lv, &item);
+  for (size_t c = 1; row >= 0 && c < cells.size() && c < 5; ++c)
+    ListView_SetItemText(lv, row, static_cast<int>(c), const_cast<wchar_t*>(cells[c].c_str()));
+}
+
+void FF1::SizeListSetCell(int row, int column, const std::wstring& text) {
+  HWND lv = impl_->lvSize;
+  if (!lv || row < 0 || row >= ListView_GetItemCount(lv) || column < 0 || column >= 5) return;
+  ListView_SetItemText(lv, row, column, const_cast<wchar_t*>(text.c_str()));
+}
+
+std::vector<std::vector<std::wstring>> FF1::SizeListRows() {
+  std::vector<std::vector<std::wstring>> rows;
+  HWND lv = impl_->lvSize;
+  if (!lv) return rows;
+  for (int r = 0, n = ListView_GetItemCount(lv); r < n; ++r) {
+    rows.emplace_back();
+    for (int c = 0; c < 5; ++c) rows.back().push_back(ListText(lv, r, c));
+  }
+  return rows;
+}
+
 // ---------------------------------------------------------------- IWindowFrame
 
 RECT FF1::Bounds() {

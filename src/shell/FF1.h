@@ -92,6 +92,10 @@ class FF1 final : public IMainView, public IWindowFrame {
   int ClientWidth() override;
   void Relayout() override;
   void PumpMessages() override;
+  void SizeListClear() override;
+  void SizeListAdd(const std::vector<std::wstring>& cells) override;
+  void SizeListSetCell(int row, int column, const std::wstring& text) override;
+  std::vector<std::vector<std::wstring>> SizeListRows() override;
 
   // ---- IWindowFrame
   RECT Bounds() override;

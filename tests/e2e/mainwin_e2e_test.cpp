@@ -312,16 +312,12 @@ TEST_F(MainWindowE2E, BottomPanelModes) {
 TEST_F(MainWindowE2E, SizeListHeaderClicksSort) {
   SetBottomPanel(app, 2);
   HWND lv = C(kIdSizeList);
-  const std::vector<std::vector<std::wstring>> rows = {{L"C:\\a", L"", L"1", L"300", L"4"},
-                                                       {L"C:\\b", L"", L"2", L"1,200", L"9"}};
-  for (size_t r = 0; r < rows.size(); ++r) {
-    LVITEMW item{};
-    item.mask = LVIF_TEXT;
-    item.iItem = static_cast<int>(r);
-    item.pszText = const_cast<wchar_t*>(rows[r][0].c_str());
-    ListView_InsertItem(lv, &item);
-    for (int c = 1; c < 5; ++c) ListView_SetItemText(lv, static_cast<int>(r), c, const_cast<wchar_t*>(rows[r][static_cast<size_t>(c)].c_str()));
-  }
+  win.SizeListClear();
+  win.SizeListAdd({L"C:\\a", L"", L"1", L"300", L"4"});
+  win.SizeListAdd({L"C:\\b", L"", L"2", L"", L"9"});
+  win.SizeListSetCell(1, 3, L"1,200");
+  win.SizeListSetCell(7, 3, L"ignored");  // no such row
+  ASSERT_EQ(2, ListView_GetItemCount(lv));
   const std::vector<std::wstring> titles = {L"保存元フォルダ", L"特殊フォルダ/コメント", L"No.", L"容量(KB)", L"ファイル数"};
   for (int i = 0; i < 5; ++i) EXPECT_EQ(Utf8(titles[static_cast<size_t>(i)]), Utf8(ColumnTitle(lv, i)));
   HWND header = ListView_GetHeader(lv);
@@ -339,6 +335,11 @@ TEST_F(MainWindowE2E, SizeListHeaderClicksSort) {
   click();
   EXPECT_EQ(-4, app.sizeSortKey);
   EXPECT_EQ("300", Utf8(CellText(lv, 0, 3)));
+  const auto shown = win.SizeListRows();
+  ASSERT_EQ(2u, shown.size());
+  EXPECT_EQ((std::vector<std::wstring>{L"C:\\b", L"", L"2", L"1,200", L"9"}), shown[1]);
+  win.SizeListClear();
+  EXPECT_EQ(0, ListView_GetItemCount(lv));
 }
 
 // ---------------------------------------------------------------- busy mode and abort
