@@ -33,6 +33,8 @@ struct BackupState {
   // A little room held on the destination while the page is copied, so that
   // a full volume still takes the page's "ERROR.LOG" and "MEMO.TXT".
   std::wstring reserve;
+  // When the free-space panel was last refreshed during the walk (app.clock).
+  std::uint64_t freeSpaceTick = 0;
 };
 
 // Seven characters: six digits and a capital "A".."Z".

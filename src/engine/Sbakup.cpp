@@ -105,6 +105,17 @@ void ReleaseReserve(BackupState& state) {
   state.reserve.clear();
 }
 
+// The panel after a folder: asking the volume costs more than listing a
+// small folder, and the panel changes nothing for the eye faster than this.
+constexpr std::uint64_t kFreeSpaceIntervalMs = 250;
+
+void RefreshFreeSpace(App& app, BackupState& state) {
+  const std::uint64_t now = app.clock.TickMs();
+  if (state.freeSpaceTick != 0 && now - state.freeSpaceTick < kFreeSpaceIntervalMs) return;
+  state.freeSpaceTick = now;
+  ShowFreeSpace(app);
+}
+
 void ShowError(App& app, const std::wstring& text) {
   MessageRequest m;
   m.kind = MsgKind::Error;
@@ -254,12 +265,21 @@ void BackupRow(App& app, BackupState& state, int index) {
 // ------------------------------------------------------------------ the walk
 
 void BackupFolder(App& app, BackupState& state, const std::wstring& src, const std::wstring& mirror,
-                  const std::wstring& previous, const RowFilter& filter, bool subfolders) {
+                  const std::wstring& previous, const RowFilter& filter, bool subfolders,
+                  const FolderFacts* facts) {
   LetMessagesRun(app);
   if (Stopped(app)) return;
-  if (IsSkippedFolder(src) || IsDestinationFolder(state, src)) return;
-  if (!CreateFolderReported(app, mirror)) return;
-  if (IsLink(mirror)) {
+  if ((facts ? IsSkippedAttributes(facts->srcAttributes) : IsSkippedFolder(src)) ||
+      IsDestinationFolder(state, src))
+    return;
+  bool link;
+  if (facts && facts->mirror) {
+    link = (facts->mirror->attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  } else {
+    if (!CreateFolderReported(app, mirror)) return;
+    link = !facts && IsLink(mirror);  // a folder just made is no link
+  }
+  if (link) {
     // Writing through it would leave the generation.
     AddErrorLine(app, state, ERROR_BAD_PATHNAME, mirror);
     return;
@@ -317,7 +337,7 @@ void BackupFolder(App& app, BackupState& state, const std::wstring& src, const s
     BackupSubfolders(app, state, src, mirror, previous, filter, srcFolders, mirFolders);
   else
     RemoveAllSubfolders(app, state, src, mirror, previous, mirFolders);
-  ShowFreeSpace(app);
+  RefreshFreeSpace(app, state);
 }
 
 void RemoveStaleFiles(App& app, BackupState& state, const std::wstring& src,
@@ -382,12 +402,16 @@ void BackupSubfolders(App& app, BackupState& state, const std::wstring& src,
   LetMessagesRun(app);
   if (Stopped(app)) return;
   std::unordered_set<std::wstring> visited;
+  const NameIndex mirrorIndex = IndexOf(mirrorFolders);
   for (const auto& f : srcFolders) {
     const std::wstring srcSub = src + L"\\" + f.name;
     if (IsExcludedFolder(filter.excluded, srcSub)) continue;
     const std::wstring prevSub =
         state.PreviousGeneration.empty() ? std::wstring() : previous + L"\\" + f.name;
-    BackupFolder(app, state, srcSub, mirror + L"\\" + f.name, prevSub, filter, true);
+    FolderFacts facts;
+    facts.srcAttributes = f.attributes;
+    facts.mirror = Find(mirrorFolders, mirrorIndex, FoldName(f.name));
+    BackupFolder(app, state, srcSub, mirror + L"\\" + f.name, prevSub, filter, true, &facts);
     visited.insert(FoldName(f.name));
     if (Stopped(app)) return;
   }
@@ -411,6 +435,15 @@ void BackupSubfolders(App& app, BackupState& state, const std::wstring& src,
 }
 
 bool SameFileTime(const FILETIME& a, const FILETIME& b) {
+  // The local time differs from UTC by whole minutes, so two times share a
+  // two-second step of local time exactly when they share one of UTC. Inside
+  // the DOS range (1980..2107, a day's margin for the zone) that needs no call.
+  constexpr std::uint64_t kStep = 20000000;                // 2 s in 100 ns
+  constexpr std::uint64_t kLow = 119600928000000000ull;    // 1980-01-02 UTC
+  constexpr std::uint64_t kHigh = 159991200000000000ull;   // 2107-12-30 UTC
+  const std::uint64_t ua = (static_cast<std::uint64_t>(a.dwHighDateTime) << 32) | a.dwLowDateTime;
+  const std::uint64_t ub = (static_cast<std::uint64_t>(b.dwHighDateTime) << 32) | b.dwLowDateTime;
+  if (ua >= kLow && ua < kHigh && ub >= kLow && ub < kHigh) return ua / kStep == ub / kStep;
   FILETIME la, lb;
   WORD da, ta, db, tb;
   if (FileTimeToLocalFileTime(&a, &la) && FileTimeToLocalFileTime(&b, &lb) &&

@@ -37,10 +37,18 @@ struct RowFilter {
   std::vector<std::wstring> excluded;  // excluded folders as full paths
 };
 
+// What the parent's listings already tell about a sub-folder and its mirror,
+// so that the walk asks the file system nothing twice.
+struct FolderFacts {
+  DWORD srcAttributes = 0;
+  const DirEntry* mirror = nullptr;  // the mirror's entry; null when it does not exist yet
+};
+
 // One source folder into its mirror; `previous` receives replaced copies
-// (empty: there is no previous generation for it).
+// (empty: there is no previous generation for it). `facts` null: look them up.
 void BackupFolder(App& app, BackupState& state, const std::wstring& src, const std::wstring& mirror,
-                  const std::wstring& previous, const RowFilter& filter, bool subfolders);
+                  const std::wstring& previous, const RowFilter& filter, bool subfolders,
+                  const FolderFacts* facts = nullptr);
 // Files of the mirror (its listing `mirrorFiles`) that are not in `names`.
 void RemoveStaleFiles(App& app, BackupState& state, const std::wstring& src,
                       const std::wstring& mirror, const std::wstring& previous,

@@ -232,6 +232,42 @@ TEST(SameFileTime, TwoSecondSteps) {
   EXPECT_FALSE(SameFileTime(old, old2));
 }
 
+// The comparison agrees with the local DOS form everywhere, also next to
+// the steps and at the ends of the DOS range.
+TEST(SameFileTime, AgreesWithTheLocalDosForm) {
+  auto viaDos = [](FILETIME a, FILETIME b) {
+    FILETIME la, lb;
+    WORD da, ta, db, tb;
+    FileTimeToLocalFileTime(&a, &la);
+    FileTimeToLocalFileTime(&b, &lb);
+    if (FileTimeToDosDateTime(&la, &da, &ta) && FileTimeToDosDateTime(&lb, &db, &tb))
+      return da == db && ta == tb;
+    return CompareFileTime(&a, &b) == 0;
+  };
+  auto ft = [](std::uint64_t v) {
+    FILETIME f;
+    f.dwLowDateTime = static_cast<DWORD>(v);
+    f.dwHighDateTime = static_cast<DWORD>(v >> 32);
+    return f;
+  };
+  const std::uint64_t sec = 10000000;
+  std::vector<std::uint64_t> bases = {119600928000000000ull - 86400 * sec, 119600928000000000ull,
+                                      119600928000000000ull + 86400 * sec, 129184416000000000ull,
+                                      159991200000000000ull - 1, 159991200000000000ull,
+                                      159991200000000000ull + 86400 * sec};
+  std::uint64_t x = 12345;
+  for (int i = 0; i < 200; ++i) {
+    x = x * 6364136223846793005ull + 1442695040888963407ull;
+    bases.push_back(119600928000000000ull + (x >> 8) % (159991200000000000ull - 119600928000000000ull));
+  }
+  const std::int64_t deltas[] = {0, 1, -1, 5000000, 10000000, 19999999, 20000000, 20000001, -20000000, 600000000};
+  for (std::uint64_t b : bases)
+    for (std::int64_t d : deltas) {
+      const FILETIME p = ft(b), q = ft(b + static_cast<std::uint64_t>(d));
+      ASSERT_EQ(viaDos(p, q), SameFileTime(p, q)) << b << " " << d;
+    }
+}
+
 TEST_F(BackupRunTest, FileWithinTheSameTwoSecondsCountsAsUnchanged) {
   auto at = [](int s, int ms) {
     SYSTEMTIME st{};
