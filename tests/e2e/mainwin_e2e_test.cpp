@@ -110,16 +110,18 @@ class MainWindowE2E : public ::testing::Test {
     SetRegistryKeyForTests(L"Software\\Rudavu\\RuzerE2ETest");
     WriteSample(dir);
     StartupInfo info;
-    info.showCommand = SW_SHOWNORMAL;
+    info.showCommand = ShowCommand();
     info.startupShowWindow = SW_SHOWNORMAL;
     info.args = {dir / L"SAMPLE.IDX"};
     info.programPath = dir / L"ruzer.exe";
     info.altDown = [] { return false; };
     ASSERT_TRUE(win.Create(app, GetModuleHandleW(nullptr), info));
-    SetWindowPos(win.hwnd(), nullptr, 0, 0, 900, 640, SWP_NOZORDER);
+    if (ShowCommand() == SW_SHOWNORMAL) SetWindowPos(win.hwnd(), nullptr, 0, 0, 900, 640, SWP_NOZORDER);
     PumpUntil([&] { return app.pages.size() == 3 && app.CurrentPageName == kPages[0] && app.commandDepth == 0; });
     ASSERT_EQ(3u, app.pages.size()) << "the file set was not loaded at first activation";
   }
+
+  virtual int ShowCommand() { return SW_SHOWNORMAL; }
 
   void TearDown() override {
     if (win.hwnd()) SendMessageW(win.hwnd(), WM_CLOSE, 0, 0);
@@ -260,6 +262,19 @@ TEST_F(MainWindowE2E, TabClickedWhileAPageLoadsIsLoadedAfterIt) {
   EXPECT_EQ(Utf8(kPages[2]), Utf8(app.CurrentPageName));
   EXPECT_EQ(2, TabCtrl_GetCurSel(C(kIdTabs)));
   EXPECT_EQ(Utf8(L"D:\\Data\\仕事"), Utf8(CellText(C(kIdSourceList), 2, 0)));
+}
+
+// The shortcut of automatic mode starts minimised without taking the focus;
+// the start-up steps must run all the same.
+class MinimizedStartE2E : public MainWindowE2E {
+ protected:
+  int ShowCommand() override { return SW_SHOWMINNOACTIVE; }
+};
+
+TEST_F(MinimizedStartE2E, FileSetIsLoadedWithoutActivation) {
+  EXPECT_EQ(3, TabCtrl_GetItemCount(C(kIdTabs)));
+  EXPECT_EQ(3, ListView_GetItemCount(C(kIdSourceList)));
+  EXPECT_EQ(Utf8(dir / L"ruzer.chm"), Utf8(app.helpFile));
 }
 
 // ---------------------------------------------------------------- bottom panel
