@@ -76,14 +76,11 @@ void PaintGroup(HWND h) {
     SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
     SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
     SetBkMode(dc, OPAQUE);
+    // The caption interrupts the frame line, with a blank on either side.
     RECT t{frame.left + MulDiv(8, dpi, 96), rc.top, frame.right - MulDiv(4, dpi, 96), rc.top + tm.tmHeight};
-    DrawTextW(dc, L" ", 1, &t, DT_SINGLELINE | DT_NOPREFIX | DT_CALCRECT);
-    const int space = t.right - t.left;
-    t = RECT{frame.left + MulDiv(8, dpi, 96), rc.top, frame.right - MulDiv(4, dpi, 96), rc.top + tm.tmHeight};
     const std::wstring padded = L" " + std::wstring(text, static_cast<size_t>(n)) + L" ";
     DrawTextW(dc, padded.c_str(), static_cast<int>(padded.size()), &t,
               DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS | DT_LEFT);
-    (void)space;
   }
   SelectObject(dc, old);
   EndPaint(h, &ps);

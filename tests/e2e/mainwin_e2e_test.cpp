@@ -748,8 +748,11 @@ TEST_F(MainWindowE2E, FolderTreeShowsHiddenFoldersAndRefreshes) {
   auto names = ChildNames(win, tree, node);
   EXPECT_NE(names.end(), std::find(names.begin(), names.end(), L"見える"));
   EXPECT_NE(names.end(), std::find(names.begin(), names.end(), L"隠し"));
-  for (HTREEITEM c = TreeView_GetChild(tree, node); c; c = TreeView_GetNextSibling(tree, c))
-    if (win.TreeNodeDisplayName(c) == L"見える") EXPECT_EQ(Utf8(dir / L"見える"), Utf8(win.TreeNodePath(c)));
+  for (HTREEITEM c = TreeView_GetChild(tree, node); c; c = TreeView_GetNextSibling(tree, c)) {
+    if (win.TreeNodeDisplayName(c) == L"見える") {
+      EXPECT_EQ(Utf8(dir / L"見える"), Utf8(win.TreeNodePath(c)));
+    }
+  }
 
   // A folder made later shows after F5, which reads the tree again from its first node.
   ASSERT_TRUE(CreateDirectoryW((dir / L"あとから").c_str(), nullptr));
