@@ -277,6 +277,7 @@ FF1::~FF1() {
   if (impl_->toolImages) ImageList_Destroy(impl_->toolImages);
   if (impl_->treeOwnImages) ImageList_Destroy(impl_->treeOwnImages);
   if (impl_->desktop) impl_->desktop->Release();
+  if (impl_->oleStarted) OleUninitialize();
 }
 
 bool FF1::Create(App& app, HINSTANCE inst, const StartupInfo& info) {
@@ -287,7 +288,7 @@ bool FF1::Create(App& app, HINSTANCE inst, const StartupInfo& info) {
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES |
                                            ICC_TREEVIEW_CLASSES | ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&icc);
-  OleInitialize(nullptr);  // shell folders and, later, drag and drop
+  impl_->oleStarted = SUCCEEDED(OleInitialize(nullptr));  // shell folders and, later, drag and drop
   if (!RegisterClasses(inst)) return false;
 
   menu_ = BuildMainMenu();

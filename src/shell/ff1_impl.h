@@ -69,6 +69,7 @@ struct FF1::Impl : IMainWindowCommands {
   bool closePending = false;
   bool quietDestroy = false;  // destroyed by the object, not closed by the user
   bool hourglass = false;
+  bool oleStarted = false;
   bool menusEnabled = true;
   bool abortVisible = false;
   bool toolbarEnabled = true;
