@@ -326,6 +326,9 @@ TEST_F(Prepare, HostileRowsInThePageCopyAreReportedAndLeftAlone) {
       L"C:\\a\\.\\b",
       L"C:relative",
       L"\\rooted\\folder",
+      L"\\\\srv\\share\\..\\..\\victim",
+      L"\\\\srv\\..\\victim",
+      L"\\\\srv",
   };
   std::vector<SourceRow> rows;
   for (const auto& h : hostile) rows.push_back(SourceRow{h, L"", L"", L"", L"*.*", L"", L"o", L""});

@@ -153,6 +153,52 @@ TEST_F(Reliability, LockedSourceFileIsReportedAndTheRunGoesOn) {
   EXPECT_EQ((Files{{L"a.txt", "a2"}, {L"b.txt", "b2"}, {L"c.txt", "c2"}}), Tree(Mirror(L"100502B", src)));
 }
 
+// The old copy cannot move to the previous generation: it is not
+// overwritten either, the file is reported, and the next run catches up.
+TEST_F(Reliability, MirrorCopyThatCannotMoveIsNotOverwritten) {
+  enum Blocker { kHeldOpen, kNameTakenInPrevious };
+  for (Blocker blocker : {kHeldOpen, kNameTakenInPrevious}) {
+    SCOPED_TRACE(blocker == kHeldOpen ? "held open" : "name taken");
+    TempDir d;
+    dest = d / L"dest";
+    app().env.tamdir = dest;
+    MakeFolder(dest);
+    app().rows.clear();
+    app().PageIndexTable[1].last.clear();
+    Put(src + L"\\a.txt", "old");
+    AddRow(src);
+    Day(2010, 5, 1);
+    Backup();
+    Put(src + L"\\a.txt", "new");
+    Day(2010, 5, 2);
+    HANDLE h = INVALID_HANDLE_VALUE;
+    bool blocked = false;
+    const std::wstring copy = Mirror(L"100502A", src) + L"\\a.txt";
+    // Another program acts once the new generation is there.
+    t.view.onPump = [&] {
+      if (blocked || t.view.status != L"バックアップ中...") return;
+      blocked = true;
+      if (blocker == kHeldOpen)
+        h = CreateFileW(copy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+      else
+        MakeFolder(Mirror(L"100501A", src) + L"\\a.txt");
+    };
+    t.view.errorList.clear();
+    Backup();
+    t.view.onPump = nullptr;
+    ASSERT_TRUE(blocked);
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    if (blocker == kHeldOpen && FileExists(Mirror(L"100501A", src) + L"\\a.txt")) continue;  // moved anyway
+    ASSERT_EQ(2u, t.view.errorList.size());
+    EXPECT_EQ(0u, t.view.errorList[1].rfind(copy + L" <エラー:", 0)) << Utf8(t.view.errorList[1]);
+    EXPECT_EQ("old", ReadBytes(copy));
+    if (blocker == kNameTakenInPrevious) RemoveDirectoryW((Mirror(L"100501A", src) + L"\\a.txt").c_str());
+    Backup();
+    EXPECT_EQ((Files{{L"a.txt", "new"}}), Tree(Mirror(L"100502B", src)));
+    EXPECT_EQ((Files{{L"a.txt", "old"}}), Tree(Mirror(L"100502A", src)));
+  }
+}
+
 TEST_F(Reliability, KilledCopyLeavesOnlyATempFileWhichTheNextRunRemoves) {
   Put(src + L"\\a.txt", "a");
   Put(src + L"\\sub\\b.txt", "b");
