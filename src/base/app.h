@@ -31,6 +31,7 @@ struct App {
   bool PageLoading = false;
   bool PageSwitchMuted = false;
   bool BackupFailed = false;
+  bool rebuildingPages = false;  // ReadIndexFile is rebuilding the page list
   bool busy = false;  // between SetBusyMode on and off
   // Main-window commands on the stack; a second command that would start work
   // is refused while one runs (messages are pumped inside long operations).
