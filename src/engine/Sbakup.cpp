@@ -162,6 +162,9 @@ void BackupAllPages(App& app, BackupState& state, const std::wstring& memo) {
       LetMessagesRun(app, true);
       const bool skip = AlreadySavedToday(app, p);
       if (app.AbortRequested) {
+        // The window stays open on this tab: show its page as its file has
+        // it, so that no later change writes the emptied list over it.
+        PageChanged(app, p);
         stopped = true;
         break;
       }

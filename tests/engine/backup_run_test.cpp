@@ -7,6 +7,7 @@
 #include "backup_fixture.h"
 #include "base/textfile.h"
 #include "engine/Sbakup.h"
+#include "shell/Mainwin.h"
 #include "support/drives.h"
 
 namespace ruzer::test {
@@ -435,6 +436,38 @@ TEST_F(BackupRunTest, AutomaticModeSkipsThePageSavedTodayAndCloses) {
   EXPECT_FALSE(FileExists(tmp / L"destP2\\100501A\\MEMO.TXT"));
   EXPECT_TRUE(t.view.closed);
   EXPECT_FALSE(app().AutoMode);
+}
+
+// Stopped in automatic mode on a page that was not loaded yet: the window
+// stays open on it, so it must show that page and not an emptied one that a
+// later change would write over the page file.
+TEST_F(BackupRunTest, AbortInAutomaticModeLeavesTheActivePageLoaded) {
+  app().pages = {L"P1", L"P2"};
+  app().PageIndexTable.resize(1);
+  std::vector<SourceRow> rows2;
+  for (int i = 1; i <= 2; ++i) {
+    const std::wstring n = L"P" + std::to_wstring(i), d = tmp / (L"dest" + n);
+    MakeFolder(d);
+    EnvPanel env;
+    env.tamdir = d;
+    const std::vector<SourceRow> rows = {SourceRow{src + L"\\" + n, L"", L"", L"", L"*.*", L"", L"o", L""}};
+    if (i == 2) rows2 = rows;
+    WriteBytes(sets + L"\\" + n + L".PAG", Utf16File(PageLines(env, rows)));
+    app().PageIndexTable.push_back(IndexRow{std::to_wstring(i), n, d, L"", L"2010/05/01 08:00:00"});
+  }
+  app().AutoMode = true;
+  int seen = 0;
+  t.view.onPump = [&] {
+    if (t.view.status == L"本日分は保存済みです" && ++seen == 2) AbortCommand(app());
+  };
+  Backup();
+  EXPECT_EQ(L"バックアップ中断．", t.view.status);
+  EXPECT_FALSE(t.view.closed);
+  EXPECT_EQ(1, app().activePage);
+  EXPECT_EQ(L"P2", app().CurrentPageName);
+  EXPECT_EQ(tmp / L"destP2", app().env.tamdir);
+  ASSERT_EQ(1, app().RowCount());
+  EXPECT_EQ(rows2[0].caption, app().rows[0].caption);
 }
 
 TEST_F(BackupRunTest, AutomaticModeBacksUpAPageSavedOnAnotherDay) {
