@@ -69,7 +69,9 @@ TEST(IniFile, DecimalsReadPlainNumbersOnly) {
   for (const auto& c : cases) {
     double v = -99;
     EXPECT_EQ(c.ok, ParseDecimal(c.text, v)) << Utf8(c.text);
-    if (c.ok) EXPECT_DOUBLE_EQ(c.value, v) << Utf8(c.text);
+    if (c.ok) {
+      EXPECT_DOUBLE_EQ(c.value, v) << Utf8(c.text);
+    }
   }
 }
 

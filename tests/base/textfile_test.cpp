@@ -56,7 +56,9 @@ TEST(TextFile, DecodeRecognisesTheByteOrderMark) {
     const std::wstring text = DecodeText(c.bytes, &enc, &odd);
     EXPECT_EQ(static_cast<int>(c.encoding), static_cast<int>(enc)) << c.name;
     EXPECT_EQ(c.odd, odd) << c.name;
-    if (std::string(c.name) != "single FF") EXPECT_EQ(Utf8(c.text), Utf8(text)) << c.name;
+    if (std::string(c.name) != "single FF") {
+      EXPECT_EQ(Utf8(c.text), Utf8(text)) << c.name;
+    }
   }
 }
 
@@ -87,7 +89,9 @@ TEST(TextFile, SplitLinesAtCrLfLfAndCr) {
       {L"\r\n", {L""}},
       {L"\n\n", {L"", L""}},
   };
-  for (const auto& c : cases) EXPECT_EQ(c.lines, SplitLines(c.text)) << Utf8(c.text);
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.lines, SplitLines(c.text)) << Utf8(c.text);
+  }
 }
 
 TEST(TextFile, ReadsUtf16AndAnsiFiles) {

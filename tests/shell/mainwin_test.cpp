@@ -113,10 +113,14 @@ TEST(MainwinBottomPanel, ModesGiveTheExactLayout) {
     EXPECT_EQ(c.expected.height, got.height);
     EXPECT_EQ(c.expected.oldVisible, got.oldVisible);
     EXPECT_EQ(c.expected.oldFills, got.oldFills);
-    if (c.expected.oldVisible && !c.expected.oldFills) EXPECT_EQ(c.expected.oldHeight, got.oldHeight);
+    if (c.expected.oldVisible && !c.expected.oldFills) {
+      EXPECT_EQ(c.expected.oldHeight, got.oldHeight);
+    }
     EXPECT_EQ(c.expected.sepDownVisible, got.sepDownVisible);
     EXPECT_EQ(c.expected.listGroupVisible, got.listGroupVisible);
-    if (c.expected.listGroupVisible) EXPECT_EQ(Utf8(c.expected.listGroupCaption), Utf8(got.listGroupCaption));
+    if (c.expected.listGroupVisible) {
+      EXPECT_EQ(Utf8(c.expected.listGroupCaption), Utf8(got.listGroupCaption));
+    }
     EXPECT_EQ(c.expected.errorListVisible, got.errorListVisible);
     EXPECT_EQ(c.expected.sizeListVisible, got.sizeListVisible);
     EXPECT_EQ(c.oldShown, t.app.oldListShown);
@@ -503,10 +507,16 @@ TEST(MainwinCommands, AvailabilityInEachState) {
     if (s == Busy) SetBusyMode(t.app, true);
     if (s == Loading) t.view.menusEnabled = false;  // LoadActivePage disables the menus
     if (s == Running) EnterCommand(t.app);
-    for (Cmd c : helpAndTree) EXPECT_TRUE(CommandAvailable(t.app, c)) << static_cast<int>(c);
-    for (Cmd c : notBuilt) EXPECT_FALSE(CommandAvailable(t.app, c)) << static_cast<int>(c);
+    for (Cmd c : helpAndTree) {
+      EXPECT_TRUE(CommandAvailable(t.app, c)) << static_cast<int>(c);
+    }
+    for (Cmd c : notBuilt) {
+      EXPECT_FALSE(CommandAvailable(t.app, c)) << static_cast<int>(c);
+    }
     EXPECT_EQ(s == Normal, CommandAvailable(t.app, Cmd::Exit));
-    if (CommandBuilt(Cmd::Backup)) EXPECT_EQ(s == Normal, CommandAvailable(t.app, Cmd::Backup));
+    if (CommandBuilt(Cmd::Backup)) {
+      EXPECT_EQ(s == Normal, CommandAvailable(t.app, Cmd::Backup));
+    }
   }
 }
 

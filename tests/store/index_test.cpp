@@ -394,7 +394,9 @@ TEST_F(StoreTest, IndexThatCannotBeReadIsNeitherLoadedNorWrittenOver) {
     WriteTreeWidth(a.app, 99);
     a.user.VerifyDone();
     EXPECT_EQ(size, FileSize(Idx()));
-    if (!c.bytes.empty()) EXPECT_EQ(before, ReadBytes(Idx()));
+    if (!c.bytes.empty()) {
+      EXPECT_EQ(before, ReadBytes(Idx()));
+    }
   }
 }
 
