@@ -385,7 +385,9 @@ TEST_F(Reliability, FullDestinationStopsTheRunAndTheNextRunCompletes) {
   // Whatever was copied is whole; no temporary file is left.
   for (const auto& [rel, content] : Tree(gen)) {
     EXPECT_EQ(std::wstring::npos, rel.find(L"~ruzer-")) << Utf8(rel);
-    if (rel.find(L'\\') != std::wstring::npos && rel.back() != L'\\') EXPECT_EQ(300u * 1024, content.size());
+    if (rel.find(L'\\') != std::wstring::npos && rel.back() != L'\\') {
+      EXPECT_EQ(300u * 1024, content.size()) << Utf8(rel);
+    }
   }
 
   // With room on the volume the next run completes.
