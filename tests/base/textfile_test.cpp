@@ -7,30 +7,6 @@
 namespace ruzer::test {
 namespace {
 
-std::vector<std::wstring> FolderEntries(const std::wstring& folder) {
-  std::vector<std::wstring> names;
-  WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return names;
-  do {
-    const std::wstring n = fd.cFileName;
-    if (n != L"." && n != L"..") names.push_back(n);
-  } while (FindNextFileW(h, &fd));
-  FindClose(h);
-  return names;
-}
-
-// A file of `size` bytes made without writing them (sparse on the host).
-bool MakeBigFile(const std::wstring& path, long long size) {
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  LARGE_INTEGER at;
-  at.QuadPart = size;
-  const bool ok = SetFilePointerEx(h, at, nullptr, FILE_BEGIN) && SetEndOfFile(h);
-  CloseHandle(h);
-  return ok;
-}
-
 struct DecodeCase {
   const char* name;
   std::string bytes;

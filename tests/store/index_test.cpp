@@ -18,16 +18,6 @@ SYSTEMTIME Time(int y, int mo, int d, int h, int mi, int s) {
 
 const IndexRow kTitle{L"No.", L"設定ページ", L"バックアップ先", L"ボリューム名", L"最新バックアップ日"};
 
-bool MakeBigFile(const std::wstring& path, long long size) {
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  LARGE_INTEGER at;
-  at.QuadPart = size;
-  const bool ok = SetFilePointerEx(h, at, nullptr, FILE_BEGIN) && SetEndOfFile(h);
-  CloseHandle(h);
-  return ok;
-}
-
 long long FileSize(const std::wstring& path) {
   WIN32_FILE_ATTRIBUTE_DATA a;
   if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &a)) return -1;

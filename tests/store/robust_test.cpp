@@ -10,20 +10,6 @@
 namespace ruzer::test {
 namespace {
 
-std::vector<std::wstring> FolderEntries(const std::wstring& folder) {
-  std::vector<std::wstring> names;
-  WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return names;
-  do {
-    const std::wstring n = fd.cFileName;
-    if (n != L"." && n != L"..") names.push_back(n);
-  } while (FindNextFileW(h, &fd));
-  FindClose(h);
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 std::string Utf16Bytes(const std::wstring& text, bool bom = true) {
   std::string out = bom ? "\xFF\xFE" : "";
   for (wchar_t c : text) {

@@ -19,6 +19,10 @@ std::vector<std::wstring> ReadUtf16Lines(const std::wstring& path);
 
 bool FileExists(const std::wstring& path);
 bool FolderExists(const std::wstring& path);
+// Names in a folder without "." and "..", sorted; empty when it cannot be listed.
+std::vector<std::wstring> FolderEntries(const std::wstring& folder);
+// A file of `size` bytes made without writing them (sparse on the host).
+bool MakeBigFile(const std::wstring& path, long long size);
 
 // A fresh folder under %TEMP%, removed with everything in it at the end of the test.
 class TempDir {
