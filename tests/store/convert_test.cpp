@@ -21,15 +21,8 @@ std::string OldPage(const std::vector<OldRow>& rows) {
   return s;
 }
 
-class ConvertTest : public StoreTest {
+class ConvertTest : public OnePageTest {
  protected:
-  void SetUp() override {
-    StoreTest::SetUp();
-    WriteIndex({{L"", L"P", L"", L"", L""}});
-    app.pages = {L"P"};
-    app.activePage = 0;
-    app.PageIndexTable = {IndexRow{L"No."}, IndexRow{L"1", L"P"}};
-  }
   std::wstring Bak() const { return Pag(L"P") + L".BAK"; }
 
   // Loads an old page that converts; returns the rows' captions.

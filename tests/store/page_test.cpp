@@ -6,15 +6,8 @@ namespace ruzer::test {
 namespace {
 
 // A file set with one page "P" whose page file holds `lines` (UTF-16).
-class PageTest : public StoreTest {
+class PageTest : public OnePageTest {
  protected:
-  void SetUp() override {
-    StoreTest::SetUp();
-    WriteIndex({{L"", L"P", L"", L"", L""}});
-    app.pages = {L"P"};
-    app.activePage = 0;
-    app.PageIndexTable = {IndexRow{L"No."}, IndexRow{L"1", L"P"}};
-  }
   void WritePage(const std::vector<std::wstring>& lines) { ASSERT_TRUE(WriteBytes(Pag(L"P"), Utf16File(lines))); }
   std::vector<std::wstring> Header(const std::wstring& extra = L"") {
     std::vector<std::wstring> l = {L"[Ruzer]", L"Vers=6.00", L"Path=E:\\Backup", L"Labl=BACKUP1", L"Bday=15",

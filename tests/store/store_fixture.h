@@ -86,4 +86,16 @@ class StoreTest : public ::testing::Test {
   App& app = t.app;
 };
 
+// A file set with one page "P", made the active page (its file not read yet).
+class OnePageTest : public StoreTest {
+ protected:
+  void SetUp() override {
+    StoreTest::SetUp();
+    WriteIndex({{L"", L"P", L"", L"", L""}});
+    app.pages = {L"P"};
+    app.activePage = 0;
+    app.PageIndexTable = {IndexRow{L"No."}, IndexRow{L"1", L"P"}};
+  }
+};
+
 }  // namespace ruzer::test
