@@ -12,6 +12,26 @@ struct TopMenuDef {
   std::vector<MenuItemDef> items;
 };
 
+// The row commands: the Edit menu and the source list's pop-up offer the same ones.
+const std::vector<MenuItemDef>& RowItems() {
+  static const std::vector<MenuItemDef> items = {
+      {Cmd::Add, L"行追加(&A)...", L"Ctrl+A"},
+      {Cmd::Del, L"行削除(&D)...", L"Ctrl+D"},
+      {kSep, nullptr, nullptr},
+      {Cmd::Dir, L"「下位フォルダもバックアップ」一括変更(&F)...", nullptr},
+      {Cmd::Svf, L"保存ファイル一括変更(&S)...", nullptr},
+      {Cmd::Exf, L"除外ファイル一括変更(&N)...", nullptr},
+      {kSep, nullptr, nullptr},
+      {Cmd::Wiz, L"簡単初期設定(&W)...", nullptr},
+  };
+  return items;
+}
+
+std::vector<MenuItemDef> Joined(std::vector<MenuItemDef> first, const std::vector<MenuItemDef>& then) {
+  first.insert(first.end(), then.begin(), then.end());
+  return first;
+}
+
 const std::vector<TopMenuDef>& MainMenuTable() {
   static const std::vector<TopMenuDef> table = {
       {L"ファイル(&F)",
@@ -25,17 +45,10 @@ const std::vector<TopMenuDef>& MainMenuTable() {
         {kSep, nullptr, nullptr},
         {Cmd::Exit, L"終了(&X)", nullptr}}},
       {L"編集(&E)",
-       {{Cmd::Env, L"条件設定(&E)...", L"Ctrl+E"},
-        {kSep, nullptr, nullptr},
-        {Cmd::Change, L"行変更(&C)...", nullptr},
-        {Cmd::Add, L"行追加(&A)...", L"Ctrl+A"},
-        {Cmd::Del, L"行削除(&D)...", L"Ctrl+D"},
-        {kSep, nullptr, nullptr},
-        {Cmd::Dir, L"「下位フォルダもバックアップ」一括変更(&F)...", nullptr},
-        {Cmd::Svf, L"保存ファイル一括変更(&S)...", nullptr},
-        {Cmd::Exf, L"除外ファイル一括変更(&N)...", nullptr},
-        {kSep, nullptr, nullptr},
-        {Cmd::Wiz, L"簡単初期設定(&W)...", nullptr}}},
+       Joined({{Cmd::Env, L"条件設定(&E)...", L"Ctrl+E"},
+               {kSep, nullptr, nullptr},
+               {Cmd::Change, L"行変更(&C)...", nullptr}},
+              RowItems())},
       {L"機能(&J)",
        {{Cmd::Backup, L"バックアップ(&B)...", L"Ctrl+B"},
         {Cmd::Check, L"容量測定(&C)...", L"Ctrl+C"},
@@ -51,17 +64,8 @@ const std::vector<TopMenuDef>& MainMenuTable() {
 }
 
 const std::vector<MenuItemDef>& PopupTable(FF1::Popup which) {
-  static const std::vector<MenuItemDef> source = {
-      {Cmd::Add, L"行追加(&A)...", L"Ctrl+A"},
-      {Cmd::Del, L"行削除(&D)...", L"Ctrl+D"},
-      {kSep, nullptr, nullptr},
-      {Cmd::Dir, L"「下位フォルダもバックアップ」一括変更(&F)...", nullptr},
-      {Cmd::Svf, L"保存ファイル一括変更(&S)...", nullptr},
-      {Cmd::Exf, L"除外ファイル一括変更(&N)...", nullptr},
-      {kSep, nullptr, nullptr},
-      {Cmd::Wiz, L"簡単初期設定(&W)...", nullptr},
-      {Cmd::HelpSourceList, L"保存元リストのヘルプ(&H)", nullptr},
-  };
+  static const std::vector<MenuItemDef> source =
+      Joined(RowItems(), {{Cmd::HelpSourceList, L"保存元リストのヘルプ(&H)", nullptr}});
   static const std::vector<MenuItemDef> tabs = {
       {Cmd::Xopen, L"ファイルセットを開く(&O)...", nullptr},
       {Cmd::Xsort, L"ページの並べ替え(&S)...", nullptr},
