@@ -8,6 +8,8 @@
 #include <atomic>
 #include <ostream>
 
+#include "support/drives.h"
+
 namespace ruzer::test {
 
 std::string Utf8(const std::wstring& w) {
@@ -156,20 +158,7 @@ TempDir::TempDir() {
 
 TempDir::~TempDir() { RemoveTree(path_); }
 
-std::string TempDir::hostPath() const {
-  // Z: is Wine's view of the host root; other drives have a dosdevices link.
-  wchar_t full[32768];
-  DWORD n = GetFullPathNameW(path_.c_str(), 32768, full, nullptr);
-  if (n == 0) return {};
-  using Fn = char*(CDECL*)(LPCWSTR);
-  static Fn fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-  if (!fn) return {};
-  char* unix = fn(full);
-  if (!unix) return {};
-  std::string s = unix;
-  HeapFree(GetProcessHeap(), 0, unix);
-  return s;
-}
+std::string TempDir::hostPath() const { return HostPathOf(path_); }
 
 }  // namespace ruzer::test
 
