@@ -14,26 +14,11 @@
 
 #include "base/app.h"
 #include "base/ui.h"
+#include "bench_common.h"
 #include "engine/Sbakup.h"
 #include "engine/Sdskio.h"
 
 namespace ruzer::bench {
-
-class QuietUser : public IUser {
- public:
-  int messages = 0;
-  MsgButton Message(const MessageRequest& r) override {
-    ++messages;
-    std::fwprintf(stderr, L"message: %ls\n", r.text.c_str());
-    return r.defaultButton;
-  }
-  std::optional<std::wstring> BrowseFolder(const std::wstring&, const std::wstring&) override { return {}; }
-  std::optional<std::wstring> OpenFile(const std::wstring&, const std::wstring&, const std::wstring&) override {
-    return {};
-  }
-  void HelpByKeyword(const std::wstring&) override {}
-  void HelpByContext(int) override {}
-};
 
 // A view that shows nothing but lets window messages run like the real one.
 class PumpingView : public IMainView {

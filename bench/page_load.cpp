@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/app.h"
+#include "bench_common.h"
 #include "shell/FF1.h"
 #include "shell/Mainwin.h"
 #include "shell/Startup.h"
@@ -18,23 +19,7 @@
 namespace {
 
 using namespace ruzer;
-
-// Answers every message with its default button; the benchmark expects none.
-class QuietUser : public IUser {
- public:
-  int messages = 0;
-  MsgButton Message(const MessageRequest& r) override {
-    ++messages;
-    std::fwprintf(stderr, L"message: %ls\n", r.text.c_str());
-    return r.defaultButton;
-  }
-  std::optional<std::wstring> BrowseFolder(const std::wstring&, const std::wstring&) override { return {}; }
-  std::optional<std::wstring> OpenFile(const std::wstring&, const std::wstring&, const std::wstring&) override {
-    return {};
-  }
-  void HelpByKeyword(const std::wstring&) override {}
-  void HelpByContext(int) override {}
-};
+using bench::QuietUser;
 
 // Real time, but no pauses: the 300 ms settle of a tab change is not page loading.
 class NoSleepClock : public IClock {
