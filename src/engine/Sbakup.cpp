@@ -176,6 +176,13 @@ void BackupAllPages(App& app, BackupState& state, const std::wstring& memo) {
       stopped = true;
       break;
     }
+    // A page file that could not be read shows no rows; backing that up would
+    // treat every mirror as removed and record a backup that never happened.
+    if (app.PageUnreadable) {
+      ErrorListAdd(app, L"{" + app.CurrentPageName + L"} ページ.");
+      ErrorListAdd(app, ErrorLine(ERROR_INVALID_DATA, app.FileSetFolder + app.CurrentPageName + Fdef::kPageExt));
+      continue;
+    }
     const SYSTEMTIME start = app.clock.Now();
     app.view.FocusAbort();
     state.errorLog.clear();

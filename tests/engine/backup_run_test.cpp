@@ -514,3 +514,40 @@ TEST_F(BackupRunTest, HostileRowsAreReportedAndLeftAlone) {
 
 }  // namespace
 }  // namespace ruzer::test
+
+namespace ruzer::test {
+
+TEST_F(BackupRunTest, PageFileThatCannotBeReadIsSkippedAndReported) {
+  app().pages = {L"P1", L"P2"};
+  app().PageIndexTable.resize(1);
+  for (int i = 1; i <= 2; ++i) {
+    const std::wstring n = L"P" + std::to_wstring(i), d = tmp / (L"dest" + n);
+    MakeFolder(d);
+    MakeFolder(d + L"\\100430A");
+    Put(src + L"\\" + n + L"\\f.txt", "f");
+    EnvPanel env;
+    env.tamdir = d;
+    const std::vector<SourceRow> rows = {SourceRow{src + L"\\" + n, L"", L"", L"", L"*.*", L"", L"o", L""}};
+    std::string bytes = Utf16File(PageLines(env, rows));
+    if (i == 1) bytes += std::string("\0\0garbage", 9);  // damaged: NULs in the text
+    WriteBytes(sets + L"\\" + n + L".PAG", bytes);
+    app().PageIndexTable.push_back(IndexRow{std::to_wstring(i), n, d, L"", L""});
+  }
+  const std::string damaged = ReadBytes(sets + L"\\P1.PAG");
+  t.user.ExpectPrefix(L"設定ページファイル");
+  app().AutoMode = true;
+  Backup();
+
+  // P1: nothing started, nothing moved, nothing recorded, its file untouched.
+  EXPECT_EQ((std::vector<std::wstring>{L"100430A"}), Generations(tmp / L"destP1"));
+  EXPECT_EQ(L"", app().PageIndexTable[1].last);
+  EXPECT_EQ(damaged, ReadBytes(sets + L"\\P1.PAG"));
+  bool reported = false;
+  for (const auto& l : t.view.errorList)
+    if (l.find(L"P1.PAG <エラー:13> ") != std::wstring::npos) reported = true;
+  EXPECT_TRUE(reported);
+  // P2 is backed up as usual.
+  EXPECT_EQ((std::vector<std::wstring>{L"100430A", L"100501A"}), Generations(tmp / L"destP2"));
+}
+
+}  // namespace ruzer::test
