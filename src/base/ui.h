@@ -159,4 +159,16 @@ class IClock {
 
 IClock& SystemClock();
 
+// The common case of a message box, in one call.
+inline MsgButton ShowMessage(IUser& user, MsgKind kind, const std::wstring& text, unsigned buttons = kOk,
+                             MsgButton defaultButton = kOk, int helpContext = 0) {
+  MessageRequest m;
+  m.kind = kind;
+  m.text = text;
+  m.buttons = buttons;
+  m.defaultButton = defaultButton;
+  m.helpContext = helpContext;
+  return user.Message(m);
+}
+
 }  // namespace ruzer

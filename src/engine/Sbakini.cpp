@@ -21,14 +21,7 @@ namespace {
 bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
 bool IsCapital(wchar_t c) { return c >= L'A' && c <= L'Z'; }
 
-void Box(App& app, MsgKind kind, const std::wstring& text) {
-  MessageRequest m;
-  m.kind = kind;
-  m.text = text;
-  m.buttons = kOk;
-  m.defaultButton = kOk;
-  app.user.Message(m);
-}
+void Box(App& app, MsgKind kind, const std::wstring& text) { ShowMessage(app.user, kind, text); }
 
 std::wstring WithoutTrailingBackslash(std::wstring path) {
   while (!path.empty() && path.back() == L'\\') path.pop_back();
@@ -134,12 +127,9 @@ bool CheckDestination(App& app, BackupState& state) {
   if (state.DestFolder.back() != L'\\') state.DestFolder += L'\\';
   if (!CheckDestinationVolume(app)) return false;
   if (PathKind(env.tamdir) == 2) return true;
-  MessageRequest m;
-  m.kind = MsgKind::Confirmation;
-  m.text = L"<" + env.tamdir + L">フォルダを作成しますか";
-  m.buttons = kYes | kNo;
-  m.defaultButton = kYes;
-  if (app.user.Message(m) == kNo) return false;
+  if (ShowMessage(app.user, MsgKind::Confirmation, L"<" + env.tamdir + L">フォルダを作成しますか", kYes | kNo,
+                  kYes) == kNo)
+    return false;
   return CreateFolderReported(app, env.tamdir);
 }
 

@@ -116,14 +116,7 @@ void RefreshFreeSpace(App& app, BackupState& state) {
   ShowFreeSpace(app);
 }
 
-void ShowError(App& app, const std::wstring& text) {
-  MessageRequest m;
-  m.kind = MsgKind::Error;
-  m.text = text;
-  m.buttons = kOk;
-  m.defaultButton = kOk;
-  app.user.Message(m);
-}
+void ShowError(App& app, const std::wstring& text) { ShowMessage(app.user, MsgKind::Error, text); }
 
 }  // namespace
 

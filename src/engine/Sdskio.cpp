@@ -45,14 +45,7 @@ bool SetAttributes(const std::wstring& path, DWORD attributes) {
   return SetFileAttributesW(LongPath(path).c_str(), attributes) != 0;
 }
 
-void ShowMessage(App& app, MsgKind kind, const std::wstring& text) {
-  MessageRequest m;
-  m.kind = kind;
-  m.text = text;
-  m.buttons = kOk;
-  m.defaultButton = kOk;
-  app.user.Message(m);
-}
+void ShowMessage(App& app, MsgKind kind, const std::wstring& text) { ShowMessage(app.user, kind, text); }
 
 std::wstring ParentOf(const std::wstring& path) {
   size_t slash = path.rfind(L'\\');
@@ -373,12 +366,7 @@ bool CheckDestinationVolume(App& app) {
     else
       return true;
     RestoreFromMinimized(app);
-    MessageRequest m;
-    m.kind = MsgKind::Warning;
-    m.text = text;
-    m.buttons = kRetry | kCancel;
-    m.defaultButton = kRetry;
-    if (app.user.Message(m) != kRetry) return false;
+    if (ShowMessage(app.user, MsgKind::Warning, text, kRetry | kCancel, kRetry) != kRetry) return false;
   }
 }
 

@@ -194,12 +194,7 @@ void LocateFileSet(App& app, const std::wstring& pathArg) {
       const DWORD err = base.empty() ? ERROR_PATH_NOT_FOUND : CreateFolderPath(folder);
       if (err) {
         RestoreFromMinimized(app);
-        MessageRequest m;
-        m.kind = MsgKind::Error;
-        m.text = SystemText(err) + L"\r\n<" + folder + L">";
-        m.buttons = kOk;
-        m.defaultButton = kOk;
-        app.user.Message(m);
+        ShowMessage(app.user, MsgKind::Error, SystemText(err) + L"\r\n<" + folder + L">");
         // Without a file set an automatic run has nothing to do, and a later
         // backup from the menu must not close the program behind the user.
         app.AutoMode = false;
@@ -214,14 +209,9 @@ void LocateFileSet(App& app, const std::wstring& pathArg) {
     app.IndexFileName = ChangeExtension(NamePart(path), Fdef::kIndexExt);
     if (!IsExistingFile(app.IndexPath())) {
       RestoreFromMinimized(app);
-      MessageRequest m;
-      m.kind = MsgKind::Error;
-      m.text = L"Ruzer起動設定エラー\r\n引数の \"" + app.FileSetFolder + app.IndexFileName +
-               L"\" が見つかりません.";
-      m.buttons = kOk | kHelp;
-      m.defaultButton = kOk;
-      m.helpContext = 0;
-      app.user.Message(m);
+      ShowMessage(app.user, MsgKind::Error,
+                  L"Ruzer起動設定エラー\r\n引数の \"" + app.FileSetFolder + app.IndexFileName + L"\" が見つかりません.",
+                  kOk | kHelp, kOk, 0);
       app.AutoMode = false;
       return;
     }

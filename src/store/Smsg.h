@@ -10,13 +10,7 @@ namespace ruzer::store {
 
 inline MsgButton Ask(App& app, MsgKind kind, const std::wstring& text, unsigned buttons,
                      MsgButton def, int help = 0) {
-  MessageRequest m;
-  m.kind = kind;
-  m.text = text;
-  m.buttons = buttons;
-  m.defaultButton = def;
-  m.helpContext = help;
-  return app.user.Message(m);
+  return ShowMessage(app.user, kind, text, buttons, def, help);
 }
 
 inline constexpr wchar_t kMoveFileSetHint[] = L"ヘルプに従ってファイルセットを移動させてください．";
