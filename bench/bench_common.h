@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include <vector>
+
 #include "base/ui.h"
 
 namespace ruzer::bench {
@@ -24,6 +26,43 @@ class QuietUser : public IUser {
   }
   void HelpByKeyword(const std::wstring&) override {}
   void HelpByContext(int) override {}
+};
+
+// A main window that shows nothing and runs no messages: the logic's own share of the time.
+class NullView : public IMainView {
+ public:
+  void SetTitle(const std::wstring&) override {}
+  void CloseWindow() override {}
+  void SetFreeSpaceText(const std::wstring&) override {}
+  void SetStatusText(const std::wstring&) override {}
+  void SetTabs(const std::vector<std::wstring>&) override {}
+  void SetActiveTab(int) override {}
+  void SetTabsEnabled(bool) override {}
+  void AttachPagePanel() override {}
+  void ShowSourceRows(const std::vector<SourceRow>*) override {}
+  void SetSourceListCaption(const std::wstring&) override {}
+  void SetSourceColumnTitle(const std::wstring&) override {}
+  void SelectRow(int) override {}
+  std::vector<int> SelectedRows() override { return {}; }
+  void ShowOldRows(const std::vector<SourceRow>*) override {}
+  int PagePanelHeight() override { return 400; }
+  void ApplyBottomPanel(const BottomPanelLayout&) override {}
+  void ErrorListAdd(const std::wstring&) override {}
+  void ErrorListClear() override {}
+  void ErrorListSetScrollWidth(const std::wstring&) override {}
+  void SetAbortVisible(bool) override {}
+  void FocusAbort() override {}
+  void SetMainMenusEnabled(bool e) override { menus_ = e; }
+  bool MainMenusEnabled() override { return menus_; }
+  void SetToolbarEnabled(bool) override {}
+  void SetHourglass(bool) override {}
+  void SetTreeWidth(int) override {}
+  int ClientWidth() override { return 800; }
+  void Relayout() override {}
+  void PumpMessages() override {}
+
+ private:
+  bool menus_ = true;
 };
 
 }  // namespace ruzer::bench

@@ -21,7 +21,7 @@
 namespace ruzer::bench {
 
 // A view that shows nothing but lets window messages run like the real one.
-class PumpingView : public IMainView {
+class PumpingView : public NullView {
  public:
   long long pumps = 0;
   HWND hidden = nullptr;
@@ -31,37 +31,10 @@ class PumpingView : public IMainView {
   ~PumpingView() override {
     if (hidden) DestroyWindow(hidden);
   }
-  void SetTitle(const std::wstring&) override {}
-  void CloseWindow() override {}
-  void SetFreeSpaceText(const std::wstring&) override {}
-  void SetStatusText(const std::wstring&) override {}
-  void SetTabs(const std::vector<std::wstring>&) override {}
-  void SetActiveTab(int) override {}
-  void SetTabsEnabled(bool) override {}
-  void AttachPagePanel() override {}
-  void ShowSourceRows(const std::vector<SourceRow>*) override {}
-  void SetSourceListCaption(const std::wstring&) override {}
-  void SetSourceColumnTitle(const std::wstring&) override {}
-  void SelectRow(int) override {}
-  std::vector<int> SelectedRows() override { return {}; }
-  void ShowOldRows(const std::vector<SourceRow>*) override {}
-  int PagePanelHeight() override { return 400; }
-  void ApplyBottomPanel(const BottomPanelLayout&) override {}
   long long errorLines = 0;  // page headers not counted
   void ErrorListAdd(const std::wstring& line) override {
     if (!line.empty() && line[0] != L'{') ++errorLines;
   }
-  void ErrorListClear() override {}
-  void ErrorListSetScrollWidth(const std::wstring&) override {}
-  void SetAbortVisible(bool) override {}
-  void FocusAbort() override {}
-  void SetMainMenusEnabled(bool) override {}
-  bool MainMenusEnabled() override { return true; }
-  void SetToolbarEnabled(bool) override {}
-  void SetHourglass(bool) override {}
-  void SetTreeWidth(int) override {}
-  int ClientWidth() override { return 800; }
-  void Relayout() override {}
   void PumpMessages() override {
     ++pumps;
     MSG m;

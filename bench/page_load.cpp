@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/app.h"
+#include "base/textfile.h"
 #include "bench_common.h"
 #include "shell/FF1.h"
 #include "shell/Mainwin.h"
@@ -29,53 +30,7 @@ class NoSleepClock : public IClock {
   std::uint64_t TickMs() override { return SystemClock().TickMs(); }
 };
 
-// A window that shows nothing: the store's own share of the time.
-class NullView : public IMainView {
- public:
-  void SetTitle(const std::wstring&) override {}
-  void CloseWindow() override {}
-  void SetFreeSpaceText(const std::wstring&) override {}
-  void SetStatusText(const std::wstring&) override {}
-  void SetTabs(const std::vector<std::wstring>&) override {}
-  void SetActiveTab(int) override {}
-  void SetTabsEnabled(bool) override {}
-  void AttachPagePanel() override {}
-  void ShowSourceRows(const std::vector<SourceRow>*) override {}
-  void SetSourceListCaption(const std::wstring&) override {}
-  void SetSourceColumnTitle(const std::wstring&) override {}
-  void SelectRow(int) override {}
-  std::vector<int> SelectedRows() override { return {}; }
-  void ShowOldRows(const std::vector<SourceRow>*) override {}
-  int PagePanelHeight() override { return 400; }
-  void ApplyBottomPanel(const BottomPanelLayout&) override {}
-  void ErrorListAdd(const std::wstring&) override {}
-  void ErrorListClear() override {}
-  void ErrorListSetScrollWidth(const std::wstring&) override {}
-  void SetAbortVisible(bool) override {}
-  void FocusAbort() override {}
-  void SetMainMenusEnabled(bool e) override { menus_ = e; }
-  bool MainMenusEnabled() override { return menus_; }
-  void SetToolbarEnabled(bool) override {}
-  void SetHourglass(bool) override {}
-  void SetTreeWidth(int) override {}
-  int ClientWidth() override { return 800; }
-  void Relayout() override {}
-  void PumpMessages() override {}
 
- private:
-  bool menus_ = true;
-};
-
-bool WriteUtf16(const std::wstring& path, const std::vector<std::wstring>& lines) {
-  std::wstring all = L"\xFEFF";
-  for (const auto& l : lines) all += l + L"\r\n";
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  DWORD put = 0;
-  const BOOL ok = WriteFile(h, all.data(), static_cast<DWORD>(all.size() * sizeof(wchar_t)), &put, nullptr);
-  CloseHandle(h);
-  return ok;
-}
 
 std::wstring MakeFileSet(int pages, int bigRows, int smallRows) {
   wchar_t tmp[MAX_PATH];
@@ -98,10 +53,10 @@ std::wstring MakeFileSet(int pages, int bigRows, int smallRows) {
       page.insert(page.end(), {L"", sec, std::wstring(L"Sorc=") + folder, L"Efol=コメント", L"Wfil=*.doc:*.xls",
                                L"Xfil=*.tmp", L"U000=sub\\a:sub\\b", L"Mark=o"});
     }
-    WriteUtf16(dir + name + L".PAG", page);
+    WriteUtf16File(dir + name + L".PAG", page);
   }
   idx.push_back(L"");
-  WriteUtf16(dir + L"BENCH.IDX", idx);
+  WriteUtf16File(dir + L"BENCH.IDX", idx);
   return dir;
 }
 
@@ -155,7 +110,7 @@ int main() {
 
   std::vector<double> store;
   {
-    NullView nullView;
+    bench::NullView nullView;
     App bare(user, nullView, clock);
     bare.FileSetFolder = dir;
     bare.IndexFileName = L"BENCH.IDX";
