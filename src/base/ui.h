@@ -72,7 +72,8 @@ struct BottomPanelLayout {
 };
 
 // Primitive operations of the main window. No behaviour lives behind them:
-// each one only changes what is shown. The behaviour is in shell/Mainwin.
+// each one only changes what is shown. The behaviour is in base/services and
+// in the main window's own logic.
 class IMainView {
  public:
   virtual ~IMainView() = default;

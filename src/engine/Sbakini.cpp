@@ -5,11 +5,10 @@
 #include <cstdio>
 #include <unordered_set>
 
+#include "base/services.h"
 #include "base/textfile.h"
 #include "engine/Sdskio.h"
 #include "engine/Select.h"
-#include "shell/Mainwin.h"
-#include "shell/Startup.h"
 #include "sources/Sledit.h"
 #include "store/Fdef.h"
 #include "store/Spage.h"

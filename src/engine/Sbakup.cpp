@@ -3,9 +3,9 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "base/services.h"
 #include "base/textfile.h"
 #include "engine/Select.h"
-#include "shell/Mainwin.h"
 #include "sources/Sledit.h"
 #include "store/Fdef.h"
 #include "store/Spage.h"

@@ -3,8 +3,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
-#include "shell/Mainwin.h"
-#include "shell/Startup.h"
+#include "base/services.h"
 
 namespace ruzer {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <unordered_set>
 
-#include "shell/Mainwin.h"
+#include "base/services.h"
 #include "sources/Sledit.h"
 
 namespace ruzer {

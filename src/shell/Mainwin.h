@@ -1,5 +1,6 @@
-// Behaviour of the main window TfM, free of any HWND: status line, bottom
-// panel, busy mode, abort, page change, commands, message pump. The Win32
+// Behaviour of the main window TfM, free of any HWND: tab clicks, resize,
+// size-list sorting and the commands. The services every part uses (status
+// line, bottom panel, busy mode, pump) are in base/services.h. The Win32
 // window (FF1) forwards its events here and implements IMainView for the effects.
 #pragma once
 
@@ -7,34 +8,10 @@
 #include <vector>
 
 #include "base/app.h"
+#include "base/services.h"
 
 namespace ruzer {
 
-void StatusMessage(App& app, const std::wstring& text);
-void ShowFreeSpaceText(App& app, const std::wstring& text);
-
-// Lets pending window messages run. Throttled by time so that calling it after
-// every file costs next to nothing; force=true pumps unconditionally.
-void LetMessagesRun(App& app, bool force = false);
-
-// 0 hidden, 1 error list, 2 size list, 3 old-version list.
-void SetBottomPanel(App& app, int mode);
-
-void SetBusyMode(App& app, bool on);
-
-// btnAbort, mnuAbort, F3.
-void AbortCommand(App& app);
-
-// Error list lbErr (kept mirrored in app.errorLines).
-void ErrorListAdd(App& app, const std::wstring& line);
-void ErrorListClear(App& app);
-
-// Tab `index` became active (the user's tab change, or a caller that switches
-// pages the same way). While a page is loading only the panel moves; the chosen
-// page is loaded once that load is over.
-void PageChanged(App& app, int index);
-// Loads the tab chosen while a page was loading, once nothing is loading.
-void RunPendingPageChange(App& app);
 // The user clicked tab `index`. While another command runs (after an abort its
 // loop may still be on the stack) the page is loaded once that command is over.
 void TabClicked(App& app, int index);

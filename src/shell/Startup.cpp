@@ -16,11 +16,7 @@ namespace ruzer {
 
 namespace {
 
-IWindowFrame* g_frame = nullptr;
-// Top of the window while it is parked off-screen for a minimised start.
-int g_savedTop = 0;
 bool g_parked = false;
-constexpr int kParkedTop = 10000;
 
 std::wstring g_registryKeyForTests;
 std::wstring g_localAppDataForTests;
@@ -126,7 +122,6 @@ void WriteDword(HKEY key, const wchar_t* name, int value) {
 
 }  // namespace
 
-void SetMainFrame(IWindowFrame* frame) { g_frame = frame; }
 void SetRegistryKeyForTests(const std::wstring& key) { g_registryKeyForTests = key; }
 void SetLocalAppDataForTests(const std::wstring& folder) { g_localAppDataForTests = folder; }
 
@@ -246,7 +241,7 @@ void SaveWindowPlacement(App&, IWindowFrame& frame) {
     return;
   const RECT r = frame.Bounds();
   // A window still parked for a minimised start was never seen there.
-  const int top = g_parked ? g_savedTop : static_cast<int>(r.top);
+  const int top = g_parked ? ParkedFromTop() : static_cast<int>(r.top);
   const std::wstring version = Fdef::kVersion;
   RegSetValueExW(key.get(), L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
                  static_cast<DWORD>((version.size() + 1) * sizeof(wchar_t)));
@@ -254,17 +249,6 @@ void SaveWindowPlacement(App&, IWindowFrame& frame) {
   WriteDword(key.get(), L"WinTop", top);
   WriteDword(key.get(), L"WinWidth", r.right - r.left);
   WriteDword(key.get(), L"WinHeight", r.bottom - r.top);
-}
-
-void RestoreFromMinimized(App& app) {
-  if (!app.StartMinimized) return;
-  if (g_frame) {
-    g_frame->RestoreApplication();
-    // A move made while the window was minimised may have gone to its icon
-    // rather than its normal place: never come back still parked.
-    if (g_frame->Bounds().top >= kParkedTop) g_frame->SetTop(g_savedTop);
-  }
-  app.StartMinimized = false;
 }
 
 void OnMainWindowCreate(App& app, IWindowFrame& frame, const StartupInfo& info) {
@@ -287,7 +271,7 @@ void OnMainWindowCreate(App& app, IWindowFrame& frame, const StartupInfo& info) 
     app.StartMinimized = true;
 
   if (app.StartMinimized) {
-    g_savedTop = frame.Bounds().top;
+    SetParkedFromTop(frame.Bounds().top);
     frame.SetTop(kParkedTop);
     g_parked = true;
   }
@@ -296,7 +280,7 @@ void OnMainWindowCreate(App& app, IWindowFrame& frame, const StartupInfo& info) 
 void OnFirstActivate(App& app, IWindowFrame& frame, const StartupInfo& info) {
   if (app.StartMinimized) {
     frame.MinimizeApplication();
-    if (g_parked) frame.SetTop(g_savedTop);
+    if (g_parked) frame.SetTop(ParkedFromTop());
   }
   g_parked = false;
   if (info.showCommand == SW_SHOWMAXIMIZED) {
@@ -315,7 +299,7 @@ void OnFirstActivate(App& app, IWindowFrame& frame, const StartupInfo& info) {
 
 void OnMainWindowClose(App& app, IWindowFrame& frame) {
   SaveWindowPlacement(app, frame);
-  if (g_frame == &frame) g_frame = nullptr;
+  if (MainFrame() == &frame) SetMainFrame(nullptr);
 }
 
 }  // namespace ruzer

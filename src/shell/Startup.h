@@ -7,25 +7,9 @@
 #include <vector>
 
 #include "base/app.h"
+#include "base/services.h"
 
 namespace ruzer {
-
-// Frame operations of the main window needed at start-up and close.
-class IWindowFrame {
- public:
-  virtual ~IWindowFrame() = default;
-  virtual RECT Bounds() = 0;  // left, top, right, bottom in screen pixels
-  virtual void SetLeft(int left) = 0;
-  virtual void SetTop(int top) = 0;
-  virtual void SetWidth(int width) = 0;
-  virtual void SetHeight(int height) = 0;
-  virtual bool IsMinimized() = 0;
-  virtual bool IsMaximized() = 0;
-  virtual void MinimizeApplication() = 0;
-  virtual void RestoreApplication() = 0;  // the system "restore" command
-  virtual int ScreenWidth() = 0;
-  virtual int ScreenHeight() = 0;
-};
 
 // Alt key state (GetAsyncKeyState(VK_MENU)), replaceable for tests.
 using AltKeyProbe = bool (*)();
@@ -47,17 +31,12 @@ std::wstring ParseCommandLine(App& app, const std::vector<std::wstring>& args,
 void LocateFileSet(App& app, const std::wstring& path);
 void LoadWindowPlacement(App& app, IWindowFrame& frame);
 void SaveWindowPlacement(App& app, IWindowFrame& frame);
-void RestoreFromMinimized(App& app);
 
 // Window creation steps (before the window is shown) and the steps that run
 // when the main window first becomes active.
 void OnMainWindowCreate(App& app, IWindowFrame& frame, const StartupInfo& info);
 void OnFirstActivate(App& app, IWindowFrame& frame, const StartupInfo& info);
 void OnMainWindowClose(App& app, IWindowFrame& frame);
-
-// The frame registered by the window, used by RestoreFromMinimized.
-// OnMainWindowCreate registers its frame; OnMainWindowClose withdraws it.
-void SetMainFrame(IWindowFrame* frame);
 
 // Test seams; an empty text restores the real place.
 // Registry key (under HKEY_CURRENT_USER) of the window placement.

@@ -2,8 +2,7 @@
 
 #include <algorithm>
 
-#include "shell/Mainwin.h"
-#include "shell/Startup.h"
+#include "base/services.h"
 #include "sources/Sledit.h"
 #include "store/Fdef.h"
 #include "store/Smsg.h"

@@ -3,9 +3,8 @@
 #include <cwchar>
 
 #include "base/inifile.h"
+#include "base/services.h"
 #include "engine/Sdskio.h"
-#include "shell/Mainwin.h"
-#include "shell/Startup.h"
 #include "store/Fdef.h"
 #include "store/Smsg.h"
 #include "store/Spage.h"

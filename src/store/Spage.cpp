@@ -4,8 +4,7 @@
 #include <algorithm>
 
 #include "base/inifile.h"
-#include "shell/Mainwin.h"
-#include "shell/Startup.h"
+#include "base/services.h"
 #include "store/Convert.h"
 #include "store/Fdef.h"
 #include "store/Smsg.h"
@@ -329,6 +328,41 @@ void SetExcludedFolders(const std::wstring& text, SourceRow& row, bool append) {
     row.excluded += L":" + text;
   else
     row.excluded = text;
+}
+
+void PageChanged(App& app, int index) {
+  if (app.PageSwitchMuted) return;
+  if (index < 0 || index >= static_cast<int>(app.pages.size())) return;
+  if (app.PageLoading) {
+    // Only the panel moves. The page being loaded stays the active one until
+    // its load is over, so that nothing is read or written under the wrong name.
+    app.pendingPage = index;
+    app.view.AttachPagePanel();
+    return;
+  }
+  app.pendingPage = -1;
+  app.activePage = index;
+  app.view.SetActiveTab(index);
+  StatusMessage(app, L"設定データ読み込み中...");
+  app.view.ShowSourceRows(nullptr);
+  AttachPagePanel(app);
+  LoadActivePage(app);
+  RunPendingPageChange(app);
+}
+
+void RunPendingPageChange(App& app) {
+  // Each load may collect another tab click; a small bound keeps a stuck flag from looping.
+  for (int guard = 0; guard < 100 && app.pendingPage >= 0; ++guard) {
+    if (app.PageLoading || app.PageSwitchMuted) return;
+    const int index = app.pendingPage;
+    app.pendingPage = -1;
+    if (index >= static_cast<int>(app.pages.size())) return;
+    if (index == app.activePage) {
+      app.view.SetActiveTab(index);
+      continue;
+    }
+    PageChanged(app, index);
+  }
 }
 
 }  // namespace ruzer

@@ -24,6 +24,12 @@ void AttachPagePanel(App& app);
 bool ReadPageFile(App& app, bool fromBackup);
 bool WritePageFile(App& app);
 void LoadActivePage(App& app);
+// Tab `index` became active (the user's tab change, or a caller that switches
+// pages the same way). While a page is loading only the panel moves; the chosen
+// page is loaded once that load is over.
+void PageChanged(App& app, int index);
+// Loads the tab chosen while a page was loading, once nothing is loading.
+void RunPendingPageChange(App& app);
 void RenumberRows(App& app, bool sortFirst);
 void ReadPageFlags(App& app);
 double ReadPageVersion(App& app, int page);
