@@ -23,6 +23,8 @@ struct App {
 
   // Memo dialog of the backup run; null counts as cancelled.
   class IMemoDialog* memoDialog = nullptr;
+  // Pattern dialog TfFname, shared by the folder settings and the backup conditions; null counts as cancelled.
+  class IPatternDialog* patternDialog = nullptr;
 
   // ---- process-wide flags
   bool AutoMode = false;

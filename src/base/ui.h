@@ -147,6 +147,19 @@ class IMemoDialog {
   virtual bool Show(std::wstring& memo) = 0;
 };
 
+// ---------------------------------------------------------------- pattern dialog
+
+// TfFname: a file name or wildcard pattern, typed or picked from the files of a
+// folder. A folder of nullopt keeps the one of the last use, a text of nullopt
+// keeps the field as it was at the last close. Returns the pattern on OK,
+// nullopt on Cancel.
+class IPatternDialog {
+ public:
+  virtual ~IPatternDialog() = default;
+  virtual std::optional<std::wstring> Pick(const std::optional<std::wstring>& folder,
+                                           const std::optional<std::wstring>& text) = 0;
+};
+
 // ---------------------------------------------------------------- time
 
 // Wall clock and waiting, replaceable so tests control "today".
