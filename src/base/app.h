@@ -25,6 +25,8 @@ struct App {
   class IMemoDialog* memoDialog = nullptr;
   // Pattern dialog TfFname, shared by the folder settings and the backup conditions; null counts as cancelled.
   class IPatternDialog* patternDialog = nullptr;
+  // Backup data search TfVrfy (restore); null: the command does nothing.
+  class IVerifyDialog* verifyDialog = nullptr;
 
   // ---- process-wide flags
   bool AutoMode = false;
