@@ -96,6 +96,7 @@ class FF1 final : public IMainView, public IWindowFrame {
   void SizeListAdd(const std::vector<std::wstring>& cells) override;
   void SizeListSetCell(int row, int column, const std::wstring& text) override;
   std::vector<std::vector<std::wstring>> SizeListRows() override;
+  std::wstring SelectedTreeFolder() override;
 
   // ---- IWindowFrame
   RECT Bounds() override;

@@ -133,6 +133,8 @@ bool CommandBuilt(Cmd c) {
       return true;
     case Cmd::Backup:
       return RUZER_HAVE_BACKUP != 0;
+    case Cmd::Verify:
+      return true;
     default:
       return false;
   }
@@ -200,6 +202,9 @@ void MainCommand(App& app, Cmd c, IMainWindowCommands* window) {
       break;
     case Cmd::HelpErrorList:
       app.user.HelpByKeyword(L"エラーリスト");
+      break;
+    case Cmd::Verify:
+      if (app.verifyDialog) app.verifyDialog->Show();
       break;
 #if RUZER_HAVE_BACKUP
     case Cmd::Backup:
