@@ -152,19 +152,30 @@ Grid::~Grid() {
   }
 }
 
-HWND Grid::Create(HWND parent, int id, const RECT& rect) {
+const wchar_t* Grid::ClassName() {
   RegisterGridClass();
-  CreateWindowExW(WS_EX_CLIENTEDGE, kGridClass, L"",
-                  WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | WS_CLIPSIBLINGS,
-                  rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, parent,
+  return kGridClass;
+}
+
+HWND Grid::Create(HWND parent, int id, const RECT& rect) {
+  CreateWindowExW(kExStyle, ClassName(), L"", WS_CHILD | WS_VISIBLE | kStyle, rect.left, rect.top,
+                  rect.right - rect.left, rect.bottom - rect.top, parent,
                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), this);
-  if (hwnd_) {
-    dpi_ = WindowDpi(hwnd_);
-    if (!font_) font_ = reinterpret_cast<HFONT>(SendMessageW(parent, WM_GETFONT, 0, 0));
-    MeasureFont();
-    Reload();
-  }
+  if (hwnd_) Attach(hwnd_);
   return hwnd_;
+}
+
+void Grid::Attach(HWND hwnd) {
+  if (!hwnd) return;
+  hwnd_ = hwnd;
+  SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  mouse_ = Mouse::None;
+  topRow_ = 1;
+  leftCol_ = 0;
+  dpi_ = WindowDpi(hwnd_);
+  if (!font_) font_ = reinterpret_cast<HFONT>(SendMessageW(GetParent(hwnd_), WM_GETFONT, 0, 0));
+  MeasureFont();
+  Reload();
 }
 
 void Grid::SetModel(IGridModel* model) {

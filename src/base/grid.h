@@ -121,6 +121,13 @@ class Grid {
   // Child window at `rect` (client pixels of the parent). WS_TABSTOP, borders
   // and scroll bars are the control's own.
   HWND Create(HWND parent, int id, const RECT& rect);
+  // The window class, registered on first use, and the styles the control
+  // wants, for windows that a dialog creates itself; Attach then binds the
+  // window to this object (it takes the parent's font).
+  static const wchar_t* ClassName();
+  static constexpr DWORD kStyle = WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | WS_CLIPSIBLINGS;
+  static constexpr DWORD kExStyle = WS_EX_CLIENTEDGE;
+  void Attach(HWND hwnd);
   HWND hwnd() const { return hwnd_; }
 
   void SetModel(IGridModel* model);

@@ -285,5 +285,20 @@ TEST_F(GridWindow, WholeRowsDragToANewPlace) {
   EXPECT_EQ(Selected(), (GridRange{5, 0, 6, 29})) << "the moved rows stay selected";
 }
 
+TEST_F(GridWindow, AWindowMadeElsewhereWorksOnceAttached) {
+  HWND w = CreateWindowExW(Grid::kExStyle, Grid::ClassName(), L"", WS_CHILD | WS_VISIBLE | Grid::kStyle, 0, 0, 300,
+                           200, host_, nullptr, nullptr, nullptr);
+  ASSERT_TRUE(w);
+  Grid other;
+  other.Attach(w);
+  other.SetModel(&model_);
+  std::wstring text;
+  EXPECT_TRUE(SendMessageW(w, kGridGetCellText, MAKEWPARAM(2, 1), reinterpret_cast<LPARAM>(&text)));
+  EXPECT_EQ(L"2,1", text);
+  GridRange r{3, 1, 4, 2};
+  SendMessageW(w, kGridSetSelection, 0, reinterpret_cast<LPARAM>(&r));
+  EXPECT_EQ(r, other.Selection());
+}
+
 }  // namespace
 }  // namespace ruzer
