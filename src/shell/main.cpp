@@ -8,6 +8,8 @@
 #include "base/app.h"
 #include "base/win32_user.h"
 #include "engine/Vmemo.h"
+#include "restore/Vrest_view.h"
+#include "restore/Vvrfy_view.h"
 #include "shell/FF1.h"
 #include "shell/Startup.h"
 
@@ -33,10 +35,14 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int nCmdShow) {
     // The dialogs live for the whole run; each keeps its last input.
     ruzer::TfMemo memo(user);
     app.memoDialog = &memo;
+    ruzer::TfRest restoreResults(app);
+    ruzer::TfVrfy restoreSearch(app, &restoreResults);
+    app.verifyDialog = &restoreSearch;
 
     if (window.Create(app, inst, info)) {
       user.SetOwner(window.hwnd());
       memo.SetOwner(window.hwnd());
+      restoreSearch.SetOwner(window.hwnd());
       MSG msg;
       BOOL got;
       while ((got = GetMessageW(&msg, nullptr, 0, 0)) != 0) {
@@ -50,6 +56,7 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int nCmdShow) {
       exitCode = 1;
     }
     app.memoDialog = nullptr;
+    app.verifyDialog = nullptr;
     user.SetOwner(nullptr);
     user.CloseHelp();
   }
