@@ -143,6 +143,10 @@ class IMainView {
   }
   virtual void SetSourceColumnWidth(int column, int width) { (void)column, (void)width; }
   virtual void SetSizeColumnWidth(int column, int width) { (void)column, (void)width; }
+
+  // Full path of the folder selected in the folder tree trvDir; empty when
+  // none is selected or it is no file-system folder.
+  virtual std::wstring SelectedTreeFolder() { return std::wstring(); }
 };
 
 // ---------------------------------------------------------------- memo dialog
@@ -153,6 +157,16 @@ class IMemoDialog {
  public:
   virtual ~IMemoDialog() = default;
   virtual bool Show(std::wstring& memo) = 0;
+};
+
+// ---------------------------------------------------------------- restore
+
+// TfVrfy: the backup data search of the active page, modal; it opens the
+// result dialog itself.
+class IVerifyDialog {
+ public:
+  virtual ~IVerifyDialog() = default;
+  virtual void Show() = 0;
 };
 
 // ---------------------------------------------------------------- pattern dialog

@@ -594,4 +594,6 @@ bool IsSafeRelativeFolder(const std::wstring& rel) {
   return SafeSegments(rel, 0);
 }
 
+bool IsValidFileName(const std::wstring& name) { return name.size() <= 255 && IsSafeSegment(name); }
+
 }  // namespace ruzer

@@ -118,5 +118,8 @@ bool IsSafeSourcePath(const std::wstring& path);
 // An excluded-folder entry: relative (no drive, no leading backslash), no "."
 // or ".." segments, no empty segments, no forbidden characters.
 bool IsSafeRelativeFolder(const std::wstring& rel);
+// One file or folder name as Windows itself would create it: no forbidden
+// characters, no trailing dot or blank, no device name.
+bool IsValidFileName(const std::wstring& name);
 
 }  // namespace ruzer

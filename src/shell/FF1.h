@@ -100,6 +100,7 @@ class FF1 final : public IMainView, public IWindowFrame {
   int SourceColumnWidth(int column) override;
   void SetSourceColumnWidth(int column, int width) override;
   void SetSizeColumnWidth(int column, int width) override;
+  std::wstring SelectedTreeFolder() override;
 
   // ---- IWindowFrame
   RECT Bounds() override;

@@ -139,6 +139,7 @@ bool CommandBuilt(Cmd c) {
     case Cmd::Backup:
       return RUZER_HAVE_BACKUP != 0;
     case Cmd::Check:
+    case Cmd::Verify:
       return true;
     default:
       return false;
@@ -207,6 +208,9 @@ void MainCommand(App& app, Cmd c, IMainWindowCommands* window) {
       break;
     case Cmd::HelpErrorList:
       app.user.HelpByKeyword(L"エラーリスト");
+      break;
+    case Cmd::Verify:
+      if (app.verifyDialog) app.verifyDialog->Show();
       break;
 #if RUZER_HAVE_BACKUP
     case Cmd::Backup:

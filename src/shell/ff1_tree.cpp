@@ -208,4 +208,9 @@ std::wstring FF1::TreeNodeDisplayName(HTREEITEM item) const {
 
 void FF1::RefreshTree() { impl_->FillTreeRoot(); }
 
+std::wstring FF1::SelectedTreeFolder() {
+  if (!impl_->tree) return std::wstring();
+  return TreeNodePath(TreeView_GetSelection(impl_->tree));
+}
+
 }  // namespace ruzer

@@ -9,6 +9,8 @@
 #include "base/win32_user.h"
 #include "engine/Vmemo.h"
 #include "measure/Vcheck.h"
+#include "restore/Vrest_view.h"
+#include "restore/Vvrfy_view.h"
 #include "shell/FF1.h"
 #include "shell/Startup.h"
 
@@ -36,11 +38,15 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int nCmdShow) {
     app.memoDialog = &memo;
     ruzer::TfCheckDialog check(app);
     app.checkDialog = &check;
+    ruzer::TfRest restoreResults(app);
+    ruzer::TfVrfy restoreSearch(app, &restoreResults);
+    app.verifyDialog = &restoreSearch;
 
     if (window.Create(app, inst, info)) {
       user.SetOwner(window.hwnd());
       memo.SetOwner(window.hwnd());
       check.SetOwner(window.hwnd());
+      restoreSearch.SetOwner(window.hwnd());
       MSG msg;
       BOOL got;
       while ((got = GetMessageW(&msg, nullptr, 0, 0)) != 0) {
@@ -55,6 +61,7 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int nCmdShow) {
     }
     app.memoDialog = nullptr;
     app.checkDialog = nullptr;
+    app.verifyDialog = nullptr;
     user.SetOwner(nullptr);
     user.CloseHelp();
   }

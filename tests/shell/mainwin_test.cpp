@@ -513,7 +513,7 @@ TEST(MainwinCommands, AvailabilityInEachState) {
                                         Cmd::HelpPage,  Cmd::HelpTree,    Cmd::HelpErrorList, Cmd::TreeRefresh};
   const std::vector<Cmd> notBuilt = {Cmd::Xopen,  Cmd::Xsort, Cmd::PgAdd, Cmd::PgDel, Cmd::PgRen, Cmd::PgOld,
                                      Cmd::Env,    Cmd::Change, Cmd::Add,  Cmd::Del,   Cmd::Dir,   Cmd::Svf,
-                                     Cmd::Exf,    Cmd::Wiz,   Cmd::Verify, Cmd::Inst, Cmd::RegDel};
+                                     Cmd::Exf,    Cmd::Wiz,   Cmd::Inst,  Cmd::RegDel};
   enum State { Normal, Busy, Loading, Running };
   for (State s : {Normal, Busy, Loading, Running}) {
     SCOPED_TRACE(s);
@@ -529,10 +529,33 @@ TEST(MainwinCommands, AvailabilityInEachState) {
     }
     EXPECT_EQ(s == Normal, CommandAvailable(t.app, Cmd::Exit));
     EXPECT_EQ(s == Normal, CommandAvailable(t.app, Cmd::Check));
+    EXPECT_EQ(s == Normal, CommandAvailable(t.app, Cmd::Verify));
     if (CommandBuilt(Cmd::Backup)) {
       EXPECT_EQ(s == Normal, CommandAvailable(t.app, Cmd::Backup));
     }
   }
+}
+
+TEST(MainwinCommands, RestoreOpensTheSearchDialogWithAClearStatusLine) {
+  struct Recording : IVerifyDialog {
+    int shown = 0;
+    int depth = 0;
+    App* app = nullptr;
+    void Show() override {
+      ++shown;
+      depth = app->commandDepth;
+    }
+  } dialog;
+  TestApp t;
+  dialog.app = &t.app;
+  StatusMessage(t.app, L"バックアップ終了．");
+  MainCommand(t.app, Cmd::Verify);  // no dialog: nothing happens
+  t.app.verifyDialog = &dialog;
+  MainCommand(t.app, Cmd::Verify);
+  EXPECT_EQ(1, dialog.shown);
+  EXPECT_EQ(1, dialog.depth) << "the dialog runs as a command: no second one starts meanwhile";
+  EXPECT_EQ(L"", t.view.status);
+  EXPECT_EQ(0, t.app.commandDepth);
 }
 
 TEST(MainwinCommands, ExitIsRefusedWhileBusy) {

@@ -71,7 +71,8 @@ MsgButton ScriptedUser::Message(const MessageRequest& request) {
   return e.answer;
 }
 
-std::optional<std::wstring> ScriptedUser::BrowseFolder(const std::wstring&, const std::wstring&) {
+std::optional<std::wstring> ScriptedUser::BrowseFolder(const std::wstring& title, const std::wstring& initial) {
+  browsed_.emplace_back(title, initial);
   if (folders_.empty()) {
     ADD_FAILURE() << "unexpected folder browser";
     return std::nullopt;
