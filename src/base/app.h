@@ -27,6 +27,8 @@ struct App {
   class IPatternDialog* patternDialog = nullptr;
   // Backup data search TfVrfy (restore); null: the command does nothing.
   class IVerifyDialog* verifyDialog = nullptr;
+  // Capacity dialog TfCheck; null: the command does nothing.
+  class ICheckDialog* checkDialog = nullptr;
 
   // ---- process-wide flags
   bool AutoMode = false;

@@ -139,6 +139,15 @@ class IMainView {
   // Full path of the folder selected in the folder tree trvDir; empty when
   // none is selected or it is no file-system folder.
   virtual std::wstring SelectedTreeFolder() { return std::wstring(); }
+
+  virtual void SizeListScrollToEnd() {}
+  // Column widths in 96-DPI units: the source list's and the size list's.
+  virtual int SourceColumnWidth(int column) {
+    (void)column;
+    return 0;
+  }
+  virtual void SetSourceColumnWidth(int column, int width) { (void)column, (void)width; }
+  virtual void SetSizeColumnWidth(int column, int width) { (void)column, (void)width; }
 };
 
 // ---------------------------------------------------------------- memo dialog

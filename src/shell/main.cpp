@@ -10,6 +10,7 @@
 #include "engine/Vmemo.h"
 #include "restore/Vrest_view.h"
 #include "restore/Vvrfy_view.h"
+#include "measure/Vcheck.h"
 #include "shell/FF1.h"
 #include "shell/Startup.h"
 
@@ -38,11 +39,14 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int nCmdShow) {
     ruzer::TfRest restoreResults(app);
     ruzer::TfVrfy restoreSearch(app, &restoreResults);
     app.verifyDialog = &restoreSearch;
+    ruzer::TfCheckDialog check(app);
+    app.checkDialog = &check;
 
     if (window.Create(app, inst, info)) {
       user.SetOwner(window.hwnd());
       memo.SetOwner(window.hwnd());
       restoreSearch.SetOwner(window.hwnd());
+      check.SetOwner(window.hwnd());
       MSG msg;
       BOOL got;
       while ((got = GetMessageW(&msg, nullptr, 0, 0)) != 0) {
@@ -57,6 +61,7 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int nCmdShow) {
     }
     app.memoDialog = nullptr;
     app.verifyDialog = nullptr;
+    app.checkDialog = nullptr;
     user.SetOwner(nullptr);
     user.CloseHelp();
   }
