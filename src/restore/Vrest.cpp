@@ -61,6 +61,18 @@ void ShowText(App& app, MsgKind kind, const std::wstring& text) { ShowMessage(ap
 
 // ---------------------------------------------------------------- cell times
 
+std::int64_t LocalBiasTicks() {
+  FILETIME utc, local;
+  GetSystemTimeAsFileTime(&utc);
+  if (!FileTimeToLocalFileTime(&utc, &local)) return 0;
+  return static_cast<std::int64_t>(Ticks(local)) - static_cast<std::int64_t>(Ticks(utc));
+}
+
+CellTime CellTimeOfFile(const FILETIME& utc, std::int64_t bias) {
+  const std::int64_t local = static_cast<std::int64_t>(Ticks(utc)) + bias;
+  return local < 0 ? kNoTime : FromLocalTicks(static_cast<std::uint64_t>(local));
+}
+
 CellTime CellTimeOfFile(const FILETIME& utc) {
   FILETIME local;
   if (!FileTimeToLocalFileTime(&utc, &local)) return kNoTime;
@@ -138,12 +150,13 @@ std::vector<std::wstring> PlacesInGeneration(const std::wstring& folder) {
 
 // ---------------------------------------------------------------- the grid
 
-std::wstring RestoreGrid::Key(const std::wstring& name) {
-  std::wstring key = name;
-  if (!key.empty())
-    LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, name.c_str(), static_cast<int>(name.size()), key.data(),
-                 static_cast<int>(key.size()));
-  return key;
+const std::wstring& RestoreGrid::Key(const std::wstring& name) const {
+  // One buffer for every look-up: a search asks for hundreds of thousands of keys.
+  key_.assign(name);
+  if (!key_.empty())
+    LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, name.c_str(), static_cast<int>(name.size()), key_.data(),
+                 static_cast<int>(key_.size()));
+  return key_;
 }
 
 void RestoreGrid::Reset(const std::vector<std::wstring>& generations) {
@@ -166,8 +179,10 @@ int RestoreGrid::FindName(const std::wstring& name) const {
 }
 
 int RestoreGrid::AddName(const std::wstring& name) {
-  auto [it, inserted] = index_.try_emplace(Key(name), static_cast<int>(names_.size()) + 1);
-  if (!inserted) return it->second;
+  const std::wstring& key = Key(name);
+  auto found = index_.find(key);
+  if (found != index_.end()) return found->second;
+  auto it = index_.emplace(key, static_cast<int>(names_.size()) + 1).first;
   names_.push_back(name);
   cells_.resize(cells_.size() + (columns_ - 1), kNoTime);
   places_.resize(places_.size() + (columns_ - 1), 0);
@@ -215,7 +230,8 @@ std::size_t RestoreGrid::MemoryBytes() const {
   std::size_t bytes = cells_.capacity() * sizeof(CellTime) + places_.capacity();
   for (const auto& n : names_) bytes += sizeof n + (n.capacity() + 1) * sizeof(wchar_t);
   // The index holds each name once more, plus a node per entry.
-  for (const auto& [k, v] : index_) bytes += sizeof(k) + sizeof(v) + 2 * sizeof(void*) + (k.capacity() + 1) * sizeof(wchar_t);
+  for (const auto& [k, v] : index_)
+    bytes += sizeof(k) + sizeof(v) + 2 * sizeof(void*) + (k.capacity() + 1) * sizeof(wchar_t);
   bytes += index_.bucket_count() * sizeof(void*);
   return bytes;
 }
@@ -253,6 +269,7 @@ void SearchVersions(App& app, RestState& st, IRestView& view) {
   LetMessagesRun(app, true);
 
   bool aborted = app.AbortRequested;
+  const std::int64_t bias = LocalBiasTicks();
   const int generations = static_cast<int>(grid.generations().size());
   for (int g = 0; g < generations && !aborted; ++g) {
     const int column = g + 2;
@@ -269,7 +286,7 @@ void SearchVersions(App& app, RestState& st, IRestView& view) {
           if (grid.NameCount() != before && ++added % 256 == 0) view.GridReloaded();
           // The first place holding the name wins.
           if (grid.Cell(row, column) == kNoTime)
-            grid.SetCell(row, column, CellTimeOfFile(f.lastWrite), static_cast<std::uint8_t>(p));
+            grid.SetCell(row, column, CellTimeOfFile(f.lastWrite, bias), static_cast<std::uint8_t>(p));
         }
         LetMessagesRun(app);
         if (app.AbortRequested) {

@@ -28,6 +28,10 @@ inline constexpr CellTime kFailedCell = 0xFFFFFFFFu;
 
 // A file's own modification time (UTC, as listed) in local time, to the second.
 CellTime CellTimeOfFile(const FILETIME& utc);
+// The same with the bias of local time to UTC given (LocalBiasTicks, the one
+// FileTimeToLocalFileTime applies now): a search converts many times at once.
+CellTime CellTimeOfFile(const FILETIME& utc, std::int64_t bias);
+std::int64_t LocalBiasTicks();
 // The listing's packed date of the file: local time in two-second steps.
 CellTime CellTimeOfListing(const FILETIME& utc);
 // A local time given as its parts (tests and the benchmark).
@@ -83,7 +87,7 @@ class RestoreGrid final : public IGridModel {
   std::size_t MemoryBytes() const;
 
  private:
-  static std::wstring Key(const std::wstring& name);
+  const std::wstring& Key(const std::wstring& name) const;  // upper case, in key_
 
   std::vector<std::wstring> generations_;
   std::vector<std::wstring> names_;
@@ -92,6 +96,7 @@ class RestoreGrid final : public IGridModel {
   std::vector<std::uint8_t> places_;             // parallel to cells_
   int columns_ = 2;
   int rowCount_ = 6;
+  mutable std::wstring key_;
 };
 
 // ---------------------------------------------------------------- the dialog

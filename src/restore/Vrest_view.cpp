@@ -38,6 +38,7 @@ void TfRest::OnCreate() {
 bool TfRest::OnShow() {
   SetChecked(kCkDtime, st_.timeDisplay);
   Enable(kBtnRest, false);
+  grid_.SetSelection({1, 0, 1, 0});  // a new search starts at the first file
   Focus(kGd);
   PostMessageW(hwnd(), kStartSearch, 0, 0);
   return true;

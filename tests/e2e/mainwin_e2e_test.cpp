@@ -798,6 +798,14 @@ TEST_F(MainWindowE2E, FolderTreeShowsHiddenFoldersAndRefreshes) {
   EXPECT_NE(names.end(), std::find(names.begin(), names.end(), L"あとから"));
 }
 
+TEST_F(MainWindowE2E, SelectedTreeFolderIsTheSearchFolderOfRestore) {
+  HWND tree = C(kIdTree);
+  HTREEITEM node = FindFolder(win, tree, TreeView_GetRoot(tree), dir.path(), 2);
+  ASSERT_NE(nullptr, node);
+  TreeView_SelectItem(tree, node);
+  EXPECT_EQ(Utf8(dir.path()), Utf8(win.SelectedTreeFolder()));
+}
+
 TEST_F(MainWindowE2E, DrivesShowWithTheirShellNames) {
   HWND tree = C(kIdTree);
   HTREEITEM c = FindFolder(win, tree, TreeView_GetRoot(tree), L"C:\\", 2);
