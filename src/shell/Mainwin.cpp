@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "conditions/Venv.h"
+#include "shell/Vpage.h"
+#include "shell/Vxsort.h"
+#include "store/Convert.h"
 #include "store/Spage.h"
 
 #if __has_include("engine/Sbakup.h")
@@ -130,6 +134,13 @@ bool CommandBuilt(Cmd c) {
     case Cmd::HelpTree:
     case Cmd::HelpErrorList:
     case Cmd::TreeRefresh:
+    case Cmd::Xopen:
+    case Cmd::Xsort:
+    case Cmd::PgAdd:
+    case Cmd::PgDel:
+    case Cmd::PgRen:
+    case Cmd::PgOld:
+    case Cmd::Env:
       return true;
     case Cmd::Backup:
       return RUZER_HAVE_BACKUP != 0;
@@ -200,6 +211,27 @@ void MainCommand(App& app, Cmd c, IMainWindowCommands* window) {
       break;
     case Cmd::HelpErrorList:
       app.user.HelpByKeyword(L"エラーリスト");
+      break;
+    case Cmd::Xopen:
+      OpenFileSet(app);
+      break;
+    case Cmd::Xsort:
+      SortPages(app);
+      break;
+    case Cmd::PgAdd:
+      AddPage(app);
+      break;
+    case Cmd::PgDel:
+      DeletePage(app);
+      break;
+    case Cmd::PgRen:
+      RenamePage(app);
+      break;
+    case Cmd::PgOld:
+      ReconvertFromBackup(app);
+      break;
+    case Cmd::Env:
+      OpenEnvDialog(app);
       break;
 #if RUZER_HAVE_BACKUP
     case Cmd::Backup:

@@ -393,7 +393,7 @@ TEST_F(MainWindowE2E, BusyModeLeavesOnlyAbortHelpAndTree) {
   for (UINT pos = 0; pos < 5; ++pos) EXPECT_TRUE(TopMenuEnabled(pos)) << pos;
   EXPECT_TRUE(IsWindowEnabled(C(kIdTabs)));
   EXPECT_TRUE(ToolEnabled(Cmd::HelpTopic));
-  EXPECT_FALSE(ToolEnabled(Cmd::Env));  // still not built
+  EXPECT_TRUE(ToolEnabled(Cmd::Env));
 
   // Horizontal scroll width: the longest line and two blanks, in the list's font.
   HWND lb = C(kIdErrorList);
