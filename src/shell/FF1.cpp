@@ -1041,10 +1041,12 @@ void FF1::PumpMessages() {
       PostQuitMessage(static_cast<int>(msg.wParam));
       return;
     }
-    if (!TranslateAccel(&msg)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
+    if (TranslateAccel(&msg)) continue;
+    // A dialog running a long operation keeps Tab, Enter and Esc.
+    HWND active = GetActiveWindow();
+    if (active && active != hwnd_ && IsDialogMessageW(active, &msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
   }
 }
 
