@@ -20,6 +20,7 @@ bool TfEnv::Show(App& app, EnvDialogState& state) {
   const bool ok = ShowModal() == IDOK;
   app_ = nullptr;
   state_ = nullptr;
+  filled_ = false;
   return ok;
 }
 
@@ -82,12 +83,14 @@ LRESULT CALLBACK TfEnv::ListKeys(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PT
 
 bool TfEnv::OnShow() {
   Push();
+  filled_ = true;
   Focus(kEdtTamDir);
   return true;
 }
 
 void TfEnv::OnActivate() {
-  if (!app_ || !state_) return;
+  // The frame is activated once before its controls are filled.
+  if (!app_ || !state_ || !filled_) return;
   Pull();
   EnvActivated(*app_, *state_);
   SetText(kLblFree, state_->freeLabel);

@@ -53,6 +53,7 @@ class TfEnv final : public IEnvDialog, private Dialog {
 
   App* app_ = nullptr;
   EnvDialogState* state_ = nullptr;
+  bool filled_ = false;
 };
 
 }  // namespace ruzer
