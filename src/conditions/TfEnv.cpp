@@ -82,8 +82,12 @@ LRESULT CALLBACK TfEnv::ListKeys(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PT
 }
 
 bool TfEnv::OnShow() {
+  if (!app_ || !state_) return false;
   Push();
   filled_ = true;
+  // The first activation came before the fill.
+  EnvActivated(*app_, *state_);
+  SetText(kLblFree, state_->freeLabel);
   Focus(kEdtTamDir);
   return true;
 }
@@ -119,6 +123,15 @@ void TfEnv::Push() {
 
 void TfEnv::FillList(int id, const std::vector<std::wstring>& entries) {
   HWND list = Item(id);
+  // Unchanged entries keep the user's selection.
+  const int n = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+  bool same = n == static_cast<int>(entries.size());
+  for (int i = 0; same && i < n; ++i) {
+    std::wstring text(static_cast<size_t>(std::max<LRESULT>(0, SendMessageW(list, LB_GETTEXTLEN, i, 0))) + 1, L'\0');
+    text.resize(static_cast<size_t>(std::max<LRESULT>(0, SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data())))));
+    same = text == entries[static_cast<size_t>(i)];
+  }
+  if (same) return;
   SendMessageW(list, WM_SETREDRAW, FALSE, 0);
   SendMessageW(list, LB_RESETCONTENT, 0, 0);
   for (const auto& e : entries) SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(e.c_str()));
