@@ -766,6 +766,27 @@ TEST_F(MainWindowE2E, FolderTreeShowsHiddenFoldersAndRefreshes) {
   EXPECT_NE(names.end(), std::find(names.begin(), names.end(), L"あとから"));
 }
 
+// ---------------------------------------------------------------- old-version menu item
+
+TEST_F(MainWindowE2E, OldVersionMenuReadsTheBackupCopyIntoTheList) {
+  const UINT state = GetMenuState(GetSubMenu(win.Menu(), 0), static_cast<UINT>(Cmd::PgOld), MF_BYCOMMAND);
+  EXPECT_EQ(0u, state & (MF_GRAYED | MF_DISABLED));
+  // A copy that is already in the current format: its rows come back as they are.
+  const std::wstring page = dir / (kPages[0] + L".PAG");
+  ASSERT_TRUE(WriteBytes(page + L".BAK",
+                         Utf16File({L"[Ruzer]", L"Vers=6.00", L"Path=E:\\Backup\\" + kPages[0], L"Labl=", L"Bday=15",
+                                    L"Flgs=1101", L"Cont=1", L"Yfil=*.*", L"Zfil=", L"", L"[Folder00001]",
+                                    L"Sorc=F:\\Kept", L"Efol=", L"Wfil=*.*", L"Xfil=", L"Mark=o"})));
+  const std::string before = ReadBytes(page);
+  user.Expect(L"現在の「保存元リスト」を廃棄して、旧バージョンのリストを読み込み、変換します。よろしいですか？", kOk);
+  SendMessageW(win.hwnd(), WM_COMMAND, MAKEWPARAM(static_cast<WORD>(Cmd::PgOld), 0), 0);
+  PumpUntil([&] { return app.commandDepth == 0 && ListView_GetItemCount(C(kIdSourceList)) == 1; });
+  user.VerifyDone();
+  ASSERT_EQ(1, ListView_GetItemCount(C(kIdSourceList)));
+  EXPECT_EQ("F:\\Kept", Utf8(CellText(C(kIdSourceList), 0, 0)));
+  EXPECT_EQ(before, ReadBytes(page));  // nothing written until the next change
+}
+
 TEST_F(MainWindowE2E, DrivesShowWithTheirShellNames) {
   HWND tree = C(kIdTree);
   HTREEITEM c = FindFolder(win, tree, TreeView_GetRoot(tree), L"C:\\", 2);
