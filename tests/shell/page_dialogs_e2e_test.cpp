@@ -50,6 +50,19 @@ class PageDialogsE2E : public ::testing::Test {
     ReadIndexFile(app);  // a new file set: RUZER.IDX and RUZER.PAG
   }
   void TearDown() override { drive.reset(); }
+  // A second page, added without the dialog.
+  void names2() {
+    AddPageTab(app, L"Two");
+    WriteIndexFile(app);
+    WritePageFile(app);
+    PageChanged(app, 0);
+  }
+  static UINT GetDpiForWindowCompat(HWND w) {
+    HDC dc = GetDC(w);
+    const int dpi = GetDeviceCaps(dc, LOGPIXELSX);
+    ReleaseDC(w, dc);
+    return static_cast<UINT>(dpi);
+  }
 
   TempDir host, dir;
   std::unique_ptr<MappedDrive> drive;
@@ -199,6 +212,59 @@ TEST_F(PageDialogsE2E, EditingTheFileSetLeavesExactlyTheseFiles) {
   EXPECT_EQ(Utf16File(EmptyPageLines()), ReadBytes(dir / L"Bilder.PAG"));
   EXPECT_EQ(Utf16File(secondIdx), ReadBytes(dir / L"Second.IDX"));
   EXPECT_EQ(Utf16File(EmptyPageLines()), ReadBytes(dir / L"Second.PAG"));
+}
+
+TEST_F(PageDialogsE2E, CancelledDialogsChangeNothing) {
+  names2();
+  const std::string index = ReadBytes(dir / L"RUZER.IDX");
+  std::wstring status, typedBack;
+  std::vector<std::wstring> listed;
+  {
+    DialogDriver d;
+    d.on(L"設定ページの追加", [&](DialogHandle& dlg) {
+       HWND bar = FindWindowExW(dlg.hwnd(), nullptr, STATUSCLASSNAMEW, nullptr);
+       wchar_t buf[128] = {};
+       if (bar) SendMessageW(bar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(buf));
+       status = buf;
+       dlg.type(TfPage::kEdtPage, L"Draft");
+       dlg.press(TfPage::kBtnHelp);
+       dlg.press(IDCANCEL);
+     }).on(L"設定ページの追加", [&](DialogHandle& dlg) {
+      typedBack = dlg.text(TfPage::kEdtPage);
+      listed = dlg.rows(TfPage::kLstPage);
+      dlg.key(TfPage::kEdtPage, VK_ESCAPE);
+    });
+    MainCommand(app, Cmd::PgAdd);
+    // A page file made meanwhile shows the next time.
+    ASSERT_TRUE(WriteBytes(dir / L"Late.PAG", "x"));
+    MainCommand(app, Cmd::PgAdd);
+    ASSERT_TRUE(d.done());
+  }
+  EXPECT_EQ(L"既存のページ名以外を入力．", status);
+  EXPECT_EQ(L"Draft", typedBack);
+  EXPECT_EQ((std::vector<std::wstring>{L"Late.PAG", L"RUZER.PAG", L"Two.PAG"}), listed);
+  EXPECT_EQ(std::vector<std::wstring>{L"設定ページの操作"}, t.user.helpKeywords());
+
+  std::vector<int> widths;
+  {
+    DialogDriver d;
+    d.on(L"ページの並べ替え", [&](DialogHandle& dlg) {
+      HWND grid = dlg.item(TfXsort::kGrid);
+      for (int c = 0; c < 5; ++c) {
+        RECT r{};
+        SendMessageW(grid, kGridGetCellRect, MAKEWPARAM(0, c), reinterpret_cast<LPARAM>(&r));
+        widths.push_back(MulDiv(r.right - r.left, 96, static_cast<int>(GetDpiForWindowCompat(grid))));
+      }
+      MouseOnGrid(grid, 2, 2);
+      MouseOnGrid(grid, 2, 1);
+      dlg.press(IDCANCEL);
+    });
+    MainCommand(app, Cmd::Xsort);
+    ASSERT_TRUE(d.done());
+  }
+  EXPECT_EQ((std::vector<int>{30, 80, 100, 70, 100}), widths);
+  EXPECT_EQ((std::vector<std::wstring>{L"RUZER", L"Two"}), app.pages);
+  EXPECT_EQ(index, ReadBytes(dir / L"RUZER.IDX"));
 }
 
 }  // namespace
