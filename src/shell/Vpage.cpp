@@ -110,7 +110,12 @@ bool PageNameConfirm(App& app, PageNameState& state) {
   if (name.empty()) return false;
   // The index file drops blanks around a value, and Windows drops a trailing
   // dot or blank of a file name: such a page would lose its file.
-  if (name.front() == L' ' || name.back() == L' ' || name.back() == L'.') {
+  if (std::any_of(name.begin(), name.end(), [](wchar_t c) { return c < L' '; })) {
+    Warn(app, L"ページ名に制御文字は使えません.");
+    return false;
+  }
+  auto blank = [](wchar_t c) { return c == L' ' || c == L'\u3000'; };
+  if (blank(name.front()) || blank(name.back()) || name.back() == L'.') {
     Warn(app, L"ページ名の前後の空白や末尾の「.」は使えません.");
     return false;
   }

@@ -211,5 +211,36 @@ TEST_F(EnvMedium, TwoPagesShareADestinationOnDifferentMedia) {
   t.user.VerifyDone();
 }
 
+
+// A destination on a full drive is accepted (the run reports a full disk);
+// the dialog shows that nothing is free.
+TEST_F(EnvTest, FullDriveShowsNoFreeSpace) {
+  const std::string small = SmallDiskHostPath();
+  if (small.empty()) GTEST_SKIP() << "the small-disk fixture is not mounted (run through ctest as root)";
+  MappedDrive disk(small);
+  ASSERT_TRUE(disk.ok()) << disk.error();
+  const std::wstring dest = disk / (L"env-" + std::to_wstring(GetCurrentProcessId()));
+  const std::wstring filler = disk / (L"env-filler-" + std::to_wstring(GetCurrentProcessId()));
+  ASSERT_TRUE(MakeFolder(dest));
+  {
+    HANDLE h = CreateFileW(filler.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    const std::string chunk(64 * 1024, 'x');
+    for (DWORD piece : {65536u, 4096u, 1u}) {
+      DWORD put = 0;
+      while (WriteFile(h, chunk.data(), piece, &put, nullptr) && put == piece) {
+      }
+    }
+    CloseHandle(h);
+  }
+  EnvDialogState s = Opened(dest);
+  ShowFreeSpaceLabel(s);
+  EXPECT_EQ(L"空き= 0.0MB", s.freeLabel);
+  EXPECT_TRUE(EnvConfirm(app, s));
+  EXPECT_EQ(dest, app.env.tamdir);
+  DeleteFileW(filler.c_str());
+  RemoveDirectoryW(dest.c_str());
+}
+
 }  // namespace
 }  // namespace ruzer::test

@@ -61,6 +61,8 @@ TEST_F(PageTest, BadPageNamesAreRefusedWithAMessage) {
       {L"abc.", kBlankOrDot},
       {L"abc ", kBlankOrDot},
       {L" abc", kBlankOrDot},
+      {L"abc\u3000", kBlankOrDot},
+      {L"a\tb", L"ページ名に制御文字は使えません."},
       {L"other", Used(L"other")},
       {L"Other.PAG", Used(L"Other")},
       {L"HIDDEN", Used(L"HIDDEN")},
