@@ -10,13 +10,6 @@ namespace ruzer {
 
 namespace {
 
-std::wstring WindowText(HWND w) {
-  const int n = GetWindowTextLengthW(w);
-  std::wstring s(static_cast<size_t>(n) + 1, L'\0');
-  s.resize(static_cast<size_t>(GetWindowTextW(w, s.data(), n + 1)));
-  return s;
-}
-
 // Client size in 96-DPI pixels.
 SIZE Client96(HWND w, int dpi) {
   RECT rc{};
@@ -31,6 +24,13 @@ thread_local std::vector<Dialog*> g_shown;
 thread_local HHOOK g_filter = nullptr;
 
 }  // namespace
+
+std::wstring WindowText(HWND w) {
+  const int n = GetWindowTextLengthW(w);
+  std::wstring s(static_cast<size_t>(n) + 1, L'\0');
+  s.resize(static_cast<size_t>(GetWindowTextW(w, s.data(), n + 1)));
+  return s;
+}
 
 LRESULT CALLBACK Dialog::Filter(int code, WPARAM wp, LPARAM lp) {
   const auto* msg = reinterpret_cast<const MSG*>(lp);

@@ -42,6 +42,9 @@ struct Rect96 {
   int bottom() const { return y + h; }
 };
 
+// The whole text of a window or control.
+std::wstring WindowText(HWND w);
+
 // Control id of every dialog's Help button (the system's IDHELP).
 constexpr int kIdHelp = IDHELP;
 

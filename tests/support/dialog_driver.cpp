@@ -4,16 +4,11 @@
 
 #include <map>
 
+#include "base/dialog.h"
+
 namespace ruzer::test {
 
 namespace {
-
-std::wstring WindowText(HWND w) {
-  const int n = GetWindowTextLengthW(w);
-  std::wstring s(static_cast<size_t>(n) + 1, L'\0');
-  s.resize(static_cast<size_t>(GetWindowTextW(w, s.data(), n + 1)));
-  return s;
-}
 
 std::wstring ClassOf(HWND w) {
   wchar_t cls[64] = {};
