@@ -96,6 +96,24 @@ TEST_F(PageTest, NameDialogStaysOpenUntilANameFits) {
   EXPECT_EQ(L"Travel", names.initialNames.back());
 }
 
+TEST_F(PageTest, AddWhenTheIndexCannotBeWrittenLeavesNoPageBehind) {
+  const std::string index = ReadBytes(Idx());
+  HeldOpen held(Idx());
+  ASSERT_TRUE(held.ok());
+  names.typing = {{L"Photos"}};
+  t.user.Expect(IndexWriteFailed(2));
+  t.user.Expect(L"目次ファイルに書き込めないため、ページ \"Photos\" の追加を取り消しました.");
+  MainCommand(app, Cmd::PgAdd);
+  t.user.VerifyDone();
+  held.Close();
+  EXPECT_EQ((std::vector<std::wstring>{L"A", L"B", L"C"}), app.pages);
+  EXPECT_EQ(app.pages, t.view.tabs);
+  EXPECT_EQ(L"A", app.CurrentPageName);
+  EXPECT_EQ(4u, app.PageIndexTable.size());
+  EXPECT_FALSE(FileExists(Pag(L"Photos")));
+  EXPECT_EQ(index, ReadBytes(Idx()));
+}
+
 // ---------------------------------------------------------------- delete
 
 TEST_F(PageTest, DeleteNeedsAYesAndMovesTheRowsUp) {
