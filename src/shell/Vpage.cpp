@@ -181,9 +181,10 @@ void DeletePage(App& app) {
   std::string bytes;
   const bool hadFile = FileThere(path);
   if (hadFile) {
-    ReadFileBytes(path, bytes);
-    if (!DeleteFileW(path.c_str())) {
-      const DWORD e = GetLastError();
+    // Kept to put the file back should the index file refuse the change.
+    const TextReadResult kept = ReadFileBytes(path, bytes);
+    if (!kept.ok() || !DeleteFileW(path.c_str())) {
+      const DWORD e = kept.ok() ? GetLastError() : (kept.error ? kept.error : static_cast<DWORD>(ERROR_FILE_TOO_LARGE));
       Fail(app, L"設定ページファイル <" + path + L"> が削除できません.\r\n" + SystemErrorText(e) +
                     L"\r\nページは削除しませんでした.");
       return;
