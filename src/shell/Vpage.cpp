@@ -184,7 +184,8 @@ void DeletePage(App& app) {
     // Kept to put the file back should the index file refuse the change.
     const TextReadResult kept = ReadFileBytes(path, bytes);
     if (!kept.ok() || !DeleteFileW(path.c_str())) {
-      const DWORD e = kept.ok() ? GetLastError() : (kept.error ? kept.error : static_cast<DWORD>(ERROR_FILE_TOO_LARGE));
+      DWORD e = kept.ok() ? GetLastError() : kept.error;
+      if (e == 0) e = ERROR_FILE_TOO_LARGE;
       Fail(app, L"設定ページファイル <" + path + L"> が削除できません.\r\n" + SystemErrorText(e) +
                     L"\r\nページは削除しませんでした.");
       return;
