@@ -31,6 +31,8 @@ struct App {
   class IPageNameDialog* pageNameDialog = nullptr;
   class IPageSortDialog* pageSortDialog = nullptr;
   class IFileSetOpenDialog* fileSetOpenDialog = nullptr;
+  // Capacity dialog TfCheck; null: the command does nothing.
+  class ICheckDialog* checkDialog = nullptr;
 
   // ---- process-wide flags
   bool AutoMode = false;

@@ -7,6 +7,7 @@
 #include "shell/Vpage.h"
 #include "shell/Vxsort.h"
 #include "store/Convert.h"
+#include "measure/TfCheck.h"
 #include "store/Spage.h"
 
 #if __has_include("engine/Sbakup.h")
@@ -148,6 +149,8 @@ bool CommandBuilt(Cmd c) {
       return true;
     case Cmd::Backup:
       return RUZER_HAVE_BACKUP != 0;
+    case Cmd::Check:
+      return true;
     default:
       return false;
   }
@@ -242,6 +245,9 @@ void MainCommand(App& app, Cmd c, IMainWindowCommands* window) {
       RunBackup(app);
       break;
 #endif
+    case Cmd::Check:
+      if (app.checkDialog) app.checkDialog->Show();
+      break;
     default:
       break;
   }

@@ -9,6 +9,7 @@
 #include "base/win32_user.h"
 #include "conditions/TfEnv.h"
 #include "engine/Vmemo.h"
+#include "measure/Vcheck.h"
 #include "shell/FF1.h"
 #include "shell/FileSetOpen.h"
 #include "shell/Startup.h"
@@ -45,6 +46,8 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int nCmdShow) {
     app.pageSortDialog = &pageSort;
     ruzer::FileSetOpenDialog openSet;
     app.fileSetOpenDialog = &openSet;
+    ruzer::TfCheckDialog check(app);
+    app.checkDialog = &check;
 
     if (window.Create(app, inst, info)) {
       user.SetOwner(window.hwnd());
@@ -53,6 +56,7 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int nCmdShow) {
       pageName.SetOwner(window.hwnd());
       pageSort.SetOwner(window.hwnd());
       openSet.SetOwner(window.hwnd());
+      check.SetOwner(window.hwnd());
       MSG msg;
       BOOL got;
       while ((got = GetMessageW(&msg, nullptr, 0, 0)) != 0) {
@@ -70,6 +74,7 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int nCmdShow) {
     app.pageNameDialog = nullptr;
     app.pageSortDialog = nullptr;
     app.fileSetOpenDialog = nullptr;
+    app.checkDialog = nullptr;
     user.SetOwner(nullptr);
     user.CloseHelp();
   }
