@@ -25,6 +25,12 @@ struct App {
   class IMemoDialog* memoDialog = nullptr;
   // Pattern dialog TfFname, shared by the folder settings and the backup conditions; null counts as cancelled.
   class IPatternDialog* patternDialog = nullptr;
+  // Backup conditions TfEnv, page name TfPage, page order TfXsort and the
+  // file-set open dialog; null counts as cancelled.
+  class IEnvDialog* envDialog = nullptr;
+  class IPageNameDialog* pageNameDialog = nullptr;
+  class IPageSortDialog* pageSortDialog = nullptr;
+  class IFileSetOpenDialog* fileSetOpenDialog = nullptr;
   // Capacity dialog TfCheck; null: the command does nothing.
   class ICheckDialog* checkDialog = nullptr;
   // Backup data search TfVrfy (restore); null: the command does nothing.

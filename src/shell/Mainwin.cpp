@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "conditions/Venv.h"
+#include "shell/Vpage.h"
+#include "shell/Vxsort.h"
+#include "store/Convert.h"
 #include "measure/TfCheck.h"
 #include "store/Spage.h"
 
@@ -135,6 +139,13 @@ bool CommandBuilt(Cmd c) {
     case Cmd::HelpTree:
     case Cmd::HelpErrorList:
     case Cmd::TreeRefresh:
+    case Cmd::Xopen:
+    case Cmd::Xsort:
+    case Cmd::PgAdd:
+    case Cmd::PgDel:
+    case Cmd::PgRen:
+    case Cmd::PgOld:
+    case Cmd::Env:
       return true;
     case Cmd::Backup:
       return RUZER_HAVE_BACKUP != 0;
@@ -211,6 +222,27 @@ void MainCommand(App& app, Cmd c, IMainWindowCommands* window) {
       break;
     case Cmd::Verify:
       if (app.verifyDialog) app.verifyDialog->Show();
+      break;
+    case Cmd::Xopen:
+      OpenFileSet(app);
+      break;
+    case Cmd::Xsort:
+      SortPages(app);
+      break;
+    case Cmd::PgAdd:
+      AddPage(app);
+      break;
+    case Cmd::PgDel:
+      DeletePage(app);
+      break;
+    case Cmd::PgRen:
+      RenamePage(app);
+      break;
+    case Cmd::PgOld:
+      ReconvertFromBackup(app);
+      break;
+    case Cmd::Env:
+      OpenEnvDialog(app);
       break;
 #if RUZER_HAVE_BACKUP
     case Cmd::Backup:

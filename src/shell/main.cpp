@@ -7,12 +7,16 @@
 
 #include "base/app.h"
 #include "base/win32_user.h"
+#include "conditions/TfEnv.h"
 #include "engine/Vmemo.h"
 #include "measure/Vcheck.h"
 #include "restore/Vrest_view.h"
 #include "restore/Vvrfy_view.h"
 #include "shell/FF1.h"
+#include "shell/FileSetOpen.h"
 #include "shell/Startup.h"
+#include "shell/TfPage.h"
+#include "shell/TfXsort.h"
 
 int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int nCmdShow) {
   INITCOMMONCONTROLSEX icc{};
@@ -36,6 +40,14 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int nCmdShow) {
     // The dialogs live for the whole run; each keeps its last input.
     ruzer::TfMemo memo(user);
     app.memoDialog = &memo;
+    ruzer::TfEnv env(user);
+    app.envDialog = &env;
+    ruzer::TfPage pageName(user);
+    app.pageNameDialog = &pageName;
+    ruzer::TfXsort pageSort(user);
+    app.pageSortDialog = &pageSort;
+    ruzer::FileSetOpenDialog openSet;
+    app.fileSetOpenDialog = &openSet;
     ruzer::TfCheckDialog check(app);
     app.checkDialog = &check;
     ruzer::TfRest restoreResults(app);
@@ -45,6 +57,10 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int nCmdShow) {
     if (window.Create(app, inst, info)) {
       user.SetOwner(window.hwnd());
       memo.SetOwner(window.hwnd());
+      env.SetOwner(window.hwnd());
+      pageName.SetOwner(window.hwnd());
+      pageSort.SetOwner(window.hwnd());
+      openSet.SetOwner(window.hwnd());
       check.SetOwner(window.hwnd());
       restoreSearch.SetOwner(window.hwnd());
       MSG msg;
@@ -60,6 +76,10 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int nCmdShow) {
       exitCode = 1;
     }
     app.memoDialog = nullptr;
+    app.envDialog = nullptr;
+    app.pageNameDialog = nullptr;
+    app.pageSortDialog = nullptr;
+    app.fileSetOpenDialog = nullptr;
     app.checkDialog = nullptr;
     app.verifyDialog = nullptr;
     user.SetOwner(nullptr);

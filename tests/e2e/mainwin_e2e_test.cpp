@@ -404,7 +404,7 @@ TEST_F(MainWindowE2E, BusyModeLeavesOnlyAbortHelpAndTree) {
   for (UINT pos = 0; pos < 5; ++pos) EXPECT_TRUE(TopMenuEnabled(pos)) << pos;
   EXPECT_TRUE(IsWindowEnabled(C(kIdTabs)));
   EXPECT_TRUE(ToolEnabled(Cmd::HelpTopic));
-  EXPECT_FALSE(ToolEnabled(Cmd::Env));  // still not built
+  EXPECT_TRUE(ToolEnabled(Cmd::Env));
 
   // Horizontal scroll width: the longest line and two blanks, in the list's font.
   HWND lb = C(kIdErrorList);
@@ -804,6 +804,27 @@ TEST_F(MainWindowE2E, SelectedTreeFolderIsTheSearchFolderOfRestore) {
   ASSERT_NE(nullptr, node);
   TreeView_SelectItem(tree, node);
   EXPECT_EQ(Utf8(dir.path()), Utf8(win.SelectedTreeFolder()));
+}
+
+// ---------------------------------------------------------------- old-version menu item
+
+TEST_F(MainWindowE2E, OldVersionMenuReadsTheBackupCopyIntoTheList) {
+  const UINT state = GetMenuState(GetSubMenu(win.Menu(), 0), static_cast<UINT>(Cmd::PgOld), MF_BYCOMMAND);
+  EXPECT_EQ(0u, state & (MF_GRAYED | MF_DISABLED));
+  // A copy that is already in the current format: its rows come back as they are.
+  const std::wstring page = dir / (kPages[0] + L".PAG");
+  ASSERT_TRUE(WriteBytes(page + L".BAK",
+                         Utf16File({L"[Ruzer]", L"Vers=6.00", L"Path=E:\\Backup\\" + kPages[0], L"Labl=", L"Bday=15",
+                                    L"Flgs=1101", L"Cont=1", L"Yfil=*.*", L"Zfil=", L"", L"[Folder00001]",
+                                    L"Sorc=F:\\Kept", L"Efol=", L"Wfil=*.*", L"Xfil=", L"Mark=o"})));
+  const std::string before = ReadBytes(page);
+  user.Expect(L"現在の「保存元リスト」を廃棄して、旧バージョンのリストを読み込み、変換します。よろしいですか？", kOk);
+  SendMessageW(win.hwnd(), WM_COMMAND, MAKEWPARAM(static_cast<WORD>(Cmd::PgOld), 0), 0);
+  PumpUntil([&] { return app.commandDepth == 0 && ListView_GetItemCount(C(kIdSourceList)) == 1; });
+  user.VerifyDone();
+  ASSERT_EQ(1, ListView_GetItemCount(C(kIdSourceList)));
+  EXPECT_EQ("F:\\Kept", Utf8(CellText(C(kIdSourceList), 0, 0)));
+  EXPECT_EQ(before, ReadBytes(page));  // nothing written until the next change
 }
 
 TEST_F(MainWindowE2E, DrivesShowWithTheirShellNames) {

@@ -511,9 +511,10 @@ TEST(MainwinCommands, WindowCommandsReachTheWindow) {
 TEST(MainwinCommands, AvailabilityInEachState) {
   const std::vector<Cmd> helpAndTree = {Cmd::HelpTopic, Cmd::VerInfo,     Cmd::Abort,         Cmd::HelpSourceList,
                                         Cmd::HelpPage,  Cmd::HelpTree,    Cmd::HelpErrorList, Cmd::TreeRefresh};
-  const std::vector<Cmd> notBuilt = {Cmd::Xopen,  Cmd::Xsort, Cmd::PgAdd, Cmd::PgDel, Cmd::PgRen, Cmd::PgOld,
-                                     Cmd::Env,    Cmd::Change, Cmd::Add,  Cmd::Del,   Cmd::Dir,   Cmd::Svf,
-                                     Cmd::Exf,    Cmd::Wiz,   Cmd::Inst,  Cmd::RegDel};
+  const std::vector<Cmd> notBuilt = {Cmd::Change, Cmd::Add, Cmd::Del, Cmd::Dir,  Cmd::Svf,
+                                     Cmd::Exf,    Cmd::Wiz, Cmd::Inst, Cmd::RegDel};
+  const std::vector<Cmd> pageCommands = {Cmd::Xopen, Cmd::Xsort, Cmd::PgAdd, Cmd::PgDel,
+                                         Cmd::PgRen, Cmd::PgOld, Cmd::Env};
   enum State { Normal, Busy, Loading, Running };
   for (State s : {Normal, Busy, Loading, Running}) {
     SCOPED_TRACE(s);
@@ -528,6 +529,9 @@ TEST(MainwinCommands, AvailabilityInEachState) {
       EXPECT_FALSE(CommandAvailable(t.app, c)) << static_cast<int>(c);
     }
     EXPECT_EQ(s == Normal, CommandAvailable(t.app, Cmd::Exit));
+    for (Cmd c : pageCommands) {
+      EXPECT_EQ(s == Normal, CommandAvailable(t.app, c)) << static_cast<int>(c);
+    }
     EXPECT_EQ(s == Normal, CommandAvailable(t.app, Cmd::Check));
     EXPECT_EQ(s == Normal, CommandAvailable(t.app, Cmd::Verify));
     if (CommandBuilt(Cmd::Backup)) {

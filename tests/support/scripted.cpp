@@ -68,6 +68,7 @@ MsgButton ScriptedUser::Message(const MessageRequest& request) {
   }
   if (!(request.buttons & e.answer))
     ADD_FAILURE() << "scripted answer is not among the buttons of: " << Utf8(request.text);
+  if (e.whileShown) e.whileShown();
   return e.answer;
 }
 

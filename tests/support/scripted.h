@@ -23,6 +23,8 @@ class ScriptedUser : public IUser {
     std::optional<MsgKind> kind;
     std::optional<unsigned> buttons;
     std::optional<int> helpContext;
+    // Runs while the box is "open", before the answer is given (swap a medium...).
+    std::function<void()> whileShown;
   };
   ~ScriptedUser() override;
 
