@@ -25,6 +25,8 @@ struct App {
   class IMemoDialog* memoDialog = nullptr;
   // Pattern dialog TfFname, shared by the folder settings and the backup conditions; null counts as cancelled.
   class IPatternDialog* patternDialog = nullptr;
+  // Folder settings dialog TfEdit of the row commands; null counts as cancelled.
+  class IFolderDialog* folderDialog = nullptr;
 
   // ---- process-wide flags
   bool AutoMode = false;
