@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "sources/Srows.h"
 #include "store/Spage.h"
 
 #if __has_include("engine/Sbakup.h")
@@ -134,6 +135,12 @@ bool CommandBuilt(Cmd c) {
     case Cmd::HelpTree:
     case Cmd::HelpErrorList:
     case Cmd::TreeRefresh:
+    case Cmd::Change:
+    case Cmd::Add:
+    case Cmd::Del:
+    case Cmd::Svf:
+    case Cmd::Exf:
+    case Cmd::Dir:
       return true;
     case Cmd::Backup:
       return RUZER_HAVE_BACKUP != 0;
@@ -204,6 +211,24 @@ void MainCommand(App& app, Cmd c, IMainWindowCommands* window) {
       break;
     case Cmd::HelpErrorList:
       app.user.HelpByKeyword(L"エラーリスト");
+      break;
+    case Cmd::Change:
+      ChangeRow(app);
+      break;
+    case Cmd::Add:
+      AddRow(app);
+      break;
+    case Cmd::Del:
+      DeleteRows(app);
+      break;
+    case Cmd::Svf:
+      BulkChange(app, BulkKind::Save);
+      break;
+    case Cmd::Exf:
+      BulkChange(app, BulkKind::Exclude);
+      break;
+    case Cmd::Dir:
+      BulkChange(app, BulkKind::Switch);
       break;
 #if RUZER_HAVE_BACKUP
     case Cmd::Backup:

@@ -2,6 +2,8 @@
 // abort, size-list sorting, resize rule, page change and commands.
 #include <gtest/gtest.h>
 
+#include "sources/Seditdlg.h"
+
 #include "shell/Mainwin.h"
 #include "store/Spage.h"
 #include "support/scripted.h"
@@ -511,8 +513,8 @@ TEST(MainwinCommands, AvailabilityInEachState) {
   const std::vector<Cmd> helpAndTree = {Cmd::HelpTopic, Cmd::VerInfo,     Cmd::Abort,         Cmd::HelpSourceList,
                                         Cmd::HelpPage,  Cmd::HelpTree,    Cmd::HelpErrorList, Cmd::TreeRefresh};
   const std::vector<Cmd> notBuilt = {Cmd::Xopen,  Cmd::Xsort, Cmd::PgAdd, Cmd::PgDel, Cmd::PgRen, Cmd::PgOld,
-                                     Cmd::Env,    Cmd::Change, Cmd::Add,  Cmd::Del,   Cmd::Dir,   Cmd::Svf,
-                                     Cmd::Exf,    Cmd::Wiz,   Cmd::Check, Cmd::Verify, Cmd::Inst, Cmd::RegDel};
+                                     Cmd::Env,    Cmd::Wiz,   Cmd::Check, Cmd::Verify, Cmd::Inst, Cmd::RegDel};
+  const std::vector<Cmd> rowCommands = {Cmd::Change, Cmd::Add, Cmd::Del, Cmd::Dir, Cmd::Svf, Cmd::Exf};
   enum State { Normal, Busy, Loading, Running };
   for (State s : {Normal, Busy, Loading, Running}) {
     SCOPED_TRACE(s);
@@ -526,11 +528,54 @@ TEST(MainwinCommands, AvailabilityInEachState) {
     for (Cmd c : notBuilt) {
       EXPECT_FALSE(CommandAvailable(t.app, c)) << static_cast<int>(c);
     }
+    for (Cmd c : rowCommands) {
+      EXPECT_EQ(s == Normal, CommandAvailable(t.app, c)) << static_cast<int>(c);
+    }
     EXPECT_EQ(s == Normal, CommandAvailable(t.app, Cmd::Exit));
     if (CommandBuilt(Cmd::Backup)) {
       EXPECT_EQ(s == Normal, CommandAvailable(t.app, Cmd::Backup));
     }
   }
+}
+
+// The folder settings dialog as the row commands see it: records each mode and cancels.
+class CancellingFolderDialog : public IFolderDialog {
+ public:
+  std::vector<std::wstring> statuses;
+  bool Show(FolderDialogState& state) override {
+    statuses.push_back(state.status);
+    return false;
+  }
+};
+
+TEST(MainwinCommands, RowCommandsReachTheFolderSettingsDialog) {
+  TestApp t;
+  CancellingFolderDialog dialog;
+  t.app.folderDialog = &dialog;
+  t.app.rows.resize(2);
+  t.app.rows[0].caption = L"C:\a";
+  t.app.rows[1].caption = L"C:\b";
+  t.view.status = L"前の表示";
+  SourceListActivated(t.app);  // Enter or double click with no row selected
+  MainCommand(t.app, Cmd::Add);
+  EXPECT_EQ(L"", t.view.status);
+  t.view.selected = {1};
+  SourceListActivated(t.app);
+  MainCommand(t.app, Cmd::Svf);
+  MainCommand(t.app, Cmd::Exf);
+  MainCommand(t.app, Cmd::Dir);
+  EXPECT_EQ((std::vector<std::wstring>{L"新規フォルダの登録／保存内容の設定", L"保存内容の変更",
+                                       L"「保存ファイル」の複数行一括変更", L"「除外ファイル」の複数行一括変更",
+                                       L"「下位フォルダもバックアップする」スイッチの複数行一括変更"}),
+            dialog.statuses);
+  t.user.Expect(L"選択された1行を削除しますか", kNo);
+  MainCommand(t.app, Cmd::Del);
+  EXPECT_EQ(2, t.app.RowCount());
+  EXPECT_EQ(0, t.app.commandDepth);
+  // In busy mode a double click changes nothing.
+  SetBusyMode(t.app, true);
+  SourceListActivated(t.app);
+  EXPECT_EQ(5u, dialog.statuses.size());
 }
 
 TEST(MainwinCommands, ExitIsRefusedWhileBusy) {
