@@ -9,6 +9,8 @@
 #include "base/win32_user.h"
 #include "engine/Vmemo.h"
 #include "shell/FF1.h"
+#include "sources/Vedit.h"
+#include "sources/Vfile.h"
 #include "shell/Startup.h"
 
 int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int nCmdShow) {
@@ -33,10 +35,15 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int nCmdShow) {
     // The dialogs live for the whole run; each keeps its last input.
     ruzer::TfMemo memo(user);
     app.memoDialog = &memo;
+    ruzer::TfFname patternDialog(app);
+    app.patternDialog = &patternDialog;
+    ruzer::TfEdit folderDialog(app);
+    app.folderDialog = &folderDialog;
 
     if (window.Create(app, inst, info)) {
       user.SetOwner(window.hwnd());
       memo.SetOwner(window.hwnd());
+      folderDialog.SetOwner(window.hwnd());
       MSG msg;
       BOOL got;
       while ((got = GetMessageW(&msg, nullptr, 0, 0)) != 0) {
@@ -50,6 +57,8 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int nCmdShow) {
       exitCode = 1;
     }
     app.memoDialog = nullptr;
+    app.folderDialog = nullptr;
+    app.patternDialog = nullptr;
     user.SetOwner(nullptr);
     user.CloseHelp();
   }

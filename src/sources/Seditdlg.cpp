@@ -86,7 +86,13 @@ bool CheckSourceFolderForm(App& app, const std::wstring& f) {
 }
 
 void FolderDialogLogic::SourceLeft() {
-  if (s_.src != s_.sourceAtOpen) s_.dirEnabled = false;
+  if (s_.src == s_.sourceAtOpen) return;
+  // With no excluded folders there is nothing to re-express: they are taken
+  // against the new folder from now on (a new row's folder is typed this way).
+  if (s_.dirs.empty())
+    s_.sourceAtOpen = s_.src;
+  else
+    s_.dirEnabled = false;
 }
 
 void FolderDialogLogic::BrowseSource() {
@@ -111,6 +117,7 @@ void FolderDialogLogic::SwitchClicked() {
 }
 
 void FolderDialogLogic::AddExcludedFolder() {
+  SourceLeft();  // the field may have changed without losing the focus
   if (!s_.dirEnabled || !s_.dirGroupEnabled) return;
   const std::wstring src = s_.src;
   // Without a source folder there is nothing to pick below.

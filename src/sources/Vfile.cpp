@@ -75,6 +75,8 @@ std::optional<std::wstring> TfFname::Pick(const std::optional<std::wstring>& fol
                                           const std::optional<std::wstring>& text) {
   if (folder) s_.dir = *folder;
   if (text) s_.text = *text;
+  // Modal over whichever dialog opened it.
+  if (HWND active = GetActiveWindow()) Dialog::SetOwner(active);
   if (ShowModal() != IDOK) return std::nullopt;
   return s_.text;
 }

@@ -130,6 +130,25 @@ TEST_F(FolderDialogTest, ChangedSourceFolderLocksTheExcludedFoldersAndRebasesThe
   EXPECT_EQ((List{L"x"}), state.dirs);
 }
 
+TEST_F(FolderDialogTest, AFolderTypedIntoAnEmptyDialogKeepsTheExcludedFoldersOpen) {
+  const std::wstring data = Folder(L"data");
+  Folder(L"data\\tmp");
+  PrepareAdd(app, state);
+  state.src = data;
+  logic.SourceLeft();
+  EXPECT_TRUE(state.dirEnabled) << "no entries to re-express";
+  EXPECT_EQ(data, state.sourceAtOpen);
+  browser.Chosen(data + L"\\tmp");
+  logic.AddExcludedFolder();
+  EXPECT_TRUE(logic.Ok());
+  EXPECT_EQ((List{L"tmp"}), state.dirs);
+  // Typed again without leaving the field, the folder is checked before the browser opens.
+  state.src = data + L"\\tmp";
+  logic.AddExcludedFolder();
+  EXPECT_FALSE(state.dirEnabled);
+  EXPECT_EQ(1u, browser.calls.size());
+}
+
 TEST_F(FolderDialogTest, SwitchEnablesTheExcludedFoldersExactlyWhenChecked) {
   PrepareAdd(app, state);
   state.subFolders = false;
@@ -143,6 +162,8 @@ TEST_F(FolderDialogTest, SwitchEnablesTheExcludedFoldersExactlyWhenChecked) {
 TEST_F(FolderDialogTest, BrowseForTheSourceFolder) {
   PrepareAdd(app, state);
   state.src = L"C:\\start";
+  state.sourceAtOpen = state.src;
+  state.dirs = {L"x"};
   browser.Cancelled().Failed().Chosen(L"\\\\server\\share").Chosen(root());
   logic.BrowseSource();
   t.user.ExpectFull(Exact(L"そのフォルダは指定できません.", MsgKind::Warning, kOk, 0));
@@ -195,6 +216,7 @@ TEST_F(FolderDialogTest, AddExcludedFolderOnADriveRootAndWithoutASourceFolder) {
   browser.Chosen(L"C:\\windows");
   logic.AddExcludedFolder();
   EXPECT_EQ((List{L"windows"}), state.dirs);
+  state.dirs.clear();
   state.src.clear();
   t.user.Expect(L"保存元フォルダ名を指定してください");
   logic.AddExcludedFolder();
