@@ -27,6 +27,8 @@ struct App {
   class IPatternDialog* patternDialog = nullptr;
   // Folder settings dialog TfEdit of the row commands; null counts as cancelled.
   class IFolderDialog* folderDialog = nullptr;
+  // Capacity dialog TfCheck; null: the command does nothing.
+  class ICheckDialog* checkDialog = nullptr;
 
   // ---- process-wide flags
   bool AutoMode = false;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "measure/TfCheck.h"
 #include "sources/Srows.h"
 #include "store/Spage.h"
 
@@ -144,6 +145,8 @@ bool CommandBuilt(Cmd c) {
       return true;
     case Cmd::Backup:
       return RUZER_HAVE_BACKUP != 0;
+    case Cmd::Check:
+      return true;
     default:
       return false;
   }
@@ -235,6 +238,9 @@ void MainCommand(App& app, Cmd c, IMainWindowCommands* window) {
       RunBackup(app);
       break;
 #endif
+    case Cmd::Check:
+      if (app.checkDialog) app.checkDialog->Show();
+      break;
     default:
       break;
   }

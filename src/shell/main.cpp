@@ -8,6 +8,7 @@
 #include "base/app.h"
 #include "base/win32_user.h"
 #include "engine/Vmemo.h"
+#include "measure/Vcheck.h"
 #include "shell/FF1.h"
 #include "sources/Vedit.h"
 #include "sources/Vfile.h"
@@ -39,11 +40,14 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int nCmdShow) {
     app.patternDialog = &patternDialog;
     ruzer::TfEdit folderDialog(app);
     app.folderDialog = &folderDialog;
+    ruzer::TfCheckDialog check(app);
+    app.checkDialog = &check;
 
     if (window.Create(app, inst, info)) {
       user.SetOwner(window.hwnd());
       memo.SetOwner(window.hwnd());
       folderDialog.SetOwner(window.hwnd());
+      check.SetOwner(window.hwnd());
       MSG msg;
       BOOL got;
       while ((got = GetMessageW(&msg, nullptr, 0, 0)) != 0) {
@@ -59,6 +63,7 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int nCmdShow) {
     app.memoDialog = nullptr;
     app.folderDialog = nullptr;
     app.patternDialog = nullptr;
+    app.checkDialog = nullptr;
     user.SetOwner(nullptr);
     user.CloseHelp();
   }
