@@ -31,6 +31,8 @@ struct App {
   class IPageNameDialog* pageNameDialog = nullptr;
   class IPageSortDialog* pageSortDialog = nullptr;
   class IFileSetOpenDialog* fileSetOpenDialog = nullptr;
+  // Folder settings dialog TfEdit of the row commands; null counts as cancelled.
+  class IFolderDialog* folderDialog = nullptr;
   // Capacity dialog TfCheck; null: the command does nothing.
   class ICheckDialog* checkDialog = nullptr;
   // Backup data search TfVrfy (restore); null: the command does nothing.

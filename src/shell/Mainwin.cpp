@@ -8,6 +8,7 @@
 #include "shell/Vxsort.h"
 #include "store/Convert.h"
 #include "measure/TfCheck.h"
+#include "sources/Srows.h"
 #include "store/Spage.h"
 
 #if __has_include("engine/Sbakup.h")
@@ -146,6 +147,12 @@ bool CommandBuilt(Cmd c) {
     case Cmd::PgRen:
     case Cmd::PgOld:
     case Cmd::Env:
+    case Cmd::Change:
+    case Cmd::Add:
+    case Cmd::Del:
+    case Cmd::Svf:
+    case Cmd::Exf:
+    case Cmd::Dir:
       return true;
     case Cmd::Backup:
       return RUZER_HAVE_BACKUP != 0;
@@ -243,6 +250,24 @@ void MainCommand(App& app, Cmd c, IMainWindowCommands* window) {
       break;
     case Cmd::Env:
       OpenEnvDialog(app);
+      break;
+    case Cmd::Change:
+      ChangeRow(app);
+      break;
+    case Cmd::Add:
+      AddRow(app);
+      break;
+    case Cmd::Del:
+      DeleteRows(app);
+      break;
+    case Cmd::Svf:
+      BulkChange(app, BulkKind::Save);
+      break;
+    case Cmd::Exf:
+      BulkChange(app, BulkKind::Exclude);
+      break;
+    case Cmd::Dir:
+      BulkChange(app, BulkKind::Switch);
       break;
 #if RUZER_HAVE_BACKUP
     case Cmd::Backup:

@@ -14,6 +14,8 @@
 #include "restore/Vvrfy_view.h"
 #include "shell/FF1.h"
 #include "shell/FileSetOpen.h"
+#include "sources/Vedit.h"
+#include "sources/Vfile.h"
 #include "shell/Startup.h"
 #include "shell/TfPage.h"
 #include "shell/TfXsort.h"
@@ -48,6 +50,10 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int nCmdShow) {
     app.pageSortDialog = &pageSort;
     ruzer::FileSetOpenDialog openSet;
     app.fileSetOpenDialog = &openSet;
+    ruzer::TfFname patternDialog(app);
+    app.patternDialog = &patternDialog;
+    ruzer::TfEdit folderDialog(app);
+    app.folderDialog = &folderDialog;
     ruzer::TfCheckDialog check(app);
     app.checkDialog = &check;
     ruzer::TfRest restoreResults(app);
@@ -61,6 +67,7 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int nCmdShow) {
       pageName.SetOwner(window.hwnd());
       pageSort.SetOwner(window.hwnd());
       openSet.SetOwner(window.hwnd());
+      folderDialog.SetOwner(window.hwnd());
       check.SetOwner(window.hwnd());
       restoreSearch.SetOwner(window.hwnd());
       MSG msg;
@@ -80,6 +87,8 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int nCmdShow) {
     app.pageNameDialog = nullptr;
     app.pageSortDialog = nullptr;
     app.fileSetOpenDialog = nullptr;
+    app.folderDialog = nullptr;
+    app.patternDialog = nullptr;
     app.checkDialog = nullptr;
     app.verifyDialog = nullptr;
     user.SetOwner(nullptr);
