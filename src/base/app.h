@@ -25,6 +25,9 @@ struct App {
   class IMemoDialog* memoDialog = nullptr;
   // Pattern dialog TfFname, shared by the folder settings and the backup conditions; null counts as cancelled.
   class IPatternDialog* patternDialog = nullptr;
+  // Easy set-up TfWiz and start-menu shortcuts TfMenuR (setup/dialogs.h); null: the command does nothing.
+  class IWizardDialog* wizardDialog = nullptr;
+  class IMenuRDialog* menuRDialog = nullptr;
 
   // ---- process-wide flags
   bool AutoMode = false;

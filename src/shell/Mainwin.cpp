@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "setup/Sinst.h"
+#include "setup/dialogs.h"
 #include "store/Spage.h"
 
 #if __has_include("engine/Sbakup.h")
@@ -130,6 +132,9 @@ bool CommandBuilt(Cmd c) {
     case Cmd::HelpTree:
     case Cmd::HelpErrorList:
     case Cmd::TreeRefresh:
+    case Cmd::Wiz:
+    case Cmd::Inst:
+    case Cmd::RegDel:
       return true;
     case Cmd::Backup:
       return RUZER_HAVE_BACKUP != 0;
@@ -200,6 +205,15 @@ void MainCommand(App& app, Cmd c, IMainWindowCommands* window) {
       break;
     case Cmd::HelpErrorList:
       app.user.HelpByKeyword(L"エラーリスト");
+      break;
+    case Cmd::Wiz:
+      if (app.wizardDialog) app.wizardDialog->Show(app);
+      break;
+    case Cmd::Inst:
+      if (app.menuRDialog) app.menuRDialog->Show(app);
+      break;
+    case Cmd::RegDel:
+      RemoveRegistration(app);
       break;
 #if RUZER_HAVE_BACKUP
     case Cmd::Backup:

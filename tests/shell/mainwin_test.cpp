@@ -499,7 +499,7 @@ TEST(MainwinCommands, AvailabilityInEachState) {
                                         Cmd::HelpPage,  Cmd::HelpTree,    Cmd::HelpErrorList, Cmd::TreeRefresh};
   const std::vector<Cmd> notBuilt = {Cmd::Xopen,  Cmd::Xsort, Cmd::PgAdd, Cmd::PgDel, Cmd::PgRen, Cmd::PgOld,
                                      Cmd::Env,    Cmd::Change, Cmd::Add,  Cmd::Del,   Cmd::Dir,   Cmd::Svf,
-                                     Cmd::Exf,    Cmd::Wiz,   Cmd::Check, Cmd::Verify, Cmd::Inst, Cmd::RegDel};
+                                     Cmd::Exf,    Cmd::Check, Cmd::Verify};
   enum State { Normal, Busy, Loading, Running };
   for (State s : {Normal, Busy, Loading, Running}) {
     SCOPED_TRACE(s);
@@ -514,6 +514,7 @@ TEST(MainwinCommands, AvailabilityInEachState) {
       EXPECT_FALSE(CommandAvailable(t.app, c)) << static_cast<int>(c);
     }
     EXPECT_EQ(s == Normal, CommandAvailable(t.app, Cmd::Exit));
+    for (Cmd c : {Cmd::Wiz, Cmd::Inst, Cmd::RegDel}) EXPECT_EQ(s == Normal, CommandAvailable(t.app, c));
     if (CommandBuilt(Cmd::Backup)) {
       EXPECT_EQ(s == Normal, CommandAvailable(t.app, Cmd::Backup));
     }
