@@ -271,23 +271,22 @@ bool ClickLine(std::vector<WizLine>& lines, int index, const std::vector<SourceR
   return true;
 }
 
+bool AddWizardRow(App& app, const std::wstring& folder, const std::wstring& comment) {
+  return AddSourceRow(app, folder, comment, kRowDefaults);
+}
+
 void WizardOk(App& app, const std::vector<WizLine>& lines, const AddRowFunction& addRow) {
-  bool changed = false;
   for (const auto& line : lines) {
     if (line.state != WizState::Checked || line.path.empty()) continue;
     SourceRow* same = nullptr;
     for (auto& r : app.rows)
       if (SameFolderText(NoTrailingSlash(r.caption), line.path)) same = &r;
     if (same) {
-      if (same->comment.empty()) {
-        same->comment = line.name;
-        changed = true;
-      }
-    } else if (addRow && addRow(app, line.path, line.name)) {
-      changed = true;
+      if (same->comment.empty()) same->comment = line.name;
+    } else if (addRow) {
+      addRow(app, line.path, line.name);
     }
   }
-  (void)changed;
   RenumberRows(app, true);
   WritePageFile(app);
 }

@@ -69,9 +69,12 @@ bool ClickLine(std::vector<WizLine>& lines, int index, const std::vector<SourceR
 // false when refused.
 using AddRowFunction = std::function<bool(App&, const std::wstring& folder, const std::wstring& comment)>;
 
+// AddSourceRow with the page's defaults (mode 0).
+bool AddWizardRow(App& app, const std::wstring& folder, const std::wstring& comment);
+
 // OK: every checked line with a path becomes a row (through addRow), or
 // gives its name as comment to an existing row of that folder that has none;
 // then the rows are renumbered and sorted and the page file is written.
-void WizardOk(App& app, const std::vector<WizLine>& lines, const AddRowFunction& addRow);
+void WizardOk(App& app, const std::vector<WizLine>& lines, const AddRowFunction& addRow = AddWizardRow);
 
 }  // namespace ruzer

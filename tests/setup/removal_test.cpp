@@ -73,6 +73,7 @@ TEST_F(Removal, DeletesShortcutsMenuFolderAndKeyButKeepsTheRest) {
   ASSERT_TRUE(CopyFileW((folders.programs + L"\\Ruzer\\保守用Ruzer A.lnk").c_str(),
                         (folders.programs + L"\\my copy.lnk").c_str(), FALSE));
   ASSERT_TRUE(SetFileAttributesW((folders.startup + L"\\自動Ruzer.lnk").c_str(), FILE_ATTRIBUTE_READONLY));
+  MakeFolders(tmp / L"a");
   ASSERT_TRUE(WriteBytes(tmp / L"a\\A.IDX", "set"));
 
   ExpectBoth(true);

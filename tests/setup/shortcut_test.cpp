@@ -2,10 +2,12 @@
 // IShellLinkW; the Startup and Programs folders are folders of the test.
 #include <gtest/gtest.h>
 
+#include <windows.h>
 #include <shellapi.h>
 
 #include "engine/Sdskio.h"
 #include "setup/Sinst.h"
+#include "sources/Sledit.h"
 #include "setup_fixture.h"
 #include "shell/Startup.h"
 #include "support/drives.h"
@@ -101,7 +103,9 @@ TEST_F(Shortcuts, PathsThatNeedQuotingComeBackWhole) {
       LocalFree(argv);
       const bool automatic = link.find(L"自動") != std::wstring::npos;
       ASSERT_EQ(automatic ? 2u : 1u, args.size()) << Utf8(s.arguments);
-      if (automatic) EXPECT_EQ(L"/A", args[0]);
+      if (automatic) {
+        EXPECT_EQ(L"/A", args[0]);
+      }
       EXPECT_EQ(set + L"\\Home Set.IDX", args.back());
       TestApp parse;
       EXPECT_EQ(set + L"\\Home Set.IDX", ParseCommandLine(parse.app, args, [] { return false; }));

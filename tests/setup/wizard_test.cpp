@@ -190,6 +190,7 @@ TEST_F(Wizard, WhatCannotBeFoundGivesAnEmptyPath) {
   // Such lines add nothing on OK, even checked.
   std::vector<std::wstring> added;
   t.app.rows.clear();
+  t.user.AnswerAnyWithDefault();  // no file set to write to here
   WizardOk(t.app, w7, [&](App&, const std::wstring& f, const std::wstring&) {
     added.push_back(f);
     return true;
@@ -397,8 +398,64 @@ TEST_F(WizardOnDisk, OnlyCheckedLinesAreAdded) {
   EXPECT_EQ((std::vector<std::wstring>{L"ダウンロード", L"マイ ドキュメント", L"マイ ピクチャ", L"マイ ビデオ",
                                        L"マイ ミュージック", L"リンク", L"検索", L"保存したゲーム",
                                        L"パプリックのダウンロード", L"パプリックのドキュメント",
-                                       L"パプリックのピクチャ", L"パプリックのミュージック", L"アプリの設定値2"}),
+                                       L"パプリックのピクチャ", L"パプリックのミュージック", L"Ruzerのファイルセット",
+                                       L"アプリの設定値2"}),
             names);
+}
+
+}  // namespace
+}  // namespace ruzer::test
+
+namespace ruzer::test {
+namespace {
+
+// With the real row operations: a line whose folder holds a row added just
+// before is refused with the overlap rules' message; the others still come.
+struct RealFolders : FakeSources {
+  bool FolderExists(const std::wstring& path) override {
+    const DWORD a = GetFileAttributesW(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+  }
+};
+
+TEST(WizardRows, OkGoesThroughTheOverlapRules) {
+  TempDir tmp;
+  TestApp t;
+  WriteFileSet(tmp / L"RUZER.IDX", tmp / L"dest", {});
+  t.app.FileSetFolder = tmp.path() + L"\\";
+  t.app.IndexFileName = L"RUZER.IDX";
+  ReadIndexFile(t.app);
+  RealFolders src;
+  src.special.clear();
+  src.registry.clear();
+  src.special[CSIDL_PERSONAL] = tmp / L"Alice\\Documents";
+  src.special[CSIDL_FAVORITES] = tmp / L"Alice\\Favorites";
+  MakeFolders(tmp / L"Alice\\Documents");
+  MakeFolders(tmp / L"Alice\\Favorites");
+
+  auto lines = OpenWizard(t.app, WinFamily::Win7, src);
+  // The file set's folder holds both: it comes last and is refused.
+  t.user.ExpectFull({L"下位フォルダ <" + tmp / L"Alice\\Documents" + L"> が登録済みです．\r\n先に削除してください．", kOk,
+                     false, MsgKind::Warning});
+  WizardOk(t.app, lines);
+  t.user.VerifyDone();
+  ASSERT_EQ(2u, t.app.rows.size());
+  EXPECT_EQ(tmp / L"Alice\\Documents", t.app.rows[0].caption);
+  EXPECT_EQ(L"マイ ドキュメント", t.app.rows[0].comment);
+  EXPECT_EQ(L"o", t.app.rows[0].mark);  // the page's sub-folder switch
+  EXPECT_EQ(L"お気に入り", t.app.rows[1].comment);
+  EXPECT_EQ(L"1", t.app.rows[0].no);
+
+  // Opened again: both lines stay active (their own rows), the file set's
+  // line is crossed (it holds rows); OK adds nothing twice.
+  lines = OpenWizard(t.app, WinFamily::Win7, src);
+  EXPECT_EQ(WizState::Checked, lines[3].state);
+  EXPECT_EQ(WizState::CrossedChecked, lines[18].state);
+  WizardOk(t.app, lines);
+  EXPECT_EQ(2u, t.app.rows.size());
+  int sorc = 0;
+  for (const auto& line : ReadUtf16Lines(tmp / L"Home.PAG")) sorc += line.starts_with(L"Sorc=");
+  EXPECT_EQ(2, sorc);
 }
 
 }  // namespace
