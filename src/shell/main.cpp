@@ -8,6 +8,8 @@
 #include "base/app.h"
 #include "base/win32_user.h"
 #include "engine/Vmemo.h"
+#include "setup/VmenuR.h"
+#include "setup/Vwiz.h"
 #include "shell/FF1.h"
 #include "shell/Startup.h"
 
@@ -33,10 +35,16 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int nCmdShow) {
     // The dialogs live for the whole run; each keeps its last input.
     ruzer::TfMemo memo(user);
     app.memoDialog = &memo;
+    ruzer::TfMenuR menuR(user);
+    app.menuRDialog = &menuR;
+    ruzer::TfWiz wizard(user);
+    app.wizardDialog = &wizard;
 
     if (window.Create(app, inst, info)) {
       user.SetOwner(window.hwnd());
       memo.SetOwner(window.hwnd());
+      menuR.SetOwner(window.hwnd());
+      wizard.SetOwner(window.hwnd());
       MSG msg;
       BOOL got;
       while ((got = GetMessageW(&msg, nullptr, 0, 0)) != 0) {
@@ -50,6 +58,8 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int nCmdShow) {
       exitCode = 1;
     }
     app.memoDialog = nullptr;
+    app.menuRDialog = nullptr;
+    app.wizardDialog = nullptr;
     user.SetOwner(nullptr);
     user.CloseHelp();
   }
