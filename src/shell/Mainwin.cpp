@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "measure/TfCheck.h"
 #include "setup/Sinst.h"
 #include "setup/dialogs.h"
 #include "store/Spage.h"
@@ -142,6 +143,8 @@ bool CommandBuilt(Cmd c) {
       return true;
     case Cmd::Backup:
       return RUZER_HAVE_BACKUP != 0;
+    case Cmd::Check:
+      return true;
     default:
       return false;
   }
@@ -224,6 +227,9 @@ void MainCommand(App& app, Cmd c, IMainWindowCommands* window) {
       RunBackup(app);
       break;
 #endif
+    case Cmd::Check:
+      if (app.checkDialog) app.checkDialog->Show();
+      break;
     default:
       break;
   }

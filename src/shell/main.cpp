@@ -8,6 +8,7 @@
 #include "base/app.h"
 #include "base/win32_user.h"
 #include "engine/Vmemo.h"
+#include "measure/Vcheck.h"
 #include "setup/VmenuR.h"
 #include "setup/Vwiz.h"
 #include "shell/FF1.h"
@@ -35,6 +36,8 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int nCmdShow) {
     // The dialogs live for the whole run; each keeps its last input.
     ruzer::TfMemo memo(user);
     app.memoDialog = &memo;
+    ruzer::TfCheckDialog check(app);
+    app.checkDialog = &check;
     ruzer::TfMenuR menuR(user);
     app.menuRDialog = &menuR;
     ruzer::TfWiz wizard(user);
@@ -43,6 +46,7 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int nCmdShow) {
     if (window.Create(app, inst, info)) {
       user.SetOwner(window.hwnd());
       memo.SetOwner(window.hwnd());
+      check.SetOwner(window.hwnd());
       menuR.SetOwner(window.hwnd());
       wizard.SetOwner(window.hwnd());
       MSG msg;
@@ -58,6 +62,7 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int nCmdShow) {
       exitCode = 1;
     }
     app.memoDialog = nullptr;
+    app.checkDialog = nullptr;
     app.menuRDialog = nullptr;
     app.wizardDialog = nullptr;
     user.SetOwner(nullptr);
