@@ -37,6 +37,9 @@ struct App {
   class ICheckDialog* checkDialog = nullptr;
   // Backup data search TfVrfy (restore); null: the command does nothing.
   class IVerifyDialog* verifyDialog = nullptr;
+  // Easy set-up TfWiz and start-menu shortcuts TfMenuR (setup/dialogs.h); null: the command does nothing.
+  class IWizardDialog* wizardDialog = nullptr;
+  class IMenuRDialog* menuRDialog = nullptr;
 
   // ---- process-wide flags
   bool AutoMode = false;

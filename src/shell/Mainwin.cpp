@@ -9,6 +9,8 @@
 #include "store/Convert.h"
 #include "measure/TfCheck.h"
 #include "sources/Srows.h"
+#include "setup/Sinst.h"
+#include "setup/dialogs.h"
 #include "store/Spage.h"
 
 #if __has_include("engine/Sbakup.h")
@@ -153,6 +155,9 @@ bool CommandBuilt(Cmd c) {
     case Cmd::Svf:
     case Cmd::Exf:
     case Cmd::Dir:
+    case Cmd::Wiz:
+    case Cmd::Inst:
+    case Cmd::RegDel:
       return true;
     case Cmd::Backup:
       return RUZER_HAVE_BACKUP != 0;
@@ -268,6 +273,15 @@ void MainCommand(App& app, Cmd c, IMainWindowCommands* window) {
       break;
     case Cmd::Dir:
       BulkChange(app, BulkKind::Switch);
+      break;
+    case Cmd::Wiz:
+      if (app.wizardDialog) app.wizardDialog->Show(app);
+      break;
+    case Cmd::Inst:
+      if (app.menuRDialog) app.menuRDialog->Show(app);
+      break;
+    case Cmd::RegDel:
+      RemoveRegistration(app);
       break;
 #if RUZER_HAVE_BACKUP
     case Cmd::Backup:

@@ -12,6 +12,8 @@
 #include "measure/Vcheck.h"
 #include "restore/Vrest_view.h"
 #include "restore/Vvrfy_view.h"
+#include "setup/VmenuR.h"
+#include "setup/Vwiz.h"
 #include "shell/FF1.h"
 #include "shell/FileSetOpen.h"
 #include "sources/Vedit.h"
@@ -59,6 +61,10 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int nCmdShow) {
     ruzer::TfRest restoreResults(app);
     ruzer::TfVrfy restoreSearch(app, &restoreResults);
     app.verifyDialog = &restoreSearch;
+    ruzer::TfMenuR menuR(user);
+    app.menuRDialog = &menuR;
+    ruzer::TfWiz wizard(user);
+    app.wizardDialog = &wizard;
 
     if (window.Create(app, inst, info)) {
       user.SetOwner(window.hwnd());
@@ -70,6 +76,8 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int nCmdShow) {
       folderDialog.SetOwner(window.hwnd());
       check.SetOwner(window.hwnd());
       restoreSearch.SetOwner(window.hwnd());
+      menuR.SetOwner(window.hwnd());
+      wizard.SetOwner(window.hwnd());
       MSG msg;
       BOOL got;
       while ((got = GetMessageW(&msg, nullptr, 0, 0)) != 0) {
@@ -91,6 +99,8 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int nCmdShow) {
     app.patternDialog = nullptr;
     app.checkDialog = nullptr;
     app.verifyDialog = nullptr;
+    app.menuRDialog = nullptr;
+    app.wizardDialog = nullptr;
     user.SetOwner(nullptr);
     user.CloseHelp();
   }
