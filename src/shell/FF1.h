@@ -96,6 +96,14 @@ class FF1 final : public IMainView, public IWindowFrame {
   void SizeListAdd(const std::vector<std::wstring>& cells) override;
   void SizeListSetCell(int row, int column, const std::wstring& text) override;
   std::vector<std::vector<std::wstring>> SizeListRows() override;
+  std::wstring TreeSelectedPath() override;
+  std::wstring TreeSelectedText() override;
+  bool ShowTreePath(const std::wstring& path) override;
+  std::optional<std::wstring> ErrorListCurrentLine() override;
+  int SizeListSelected() override;
+  void SizeListSelect(int row) override;
+  int OldListSelected() override;
+  void OldListSelect(int row) override;
 
   // ---- IWindowFrame
   RECT Bounds() override;
