@@ -35,15 +35,25 @@ std::vector<std::wstring> DroppedPaths(HDROP drop) {
   return paths;
 }
 
-// lbErr starts a drag itself once the mouse moves with the button down.
+// lbErr starts a drag itself once the mouse moves with the button down. The
+// pressed line becomes the current one first (the drop takes the current line);
+// the list box sees the press only when it is a click.
 LRESULT CALLBACK ErrorListProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
   if (msg == WM_LBUTTONDOWN) {
-    const LRESULT r = DefSubclassProc(h, msg, wp, lp);
-    POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
-    ClientToScreen(h, &pt);
-    if (SendMessageW(h, LB_GETCURSEL, 0, 0) != LB_ERR && DragDetect(h, pt))
-      reinterpret_cast<FF1::Impl*>(ref)->StartDrag(DragControl::ErrorList);
-    return r;
+    const LRESULT at = SendMessageW(h, LB_ITEMFROMPOINT, 0, lp);
+    if (HIWORD(at) == 0) {
+      SendMessageW(h, LB_SETCURSEL, LOWORD(at), 0);
+      POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+      ClientToScreen(h, &pt);
+      if (DragDetect(h, pt)) {
+        SetFocus(h);
+        reinterpret_cast<FF1::Impl*>(ref)->StartDrag(DragControl::ErrorList);
+        return 0;
+      }
+      // A click: the list box gets it whole.
+      DefSubclassProc(h, msg, wp, lp);
+      return DefSubclassProc(h, WM_LBUTTONUP, 0, lp);
+    }
   }
   return DefSubclassProc(h, msg, wp, lp);
 }
