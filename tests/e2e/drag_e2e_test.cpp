@@ -131,11 +131,12 @@ TEST_F(DragE2E, AFolderDraggedFromTheTreeBecomesARowInThePageFile) {
   EXPECT_EQ(Utf8(folder), Utf8(win.TreeSelectedPath()));
   HWND tree = C(kIdTree);
   HTREEITEM node = TreeView_GetSelection(tree);
-  RECT r{};
-  ASSERT_TRUE(TreeView_GetItemRect(tree, node, &r, TRUE));
   // Another node is selected first: the drag itself makes the dragged node the one dropped.
   TreeView_SelectItem(tree, TreeView_GetParent(tree, node));
+  TreeView_EnsureVisible(tree, node);
   Pump(100);
+  RECT r{};
+  ASSERT_TRUE(TreeView_GetItemRect(tree, node, &r, TRUE));
   Drag(Screen(tree, POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}), SourceListFreeArea());
   PumpUntil([&] { return app.RowCount() == 3; });
   user.VerifyDone();
