@@ -88,6 +88,8 @@ struct App {
   int bottomHeight = 1;  // current height of the bottom panel
   std::vector<std::wstring> errorLines;  // mirror of lbErr
   std::uint64_t lastPumpTick = 0;        // throttle for LetMessagesRun
+  // List that started the drag under way: 1 source, 2 size, 3 old-version list; 0 none.
+  int DragSourceKind = 0;
 
   std::wstring IndexPath() const { return FileSetFolder + IndexFileName; }
   std::wstring ActivePageName() const {

@@ -147,6 +147,18 @@ class IMainView {
   // Full path of the folder selected in the folder tree trvDir; empty when
   // none is selected or it is no file-system folder.
   virtual std::wstring SelectedTreeFolder() { return std::wstring(); }
+  // What drag and drop reads and moves. Lines are counted in shown order; -1 is none.
+  // Folder tree: the selected node's file-system path (empty for a virtual
+  // folder such as Control Panel, or no node) and its display text.
+  virtual std::wstring TreeSelectedPath() { return {}; }
+  virtual std::wstring TreeSelectedText() { return {}; }
+  // Opens the tree at `path` and scrolls its node to the top; false when the tree has no node for it.
+  virtual bool ShowTreePath(const std::wstring& path) { (void)path; return false; }
+  virtual std::optional<std::wstring> ErrorListCurrentLine() { return std::nullopt; }  // lbErr's current line
+  virtual int SizeListSelected() { return -1; }
+  virtual void SizeListSelect(int row) { (void)row; }  // select only it and scroll it into view
+  virtual int OldListSelected() { return -1; }
+  virtual void OldListSelect(int row) { (void)row; }
 };
 
 // ---------------------------------------------------------------- memo dialog

@@ -382,6 +382,7 @@ void FF1::Impl::CreateControls() {
 
   ApplyFonts();
   InitTree();
+  InitDragDrop();
 }
 
 void FF1::Impl::ApplyFonts() {
@@ -615,7 +616,34 @@ LRESULT FF1::Impl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       }
       return 0;
     }
+    case WM_MOUSEMOVE:
+      if (dragFrom != DragControl::None) {
+        POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+        ClientToScreen(main, &pt);
+        DragMoved(pt);
+        return 0;
+      }
+      break;
+    case WM_LBUTTONUP:
+      if (dragFrom != DragControl::None) {
+        POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+        ClientToScreen(main, &pt);
+        DragReleased(pt);
+        return 0;
+      }
+      break;
+    case WM_RBUTTONDOWN:
+    case WM_CANCELMODE:
+      CancelDrag();
+      break;
+    case WM_CAPTURECHANGED:
+      if (reinterpret_cast<HWND>(lp) != main) CancelDrag();
+      break;
+    case kMsgDroppedPaths:
+      PathsDropped(reinterpret_cast<std::vector<std::wstring>*>(lp), wp != 0);
+      return 0;
     case WM_SETCURSOR:
+      if (dragFrom != DragControl::None) return TRUE;  // the drag keeps its own cursor
       if (hourglass) {
         SetCursor(LoadCursorW(nullptr, IDC_WAIT));
         return TRUE;
@@ -642,6 +670,8 @@ LRESULT FF1::Impl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       DestroyWindow(main);
       return 0;
     case WM_DESTROY:
+      CancelDrag();
+      DoneDragDrop();
       SetMainFrame(nullptr);
       if (!quietDestroy) PostQuitMessage(0);
       return 0;
@@ -682,6 +712,12 @@ LRESULT FF1::Impl::OnNotify(NMHDR* hdr) {
     SourceListActivated(app(), this);
     return 0;
   }
+  if (hdr->code == LVN_BEGINDRAG) {
+    if (hdr->hwndFrom == lsvDir) StartDrag(DragControl::SourceList);
+    else if (hdr->hwndFrom == lvSize) StartDrag(DragControl::SizeList);
+    else if (hdr->hwndFrom == lvOld) StartDrag(DragControl::OldList);
+    return 0;
+  }
   if (hdr->hwndFrom == lvSize && hdr->code == LVN_COLUMNCLICK) {
     SortSizeList(SizeHeaderClicked(app(), reinterpret_cast<NMLISTVIEW*>(hdr)->iSubItem));
     return 0;
@@ -696,6 +732,12 @@ LRESULT FF1::Impl::OnNotify(NMHDR* hdr) {
       case TVN_DELETEITEMW:
         FreeNode(reinterpret_cast<TreeNode*>(reinterpret_cast<NMTREEVIEWW*>(hdr)->itemOld.lParam));
         return 0;
+      case TVN_BEGINDRAGW: {
+        // The drop takes the selected node: the dragged one becomes it.
+        TreeView_SelectItem(tree, reinterpret_cast<NMTREEVIEWW*>(hdr)->itemNew.hItem);
+        StartDrag(DragControl::Tree);
+        return 0;
+      }
       case TVN_BEGINLABELEDITW:
         return TRUE;  // folder names are not edited here
     }

@@ -101,6 +101,14 @@ class FF1 final : public IMainView, public IWindowFrame {
   void SetSourceColumnWidth(int column, int width) override;
   void SetSizeColumnWidth(int column, int width) override;
   std::wstring SelectedTreeFolder() override;
+  std::wstring TreeSelectedPath() override;
+  std::wstring TreeSelectedText() override;
+  bool ShowTreePath(const std::wstring& path) override;
+  std::optional<std::wstring> ErrorListCurrentLine() override;
+  int SizeListSelected() override;
+  void SizeListSelect(int row) override;
+  int OldListSelected() override;
+  void OldListSelect(int row) override;
 
   // ---- IWindowFrame
   RECT Bounds() override;

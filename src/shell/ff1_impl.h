@@ -14,6 +14,7 @@
 
 #include "base/font.h"
 #include "shell/FF1.h"
+#include "sources/Sdrop.h"
 #include "shell/Mainwin.h"
 
 namespace ruzer {
@@ -23,6 +24,7 @@ enum : UINT {
   kMsgFirstActivate = WM_APP + 1,
   kMsgSplitterDrag = WM_APP + 2,  // wParam: splitter id, lParam: MAKELPARAM of client point
   kMsgSplitterDone = WM_APP + 3,
+  kMsgDroppedPaths = WM_APP + 4,  // lParam: new std::vector<std::wstring>*, wParam: beside a row
 };
 
 // One item of a menu table; a zero command is a separator.
@@ -99,6 +101,11 @@ struct FF1::Impl : IMainWindowCommands {
   HIMAGELIST treeSysImages = nullptr;
   std::map<int, int> treeIconMap;  // system icon index -> index in treeOwnImages
 
+  // Drag and drop between the controls (ff1_drag.cpp). The main window holds
+  // the capture from the drag's start until the button is released.
+  DragControl dragFrom = DragControl::None;
+  IDropTarget* pathTarget = nullptr;  // folders from other programs onto lsvDir
+
   int S(int v) const { return MulDiv(v, win.dpi_, 96); }
   int Logical(int px) const { return MulDiv(px, 96, win.dpi_); }
 
@@ -126,6 +133,19 @@ struct FF1::Impl : IMainWindowCommands {
   void ExpandNode(HTREEITEM item);
   TreeNode* NodeOf(HTREEITEM item) const;
   void FreeNode(TreeNode* node);
+
+  // Drag and drop (ff1_drag.cpp).
+  void InitDragDrop();
+  void DoneDragDrop();
+  void StartDrag(DragControl from);
+  void DragMoved(POINT screen);
+  void DragReleased(POINT screen);
+  void CancelDrag();
+  DragControl TargetAt(POINT screen) const;
+  bool BesideSourceRow(POINT screen) const;
+  void PathsDropped(std::vector<std::wstring>* paths, bool besideRow);
+  // Folder tree: opens it at `path`, its node scrolled to the top (ff1_tree.cpp).
+  bool ShowTreePath(const std::wstring& path);
 
   // IMainWindowCommands
   void ShowHelpContents() override;

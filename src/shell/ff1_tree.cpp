@@ -194,6 +194,54 @@ void FF1::Impl::ExpandNode(HTREEITEM item) {
   }
 }
 
+namespace {
+
+// `path` is `folder` or lies below it (A-Z folded, as the file system compares).
+bool PathWithin(const std::wstring& folder, const std::wstring& path) {
+  if (folder.size() < 3 || path.size() < folder.size()) return false;
+  if (CompareStringOrdinal(folder.c_str(), static_cast<int>(folder.size()), path.c_str(),
+                           static_cast<int>(folder.size()), TRUE) != CSTR_EQUAL)
+    return false;
+  return path.size() == folder.size() || folder.back() == L'\\' || path[folder.size()] == L'\\';
+}
+
+}  // namespace
+
+bool FF1::Impl::ShowTreePath(const std::wstring& path) {
+  if (!tree || !treeRoot || path.size() < 2) return false;
+  PIDLIST_ABSOLUTE target = nullptr;
+  if (FAILED(SHParseDisplayName(path.c_str(), nullptr, &target, 0, nullptr))) target = nullptr;
+  HTREEITEM item = treeRoot, found = nullptr;
+  // Down from the desktop, one level at a time, into the child that holds the
+  // folder: by item id first, by path where the ids differ (folders shown twice).
+  for (int depth = 0; depth < 128 && item && !found; ++depth) {
+    const TreeNode* node = NodeOf(item);
+    if (node && ((target && ILIsEqual(node->pidl, target)) ||
+                 (!node->path.empty() && PathWithin(node->path, path) && node->path.size() >= path.size()))) {
+      found = item;
+      break;
+    }
+    ExpandNode(item);
+    TreeView_Expand(tree, item, TVE_EXPAND);
+    HTREEITEM next = nullptr;
+    for (int pass = 0; pass < 2 && !next; ++pass) {
+      for (HTREEITEM c = TreeView_GetChild(tree, item); c && !next; c = TreeView_GetNextSibling(tree, c)) {
+        const TreeNode* n = NodeOf(c);
+        if (!n) continue;
+        if (pass == 0 ? (target && (ILIsEqual(n->pidl, target) || ILIsParent(n->pidl, target, FALSE)))
+                      : (!n->path.empty() && PathWithin(n->path, path)))
+          next = c;
+      }
+    }
+    item = next;
+  }
+  if (target) CoTaskMemFree(target);
+  if (!found) return false;
+  TreeView_SelectItem(tree, found);
+  TreeView_SelectSetFirstVisible(tree, found);
+  return true;
+}
+
 // ---------------------------------------------------------------- public
 
 std::wstring FF1::TreeNodePath(HTREEITEM item) const {

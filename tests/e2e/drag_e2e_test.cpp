@@ -1,0 +1,255 @@
+// Drag and drop on the real main window with real mouse input: xdotool moves
+// and presses the X pointer of the Xvfb display, Wine turns that into the
+// window's own mouse messages. A folder from another process arrives through
+// OLE drag and drop, started by this same executable running only the
+// DropHelper test in a second process.
+#include <windows.h>
+#include <commctrl.h>
+#include <ole2.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "base/services.h"
+#include "shell/FF1.h"
+#include "shell/Mainwin.h"
+#include "shell/Startup.h"
+#include "store/Spage.h"
+#include "support/drives.h"
+#include "support/scripted.h"
+#include "support/text.h"
+
+namespace ruzer::test {
+namespace {
+
+const wchar_t kXdotool[] = L"Z:\\usr\\bin\\xdotool";
+
+bool HaveXdotool() { return GetFileAttributesW(kXdotool) != INVALID_FILE_ATTRIBUTES; }
+
+std::wstring Num(LONG v) { return std::to_wstring(v); }
+
+class DragE2E : public ::testing::Test {
+ protected:
+  TempDir dir;
+  ScriptedUser user;
+  FakeClock clock;
+  FF1 win;
+  App app{user, win, clock};
+
+  std::wstring Src(const std::wstring& rel) const { return dir / (L"src\\" + rel); }
+
+  void SetUp() override {
+    if (!HaveXdotool()) GTEST_SKIP() << "xdotool is not installed";
+    SetRegistryKeyForTests(L"Software\\Rudavu\\RuzerDragE2ETest");
+    ASSERT_TRUE(CreateDirectoryW((dir / L"src").c_str(), nullptr));
+    for (const wchar_t* f : {L"alpha", L"beta", L"beta\\sub", L"gamma", L"delta"})
+      ASSERT_TRUE(CreateDirectoryW(Src(f).c_str(), nullptr));
+    ASSERT_TRUE(WriteBytes(dir / L"SAMPLE.IDX",
+                           Utf16File({L"[Ruzer]", L"Vers=6.00", L"Count=1", L"Sleep=1000", L"Widir=220", L"",
+                                      L"[Index]", L"Fname1=P", L"Dpath1=" + (dir / L"dest"), L"Volum1=", L"LstDy1=",
+                                      L""})));
+    std::vector<std::wstring> page = {L"[Ruzer]", L"Vers=6.00", L"Path=" + (dir / L"dest"), L"Labl=", L"Bday=15",
+                                      L"Flgs=1101", L"Cont=2", L"Yfil=*.*", L"Zfil="};
+    int n = 0;
+    for (const wchar_t* f : {L"alpha", L"beta"})
+      page.insert(page.end(), {L"", L"[Folder0000" + std::to_wstring(++n) + L"]", L"Sorc=" + Src(f), L"Efol=",
+                               L"Wfil=*.*", L"Xfil=", L"Mark=o"});
+    ASSERT_TRUE(WriteBytes(dir / L"P.PAG", Utf16File(page)));
+    StartupInfo info;
+    info.showCommand = SW_SHOWNORMAL;
+    info.startupShowWindow = SW_SHOWNORMAL;
+    info.args = {dir / L"SAMPLE.IDX"};
+    info.programPath = dir / L"ruzer.exe";
+    info.altDown = [] { return false; };
+    ASSERT_TRUE(win.Create(app, GetModuleHandleW(nullptr), info));
+    SetWindowPos(win.hwnd(), HWND_TOP, 0, 0, 900, 640, SWP_SHOWWINDOW);
+    PumpUntil([&] { return app.RowCount() == 2 && app.commandDepth == 0; });
+    ASSERT_EQ(2, app.RowCount()) << "the file set was not loaded";
+    Pump(300);
+  }
+
+  void TearDown() override {
+    if (win.hwnd()) SendMessageW(win.hwnd(), WM_CLOSE, 0, 0);
+    Pump(50);
+    SetRegistryKeyForTests(L"");
+  }
+
+  void PumpUntil(const std::function<bool()>& done, int ms = 15000) {
+    const DWORD start = GetTickCount();
+    while (!done() && GetTickCount() - start < static_cast<DWORD>(ms)) {
+      win.PumpMessages();
+      Sleep(10);
+    }
+  }
+  void Pump(int ms) {
+    PumpUntil([] { return false; }, ms);
+  }
+  HWND C(int id) { return win.Control(id); }
+
+  POINT Screen(HWND h, POINT client) {
+    ClientToScreen(h, &client);
+    return client;
+  }
+  // Moves the X pointer and waits until the window system has it there.
+  void MoveTo(POINT at) {
+    ASSERT_TRUE(RunHostProgram(kXdotool, {L"mousemove", Num(at.x), Num(at.y)}));
+    POINT now{};
+    PumpUntil([&] { return GetCursorPos(&now) && now.x == at.x && now.y == at.y; }, 10000);
+    ASSERT_EQ(at.x, now.x) << "the pointer did not move";
+    ASSERT_EQ(at.y, now.y);
+    Pump(200);
+  }
+  // Presses at `from`, moves past the drag threshold, on to `to`, releases there.
+  void Drag(POINT from, POINT to) {
+    MoveTo(from);
+    std::vector<std::wstring> a = {L"mousedown", L"1", L"sleep", L"0.3"};
+    for (int i = 1; i <= 4; ++i)
+      a.insert(a.end(), {L"mousemove", Num(from.x + (to.x - from.x) * i / 4), Num(from.y + (to.y - from.y) * i / 4),
+                         L"sleep", L"0.2"});
+    a.insert(a.end(), {L"mouseup", L"1"});
+    ASSERT_TRUE(RunHostProgram(kXdotool, a));
+    // Done once the pointer has reached the end and the button is up again.
+    POINT now{};
+    PumpUntil([&] { return GetCursorPos(&now) && now.x == to.x && now.y == to.y && !(GetKeyState(VK_LBUTTON) & 0x8000); },
+              10000);
+    Pump(300);
+  }
+
+  // A point of the source list's free area below its rows.
+  POINT SourceListFreeArea() {
+    RECT r;
+    GetClientRect(C(kIdSourceList), &r);
+    return Screen(C(kIdSourceList), POINT{40, r.bottom - 15});
+  }
+};
+
+TEST_F(DragE2E, AFolderDraggedFromTheTreeBecomesARowInThePageFile) {
+  const std::wstring folder = Src(L"gamma");
+  ASSERT_TRUE(win.ShowTreePath(folder)) << "the tree cannot open at the folder";
+  EXPECT_EQ(Utf8(folder), Utf8(win.TreeSelectedPath()));
+  HWND tree = C(kIdTree);
+  HTREEITEM node = TreeView_GetSelection(tree);
+  // Another node is selected first: the drag itself makes the dragged node the one dropped.
+  TreeView_SelectItem(tree, TreeView_GetParent(tree, node));
+  TreeView_EnsureVisible(tree, node);
+  Pump(100);
+  RECT r{};
+  ASSERT_TRUE(TreeView_GetItemRect(tree, node, &r, TRUE));
+  Drag(Screen(tree, POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}), SourceListFreeArea());
+  PumpUntil([&] { return app.RowCount() == 3; });
+  user.VerifyDone();
+  ASSERT_EQ(3, app.RowCount());
+  EXPECT_EQ(Utf8(folder), Utf8(app.rows[2].caption));
+  wchar_t status[512] = {};
+  SendMessageW(C(kIdStatusBar), SB_GETTEXTW, 1, reinterpret_cast<LPARAM>(status));
+  EXPECT_EQ(Utf8(L"<" + folder + L"> 登録."), Utf8(status));
+  EXPECT_EQ(0, app.DragSourceKind);
+  TestApp other;
+  other.app.FileSetFolder = dir.path() + L"\\";
+  other.app.IndexFileName = L"SAMPLE.IDX";
+  other.app.pages = {L"P"};
+  other.app.PageIndexTable = {IndexRow{L"No."}, IndexRow{L"1", L"P"}};
+  ASSERT_TRUE(ReadPageFile(other.app, false));
+  ASSERT_EQ(3, other.app.RowCount());
+  bool found = false;
+  for (const auto& row : other.app.rows) found = found || row.caption == folder;
+  EXPECT_TRUE(found) << "the new row is in the page file";
+}
+
+TEST_F(DragE2E, AnErrorLineDraggedOntoTheSourceListSelectsTheRowOfTheFailedFile) {
+  SetBottomPanel(app, 1);
+  ErrorListAdd(app, L"{P} ページ.");
+  ErrorListAdd(app, Src(L"beta\\sub\\report.doc") + L" <エラー:32> プロセスはファイルにアクセスできません");
+  win.SelectRow(0);
+  Pump(300);
+  HWND lb = C(kIdErrorList);
+  ASSERT_TRUE(IsWindowVisible(lb));
+  RECT r{};
+  ASSERT_NE(LB_ERR, SendMessageW(lb, LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&r)));
+  Drag(Screen(lb, POINT{r.left + 30, (r.top + r.bottom) / 2}), SourceListFreeArea());
+  PumpUntil([&] { return win.SelectedRows() == std::vector<int>{1}; });
+  EXPECT_EQ(std::vector<int>{1}, win.SelectedRows());
+  EXPECT_EQ(1, SendMessageW(lb, LB_GETCURSEL, 0, 0));
+  EXPECT_EQ(0, app.DragSourceKind);
+  user.VerifyDone();
+}
+
+// The other process: drags the folders in RUZER_DROP_PATHS (separated by "|")
+// through OLE and drops them where the pointer is.
+class DropSource final : public IDropSource {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+    if (riid == IID_IUnknown || riid == IID_IDropSource) {
+      *out = this;
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL escape, DWORD) override {
+    // The button is not held: the drop happens at once where the pointer is.
+    return escape ? DRAGDROP_S_CANCEL : (++polls_ > 3 ? DRAGDROP_S_DROP : S_OK);
+  }
+  HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD) override { return DRAGDROP_S_USEDEFAULTCURSORS; }
+
+ private:
+  int polls_ = 0;
+};
+
+TEST(DropHelper, DragFoldersFromThisProcess) {
+  wchar_t buf[4096] = {};
+  if (!GetEnvironmentVariableW(L"RUZER_DROP_PATHS", buf, 4096)) GTEST_SKIP() << "only run as the other process";
+  ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
+  const std::wstring folder = buf;
+  PIDLIST_ABSOLUTE pidl = nullptr;
+  ASSERT_TRUE(SUCCEEDED(SHParseDisplayName(folder.c_str(), nullptr, &pidl, 0, nullptr)));
+  IShellFolder* parent = nullptr;
+  PCUITEMID_CHILD child = nullptr;
+  ASSERT_TRUE(SUCCEEDED(SHBindToParent(pidl, IID_IShellFolder, reinterpret_cast<void**>(&parent), &child)));
+  IDataObject* data = nullptr;
+  ASSERT_TRUE(SUCCEEDED(parent->GetUIObjectOf(nullptr, 1, &child, IID_IDataObject, nullptr,
+                                              reinterpret_cast<void**>(&data))));
+  DropSource source;
+  DWORD effect = DROPEFFECT_NONE;
+  const HRESULT hr = DoDragDrop(data, &source, DROPEFFECT_COPY | DROPEFFECT_LINK, &effect);
+  EXPECT_EQ(DRAGDROP_S_DROP, hr);
+  EXPECT_NE(static_cast<DWORD>(DROPEFFECT_NONE), effect);
+  data->Release();
+  parent->Release();
+  CoTaskMemFree(pidl);
+  OleUninitialize();
+}
+
+TEST_F(DragE2E, AFolderDroppedByAnotherProgramBecomesARow) {
+  const std::wstring folder = Src(L"delta");
+  MoveTo(SourceListFreeArea());
+  Pump(500);
+  wchar_t exe[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  SetEnvironmentVariableW(L"RUZER_DROP_PATHS", folder.c_str());
+  std::wstring cmd = L"\"" + std::wstring(exe) + L"\" --gtest_filter=DropHelper.* --gtest_color=no";
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  ASSERT_TRUE(CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+  SetEnvironmentVariableW(L"RUZER_DROP_PATHS", nullptr);
+  PumpUntil([&] { return app.RowCount() == 3 || WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0; });
+  PumpUntil([&] { return app.RowCount() == 3; }, 3000);
+  DWORD code = 1;
+  WaitForSingleObject(pi.hProcess, 10000);
+  GetExitCodeProcess(pi.hProcess, &code);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  EXPECT_EQ(0u, code) << "the other process could not drag";
+  ASSERT_EQ(3, app.RowCount());
+  EXPECT_EQ(Utf8(folder), Utf8(app.rows[2].caption));
+  EXPECT_EQ(L"", app.rows[2].comment);
+  user.VerifyDone();
+}
+
+}  // namespace
+}  // namespace ruzer::test
