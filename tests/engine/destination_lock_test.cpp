@@ -242,3 +242,33 @@ TEST_F(AutoExit, UnreadableIndexGivesFour) {
 
 }  // namespace
 }  // namespace ruzer::test
+
+namespace ruzer::test {
+namespace {
+
+// A run killed while it wrote its memo or log, or while it copied the page
+// file back into the previous generation, leaves a temporary file in a
+// generation's root; the next run removes it, and only files of those names.
+class KilledRootWrites : public ::testing::Test, public BackupFixture {};
+
+TEST_F(KilledRootWrites, NextRunRemovesTheirTemporaryFiles) {
+  Put(src + L"\\a.txt", "a");
+  AddRow(src);
+  app().env.backdays = 10;
+  Backup();
+  Day(2010, 5, 2);
+  Backup();
+  ASSERT_EQ((std::vector<std::wstring>{L"100501A", L"100502A"}), Generations(dest));
+  Put(dest + L"\\100501A\\~ruzer-0000abcd.tmp", "page copy cut short");
+  Put(dest + L"\\100502A\\~rz1f_2a.tmp", "memo cut short");
+  Put(dest + L"\\100502A\\~rzmine.tmp", "not ours");
+  Backup();
+  ASSERT_EQ((std::vector<std::wstring>{L"100501A", L"100502A", L"100502B"}), Generations(dest));
+  EXPECT_EQ(0, PathKind(dest + L"\\100501A\\~ruzer-0000abcd.tmp"));
+  EXPECT_EQ(0, PathKind(dest + L"\\100502A\\~rz1f_2a.tmp"));
+  EXPECT_EQ(0, PathKind(dest + L"\\100502B\\~rz1f_2a.tmp"));
+  EXPECT_EQ(1, PathKind(dest + L"\\100502A\\~rzmine.tmp"));  // moved back with the root files
+}
+
+}  // namespace
+}  // namespace ruzer::test
