@@ -93,7 +93,9 @@ class Model : public BackupFixture {
   void WriteFile(int r, Entry& e) { PutAt(RowFolder(r) + L"\\" + e.name, e.content, TimeOf(e.time)); }
 
   std::string NewContent(size_t size = 0) {
-    std::string s = "v" + std::to_string(++serial) + ":";
+    std::string s = "v";
+    s += std::to_string(++serial);
+    s += ':';
     if (size == 0) size = s.size() + static_cast<size_t>(Pick(200));
     s.resize(std::max(size, s.size()), static_cast<char>('a' + Pick(26)));
     return s;
