@@ -48,6 +48,10 @@ void FormResize(App& app) {
   app.view.SetTreeWidth(app.treeWidth);
 }
 
+int FirstColumnWidth(int groupWidth, int otherColumns, int margin, int readable) {
+  return std::max({1, readable, groupWidth - otherColumns - margin});
+}
+
 int NextSizeSortKey(int key, int column) {
   const int k = column + 1;
   return (std::abs(key) == k && key >= 0) ? -k : k;

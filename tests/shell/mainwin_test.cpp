@@ -298,6 +298,19 @@ TEST(MainwinResize, TreeWidthFitsTheClient) {
   }
 }
 
+TEST(MainwinResize, FolderColumnTakesTheRestButStaysReadable) {
+  struct Case {
+    int group, others, margin, readable, expected;
+  };
+  for (const Case& c : std::vector<Case>{{800, 230, 50, 140, 520},   // the rule
+                                         {420, 230, 50, 140, 140},   // exactly readable
+                                         {300, 230, 50, 140, 140},   // would be 20: kept readable
+                                         {100, 230, 50, 140, 140},   // would be negative
+                                         {100, 230, 50, 0, 1}}) {    // no font yet: never below 1
+    EXPECT_EQ(c.expected, FirstColumnWidth(c.group, c.others, c.margin, c.readable)) << c.group;
+  }
+}
+
 TEST(MainwinResize, ShrinkingTheWindowNarrowsTheTreeButMinimisingDoesNot) {
   TestApp t;
   t.app.treeWidth = 180;
