@@ -1096,6 +1096,26 @@ std::vector<std::vector<std::wstring>> FF1::SizeListRows() {
   return rows;
 }
 
+void FF1::SizeListScrollToEnd() {
+  HWND lv = impl_->lvSize;
+  if (!lv) return;
+  const int n = ListView_GetItemCount(lv);
+  if (n > 0) ListView_EnsureVisible(lv, n - 1, FALSE);
+}
+
+int FF1::SourceColumnWidth(int column) {
+  if (!impl_->lsvDir) return 0;
+  return impl_->Logical(ListView_GetColumnWidth(impl_->lsvDir, column));
+}
+
+void FF1::SetSourceColumnWidth(int column, int width) {
+  if (impl_->lsvDir) ListView_SetColumnWidth(impl_->lsvDir, column, impl_->S(width));
+}
+
+void FF1::SetSizeColumnWidth(int column, int width) {
+  if (impl_->lvSize) ListView_SetColumnWidth(impl_->lvSize, column, impl_->S(width));
+}
+
 // ---------------------------------------------------------------- IWindowFrame
 
 RECT FF1::Bounds() {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "measure/TfCheck.h"
 #include "store/Spage.h"
 
 #if __has_include("engine/Sbakup.h")
@@ -137,6 +138,8 @@ bool CommandBuilt(Cmd c) {
       return true;
     case Cmd::Backup:
       return RUZER_HAVE_BACKUP != 0;
+    case Cmd::Check:
+      return true;
     default:
       return false;
   }
@@ -210,6 +213,9 @@ void MainCommand(App& app, Cmd c, IMainWindowCommands* window) {
       RunBackup(app);
       break;
 #endif
+    case Cmd::Check:
+      if (app.checkDialog) app.checkDialog->Show();
+      break;
     default:
       break;
   }
