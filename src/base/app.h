@@ -57,6 +57,9 @@ struct App {
   int pendingPage = -1;
 
   // ---- start-up
+  // What the process returns: the outcome of an automatic run (0 for an
+  // interactive start). See AutoRunExitCode.
+  int ExitCode = 0;
   std::wstring programPath;  // full path of ruzer.exe
   std::wstring helpFile;     // program path with ".chm"; empty until first activation
 
@@ -68,6 +71,9 @@ struct App {
   std::wstring CurrentPageName;
   std::vector<IndexRow> PageIndexTable;  // [0] is the title row
   int SleepMs = 1000;
+  // How long a run waits for a destination that another run holds, before it
+  // skips that page.
+  int DestinationWaitMs = 60000;
   int treeWidth = 150;
   double indexVersion = 6.0;
   // The index file exists but could not be read: it is not written over.

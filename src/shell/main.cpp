@@ -86,7 +86,8 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int nCmdShow) {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
       }
-      if (got == 0) exitCode = static_cast<int>(msg.wParam);
+      // An automatic run tells schedulers how it ended.
+      if (got == 0) exitCode = app.ExitCode != 0 ? app.ExitCode : static_cast<int>(msg.wParam);
     } else {
       exitCode = 1;
     }
