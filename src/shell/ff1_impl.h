@@ -15,6 +15,7 @@
 #include "base/font.h"
 #include "shell/FF1.h"
 #include "shell/Mainwin.h"
+#include "shell/ViewPacer.h"
 
 namespace ruzer {
 
@@ -23,6 +24,7 @@ enum : UINT {
   kMsgFirstActivate = WM_APP + 1,
   kMsgSplitterDrag = WM_APP + 2,  // wParam: splitter id, lParam: MAKELPARAM of client point
   kMsgSplitterDone = WM_APP + 3,
+  kMsgFillTree = WM_APP + 4,  // the folder tree fills once the window is shown and free
 };
 
 // One item of a menu table; a zero command is a separator.
@@ -92,12 +94,20 @@ struct FF1::Impl : IMainWindowCommands {
   int oldHeightPx = -1;   // old group height set by dragging sepDown (physical), -1 = from layout
   int bottomHeightPx = 1; // physical height of pnlDown
 
+  // Status texts, column title and error-list scroll during an operation.
+  ViewPacer pacer{100};
+  bool Pacing() const { return win.app_ && win.app_->commandDepth > 0; }
+  void DrawTexts(bool evenIfEarly);
+
   // Folder tree.
   IShellFolder* desktop = nullptr;
   HTREEITEM treeRoot = nullptr;
   HIMAGELIST treeOwnImages = nullptr;  // icons at the DPI's size, when the system has none
   HIMAGELIST treeSysImages = nullptr;
   std::map<int, int> treeIconMap;  // system icon index -> index in treeOwnImages
+  bool treeImagesSet = false;
+  bool treeFilled = false;
+  bool treeWanted = false;  // asked for while an operation ran
 
   int S(int v) const { return MulDiv(v, win.dpi_, 96); }
   int Logical(int px) const { return MulDiv(px, 96, win.dpi_); }
@@ -123,6 +133,7 @@ struct FF1::Impl : IMainWindowCommands {
   void SetTreeImages();
   int TreeIcon(int systemIndex);
   void FillTreeRoot();
+  void FillTreeWhenFree();
   void ExpandNode(HTREEITEM item);
   TreeNode* NodeOf(HTREEITEM item) const;
   void FreeNode(TreeNode* node);
