@@ -25,6 +25,8 @@ struct App {
   class IMemoDialog* memoDialog = nullptr;
   // Pattern dialog TfFname, shared by the folder settings and the backup conditions; null counts as cancelled.
   class IPatternDialog* patternDialog = nullptr;
+  // Capacity dialog TfCheck; null: the command does nothing.
+  class ICheckDialog* checkDialog = nullptr;
 
   // ---- process-wide flags
   bool AutoMode = false;

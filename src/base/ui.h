@@ -138,6 +138,14 @@ class IMainView {
     (void)row, (void)column, (void)text;
   }
   virtual std::vector<std::vector<std::wstring>> SizeListRows() { return {}; }  // in shown order
+  virtual void SizeListScrollToEnd() {}
+  // Column widths in 96-DPI units: the source list's and the size list's.
+  virtual int SourceColumnWidth(int column) {
+    (void)column;
+    return 0;
+  }
+  virtual void SetSourceColumnWidth(int column, int width) { (void)column, (void)width; }
+  virtual void SetSizeColumnWidth(int column, int width) { (void)column, (void)width; }
 };
 
 // ---------------------------------------------------------------- memo dialog

@@ -6,18 +6,19 @@
 
 #include <string>
 
+#include "base/dialog.h"
 #include "base/ui.h"
 
 namespace ruzer {
 
-class TfMemo final : public IMemoDialog {
+class TfMemo final : public IMemoDialog, private Dialog {
  public:
   // Control ids.
   static constexpr int kEdtMemo = 101;
-  static constexpr int kBtnHelp = 102;
+  static constexpr int kBtnHelp = kIdHelp;
 
-  explicit TfMemo(IUser& user, HWND owner = nullptr) : user_(user), owner_(owner) {}
-  void SetOwner(HWND owner) { owner_ = owner; }
+  explicit TfMemo(IUser& user, HWND owner = nullptr);
+  void SetOwner(HWND owner) { Dialog::SetOwner(owner); }
 
   // Modal. OK: memo := the text as typed, true. Cancel or closing: false.
   // Either way the text stays for the next use.
@@ -26,14 +27,13 @@ class TfMemo final : public IMemoDialog {
   const std::wstring& text() const { return text_; }
 
  private:
-  static INT_PTR CALLBACK Proc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp);
-  void Init(HWND dlg);
-  void Keep(HWND dlg);
+  void OnCreate() override;
+  bool OnShow() override;
+  bool OnOk() override;
+  bool OnCancel() override;
+  void OnActivate() override;
 
-  IUser& user_;
-  HWND owner_;
   std::wstring text_;
-  HFONT font_ = nullptr;
 };
 
 }  // namespace ruzer

@@ -209,6 +209,18 @@ HWND MakeList(HWND parent, int id, DWORD style, HINSTANCE inst) {
   return lv;
 }
 
+// Width of kReadableColumnChars average characters of the list's font.
+int ReadableColumnWidth(HWND lv) {
+  HDC dc = GetDC(lv);
+  if (!dc) return 0;
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(lv, WM_GETFONT, 0, 0)));
+  TEXTMETRICW tm{};
+  GetTextMetricsW(dc, &tm);
+  SelectObject(dc, old);
+  ReleaseDC(lv, dc);
+  return kReadableColumnChars * tm.tmAveCharWidth;
+}
+
 void AddColumn(HWND lv, int index, const wchar_t* title, int width, bool right) {
   LVCOLUMNW c{};
   c.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
@@ -541,12 +553,13 @@ void FF1::Impl::LayoutPage() {
 }
 
 void FF1::Impl::FitFirstColumn() {
-  // The first column takes what the other six leave of the group, less 50.
+  // The first column takes what the other six leave of the group, less 50, but
+  // never less than it takes to read a folder: a narrow window scrolls sideways.
   RECT g;
   GetClientRect(grpSource, &g);
   int others = 0;
   for (int i = 1; i < 7; ++i) others += ListView_GetColumnWidth(lsvDir, i);
-  ListView_SetColumnWidth(lsvDir, 0, std::max(S(20), static_cast<int>(g.right) - others - S(50)));
+  ListView_SetColumnWidth(lsvDir, 0, FirstColumnWidth(g.right, others, S(50), ReadableColumnWidth(lsvDir)));
 }
 
 // ---------------------------------------------------------------- events
@@ -1076,10 +1089,12 @@ void FF1::PumpMessages() {
       PostQuitMessage(static_cast<int>(msg.wParam));
       return;
     }
-    if (!TranslateAccel(&msg)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
+    if (TranslateAccel(&msg)) continue;
+    // A dialog running a long operation keeps Tab, Enter and Esc.
+    HWND active = GetActiveWindow();
+    if (active && active != hwnd_ && IsDialogMessageW(active, &msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
   }
 }
 
@@ -1114,6 +1129,26 @@ std::vector<std::vector<std::wstring>> FF1::SizeListRows() {
     for (int c = 0; c < 5; ++c) rows.back().push_back(ListText(lv, r, c));
   }
   return rows;
+}
+
+void FF1::SizeListScrollToEnd() {
+  HWND lv = impl_->lvSize;
+  if (!lv) return;
+  const int n = ListView_GetItemCount(lv);
+  if (n > 0) ListView_EnsureVisible(lv, n - 1, FALSE);
+}
+
+int FF1::SourceColumnWidth(int column) {
+  if (!impl_->lsvDir) return 0;
+  return impl_->Logical(ListView_GetColumnWidth(impl_->lsvDir, column));
+}
+
+void FF1::SetSourceColumnWidth(int column, int width) {
+  if (impl_->lsvDir) ListView_SetColumnWidth(impl_->lsvDir, column, impl_->S(width));
+}
+
+void FF1::SetSizeColumnWidth(int column, int width) {
+  if (impl_->lvSize) ListView_SetColumnWidth(impl_->lvSize, column, impl_->S(width));
 }
 
 // ---------------------------------------------------------------- IWindowFrame

@@ -97,6 +97,10 @@ class FF1 final : public IMainView, public IWindowFrame {
   void SizeListAdd(const std::vector<std::wstring>& cells) override;
   void SizeListSetCell(int row, int column, const std::wstring& text) override;
   std::vector<std::vector<std::wstring>> SizeListRows() override;
+  void SizeListScrollToEnd() override;
+  int SourceColumnWidth(int column) override;
+  void SetSourceColumnWidth(int column, int width) override;
+  void SetSizeColumnWidth(int column, int width) override;
 
   // ---- IWindowFrame
   RECT Bounds() override;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "measure/TfCheck.h"
 #include "store/Spage.h"
 
 #if __has_include("engine/Sbakup.h")
@@ -46,6 +47,10 @@ void FormResize(App& app) {
   const int client = app.view.ClientWidth();
   if (client > 0) app.treeWidth = FitTreeWidth(client, app.treeWidth);
   app.view.SetTreeWidth(app.treeWidth);
+}
+
+int FirstColumnWidth(int groupWidth, int otherColumns, int margin, int readable) {
+  return std::max({1, readable, groupWidth - otherColumns - margin});
 }
 
 int NextSizeSortKey(int key, int column) {
@@ -133,6 +138,8 @@ bool CommandBuilt(Cmd c) {
       return true;
     case Cmd::Backup:
       return RUZER_HAVE_BACKUP != 0;
+    case Cmd::Check:
+      return true;
     default:
       return false;
   }
@@ -206,6 +213,9 @@ void MainCommand(App& app, Cmd c, IMainWindowCommands* window) {
       RunBackup(app);
       break;
 #endif
+    case Cmd::Check:
+      if (app.checkDialog) app.checkDialog->Show();
+      break;
     default:
       break;
   }

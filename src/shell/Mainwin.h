@@ -26,6 +26,11 @@ int FitTreeWidth(int clientWidth, int treeWidth);
 // (minimised) changes nothing.
 void FormResize(App& app);
 
+// Width of the source list's first column: what the other columns leave of
+// the group less the margin, and never below `readable` (the list scrolls).
+constexpr int kReadableColumnChars = 20;
+int FirstColumnWidth(int groupWidth, int otherColumns, int margin, int readable);
+
 // Size list sorting. Header click on column `column` (0-based): the new key.
 int NextSizeSortKey(int key, int column);
 // Comparison of two size-list cells on sort key `key` (<0 a before b, >0 after).

@@ -8,6 +8,7 @@
 #include "base/app.h"
 #include "base/win32_user.h"
 #include "engine/Vmemo.h"
+#include "measure/Vcheck.h"
 #include "shell/FF1.h"
 #include "shell/Startup.h"
 
@@ -33,10 +34,13 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int nCmdShow) {
     // The dialogs live for the whole run; each keeps its last input.
     ruzer::TfMemo memo(user);
     app.memoDialog = &memo;
+    ruzer::TfCheckDialog check(app);
+    app.checkDialog = &check;
 
     if (window.Create(app, inst, info)) {
       user.SetOwner(window.hwnd());
       memo.SetOwner(window.hwnd());
+      check.SetOwner(window.hwnd());
       MSG msg;
       BOOL got;
       while ((got = GetMessageW(&msg, nullptr, 0, 0)) != 0) {
@@ -50,6 +54,7 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int nCmdShow) {
       exitCode = 1;
     }
     app.memoDialog = nullptr;
+    app.checkDialog = nullptr;
     user.SetOwner(nullptr);
     user.CloseHelp();
   }

@@ -93,6 +93,17 @@ int Height(HWND h) {
   return r.bottom - r.top;
 }
 
+// Twenty average characters of the list's font.
+int ReadableWidth(HWND lv) {
+  HDC dc = GetDC(lv);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(lv, WM_GETFONT, 0, 0)));
+  TEXTMETRICW tm{};
+  GetTextMetricsW(dc, &tm);
+  SelectObject(dc, old);
+  ReleaseDC(lv, dc);
+  return 20 * tm.tmAveCharWidth;
+}
+
 int Width(HWND h) {
   RECT r;
   GetWindowRect(h, &r);
@@ -213,7 +224,7 @@ TEST_F(MainWindowE2E, SourceListRowsAndColumns) {
   // Resize rule: the first column takes what the others leave of the group, less 50.
   RECT g;
   GetClientRect(C(kIdSourceGroup), &g);
-  EXPECT_EQ(std::max(S(20), static_cast<int>(g.right) - S(230) - S(50)), ListView_GetColumnWidth(lv, 0));
+  EXPECT_EQ(std::max(ReadableWidth(lv), static_cast<int>(g.right) - S(230) - S(50)), ListView_GetColumnWidth(lv, 0));
 
   const LONG style = GetWindowLongW(lv, GWL_STYLE);
   EXPECT_EQ(LVS_REPORT, style & LVS_TYPEMASK);
@@ -675,6 +686,27 @@ TEST_F(MainWindowE2E, ShrinkingBelowTheTreeWidthLeavesTwentyPixels) {
   const int client = MulDiv(rc.right, 96, win.Dpi());
   EXPECT_EQ(client - 20, app.treeWidth);
   EXPECT_NEAR(S(client - 20), Width(C(kIdTree)), 1);
+}
+
+// At the first-start size (480 x 360) the rule would leave the first column a
+// negative width; it keeps twenty characters and the list scrolls sideways.
+TEST_F(MainWindowE2E, AtTheFirstStartSizeTheFolderColumnStaysReadable) {
+  SetWindowPos(win.hwnd(), nullptr, 0, 0, 480, 360, SWP_NOMOVE | SWP_NOZORDER);
+  Pump();
+  HWND lv = C(kIdSourceList);
+  RECT g;
+  GetClientRect(C(kIdSourceGroup), &g);
+  ASSERT_LT(static_cast<int>(g.right) - S(230) - S(50), ReadableWidth(lv)) << "the window is not narrow enough";
+  EXPECT_EQ(ReadableWidth(lv), ListView_GetColumnWidth(lv, 0));
+  EXPECT_GE(ReadableWidth(lv), S(20) * 5);
+  SCROLLINFO si{sizeof si, SIF_RANGE | SIF_PAGE};
+  ASSERT_TRUE(GetScrollInfo(lv, SB_HORZ, &si));
+  EXPECT_GT(si.nMax - si.nMin + 1, static_cast<int>(si.nPage));  // room to scroll sideways
+  // Widening the window again gives the column its share back.
+  SetWindowPos(win.hwnd(), nullptr, 0, 0, 1200, 640, SWP_NOMOVE | SWP_NOZORDER);
+  Pump();
+  GetClientRect(C(kIdSourceGroup), &g);
+  EXPECT_EQ(static_cast<int>(g.right) - S(230) - S(50), ListView_GetColumnWidth(lv, 0));
 }
 
 TEST_F(MainWindowE2E, DraggingTheSplitterSetsAndStoresTheTreeWidth) {

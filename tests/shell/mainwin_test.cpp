@@ -2,6 +2,7 @@
 // abort, size-list sorting, resize rule, page change and commands.
 #include <gtest/gtest.h>
 
+#include "measure/TfCheck.h"
 #include "shell/Mainwin.h"
 #include "store/Spage.h"
 #include "support/scripted.h"
@@ -298,6 +299,19 @@ TEST(MainwinResize, TreeWidthFitsTheClient) {
   }
 }
 
+TEST(MainwinResize, FolderColumnTakesTheRestButStaysReadable) {
+  struct Case {
+    int group, others, margin, readable, expected;
+  };
+  for (const Case& c : std::vector<Case>{{800, 230, 50, 140, 520},   // the rule
+                                         {420, 230, 50, 140, 140},   // exactly readable
+                                         {300, 230, 50, 140, 140},   // would be 20: kept readable
+                                         {100, 230, 50, 140, 140},   // would be negative
+                                         {100, 230, 50, 0, 1}}) {    // no font yet: never below 1
+    EXPECT_EQ(c.expected, FirstColumnWidth(c.group, c.others, c.margin, c.readable)) << c.group;
+  }
+}
+
 TEST(MainwinResize, ShrinkingTheWindowNarrowsTheTreeButMinimisingDoesNot) {
   TestApp t;
   t.app.treeWidth = 180;
@@ -499,7 +513,7 @@ TEST(MainwinCommands, AvailabilityInEachState) {
                                         Cmd::HelpPage,  Cmd::HelpTree,    Cmd::HelpErrorList, Cmd::TreeRefresh};
   const std::vector<Cmd> notBuilt = {Cmd::Xopen,  Cmd::Xsort, Cmd::PgAdd, Cmd::PgDel, Cmd::PgRen, Cmd::PgOld,
                                      Cmd::Env,    Cmd::Change, Cmd::Add,  Cmd::Del,   Cmd::Dir,   Cmd::Svf,
-                                     Cmd::Exf,    Cmd::Wiz,   Cmd::Check, Cmd::Verify, Cmd::Inst, Cmd::RegDel};
+                                     Cmd::Exf,    Cmd::Wiz,   Cmd::Verify, Cmd::Inst, Cmd::RegDel};
   enum State { Normal, Busy, Loading, Running };
   for (State s : {Normal, Busy, Loading, Running}) {
     SCOPED_TRACE(s);
@@ -514,6 +528,7 @@ TEST(MainwinCommands, AvailabilityInEachState) {
       EXPECT_FALSE(CommandAvailable(t.app, c)) << static_cast<int>(c);
     }
     EXPECT_EQ(s == Normal, CommandAvailable(t.app, Cmd::Exit));
+    EXPECT_EQ(s == Normal, CommandAvailable(t.app, Cmd::Check));
     if (CommandBuilt(Cmd::Backup)) {
       EXPECT_EQ(s == Normal, CommandAvailable(t.app, Cmd::Backup));
     }
@@ -577,6 +592,31 @@ TEST(MainwinErrorList, AddAndClearKeepTheMirror) {
   ErrorListClear(t.app);
   EXPECT_TRUE(t.app.errorLines.empty());
   EXPECT_TRUE(t.view.errorList.empty());
+}
+
+}  // namespace
+}  // namespace ruzer::test
+
+namespace ruzer::test {
+namespace {
+
+class CountingCheckDialog : public ICheckDialog {
+ public:
+  int shown = 0;
+  void Show() override { ++shown; }
+};
+
+TEST(MainwinCommands, CapacityCommandOpensTheDialogAfterClearingTheStatusLine) {
+  TestApp t;
+  CountingCheckDialog dialog;
+  t.app.checkDialog = &dialog;
+  t.view.status = L"old";
+  MainCommand(t.app, Cmd::Check);
+  EXPECT_EQ(1, dialog.shown);
+  EXPECT_EQ(L"", t.view.status);
+  SetBusyMode(t.app, true);
+  MainCommand(t.app, Cmd::Check);
+  EXPECT_EQ(1, dialog.shown);
 }
 
 }  // namespace

@@ -1,0 +1,129 @@
+#include "measure/measure_fixture.h"
+
+#include <algorithm>
+
+#include "engine/Sdskio.h"
+#include "store/Spage.h"
+
+namespace ruzer::test {
+
+void MakeFolders(const std::wstring& path) {
+  if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return;
+  const size_t slash = path.rfind(L'\\');
+  if (slash != std::wstring::npos && slash > 2) MakeFolders(path.substr(0, slash));
+  CreateDirectoryW(path.c_str(), nullptr);
+}
+
+void PutFile(const std::wstring& path, const std::string& content) {
+  const size_t slash = path.rfind(L'\\');
+  if (slash != std::wstring::npos) MakeFolders(path.substr(0, slash));
+  ASSERT_TRUE(WriteBytes(path, content)) << Utf8(path);
+}
+
+std::string PageFile(const EnvPanel& env, const std::vector<SourceRow>& rows, const std::wstring& version) {
+  std::wstring flags;
+  for (bool f : env.check) flags += f ? L'1' : L'0';
+  std::vector<std::wstring> lines = {L"[Ruzer]",
+                                     L"Vers=" + version,
+                                     L"Path=" + env.tamdir,
+                                     L"Labl=" + env.volname,
+                                     L"Bday=" + std::to_wstring(env.backdays),
+                                     L"Flgs=" + flags,
+                                     L"Cont=" + std::to_wstring(rows.size()),
+                                     L"Yfil=" + env.defSave1,
+                                     L"Zfil=" + env.defSave2};
+  for (size_t i = 0; i < rows.size(); ++i) {
+    wchar_t section[32];
+    swprintf(section, 32, L"[Folder%05u]", static_cast<unsigned>(i + 1));
+    lines.push_back(L"");
+    lines.push_back(section);
+    lines.push_back(L"Sorc=" + rows[i].caption);
+    lines.push_back(L"Efol=" + rows[i].comment);
+    lines.push_back(L"Wfil=" + rows[i].save);
+    lines.push_back(L"Xfil=" + rows[i].exclude);
+    if (!rows[i].excluded.empty()) lines.push_back(L"U000=" + rows[i].excluded);
+    lines.push_back(L"Mark=" + rows[i].mark);
+  }
+  return Utf16File(lines);
+}
+
+SourceRow Row(const std::wstring& folder, const std::wstring& save, const std::wstring& exclude,
+              const std::wstring& mark, const std::wstring& excluded, const std::wstring& comment) {
+  SourceRow r;
+  r.caption = folder;
+  r.comment = comment;
+  r.save = save;
+  r.exclude = exclude;
+  r.mark = mark;
+  r.excluded = excluded;
+  return r;
+}
+
+MeasureFixture::MeasureFixture() {
+  src = tmp / L"src";
+  dest = tmp / L"dest";
+  sets = tmp / L"set";
+  MakeFolders(src);
+  MakeFolders(dest);
+  MakeFolders(sets);
+  App& a = t.app;
+  a.FileSetFolder = sets + L"\\";
+  a.IndexFileName = L"RUZER.IDX";
+  a.pages = {L"Home"};
+  a.activePage = 0;
+  a.CurrentPageName = L"Home";
+  a.PageIndexTable = {IndexRow{L"No.", L"設定ページ", L"バックアップ先", L"ボリューム名", L"最新バックアップ日"},
+                      IndexRow{L"1", L"Home", dest, L"", L""}};
+  a.env = EnvPanel{};
+  a.env.tamdir = dest;
+  EXPECT_TRUE(WriteBytes(sets + L"\\RUZER.IDX",
+                         Utf16File({L"[Ruzer]", L"Vers=6.00", L"Count=1", L"Sleep=1000", L"Widir=150", L"",
+                                    L"[Index]", L"Fname1=Home", L"Dpath1=" + dest, L"Volum1=", L"LstDy1=", L""})));
+  SetRows({});
+}
+
+void MeasureFixture::SetRows(std::vector<SourceRow> rows) {
+  std::stable_sort(rows.begin(), rows.end(), [](const SourceRow& x, const SourceRow& y) {
+    return lstrcmpW(x.caption.c_str(), y.caption.c_str()) < 0;
+  });
+  for (size_t i = 0; i < rows.size(); ++i) rows[i].no = std::to_wstring(i + 1);
+  t.app.rows = rows;
+  t.view.ShowSourceRows(&t.app.rows);
+  ASSERT_TRUE(WriteBytes(sets + L"\\" + t.app.CurrentPageName + L".PAG", PageFile(t.app.env, rows)));
+}
+
+void MeasureFixture::SetPages(const std::vector<std::vector<SourceRow>>& rows,
+                              const std::vector<std::wstring>& versions) {
+  App& a = t.app;
+  a.pages.clear();
+  a.PageIndexTable.resize(1);
+  std::vector<std::wstring> index = {L"[Ruzer]", L"Vers=6.00", L"Count=" + std::to_wstring(rows.size()),
+                                     L"Sleep=1000", L"Widir=150", L"", L"[Index]"};
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const std::wstring name = L"P" + std::to_wstring(i + 1);
+    const std::wstring d = dest + L"\\" + name;
+    MakeFolders(d);
+    a.pages.push_back(name);
+    a.PageIndexTable.push_back(IndexRow{std::to_wstring(i + 1), name, d, L"", L""});
+    EnvPanel env;
+    env.tamdir = d;
+    const std::wstring version = i < versions.size() ? versions[i] : L"6.00";
+    ASSERT_TRUE(WriteBytes(sets + L"\\" + name + L".PAG", PageFile(env, rows[i], version)));
+    index.push_back(L"Fname" + std::to_wstring(i + 1) + L"=" + name);
+    index.push_back(L"Dpath" + std::to_wstring(i + 1) + L"=" + d);
+    index.push_back(L"Volum" + std::to_wstring(i + 1) + L"=");
+    index.push_back(L"LstDy" + std::to_wstring(i + 1) + L"=");
+  }
+  ASSERT_TRUE(WriteBytes(sets + L"\\RUZER.IDX", Utf16File(index)));
+  a.activePage = 0;
+  a.CurrentPageName = a.pages[0];
+  LoadActivePage(a);
+}
+
+const std::vector<std::wstring>* MeasureFixture::Line(const std::wstring& folder) const {
+  for (const auto& l : t.view.sizeRows)
+    if (!l.empty() && l[0] == folder) return &l;
+  return nullptr;
+}
+
+}  // namespace ruzer::test
