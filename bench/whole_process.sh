@@ -12,7 +12,7 @@ case $build in /*) ;; *) build=$root/$build ;; esac
 reps=${RUZER_WHOLE_REPS:-3}
 work=$build/bench-whole
 wrun="$root/cmake/wine-run"
-driver=$build/bench/bench_whole_driver.exe
+driver=${RUZER_WHOLE_DRIVER:-$build/bench/bench_whole_driver.exe}
 ruzer=${RUZER_EXE:-$build/ruzer.exe}   # RUZER_EXE: another build to compare
 win() { echo "Z:${1//\//\\}"; }
 
