@@ -126,6 +126,9 @@ class IMainView {
 
   // Let pending window messages run (input, paint, the abort key).
   virtual void PumpMessages() = 0;
+  // A view that draws fast-changing texts at a measured pace draws what
+  // waits now (before a step that lets no messages run for a while).
+  virtual void DrawPendingTexts() {}
 
   // Size list lvSize of the bottom panel: rows of five cells ("保存元フォルダ",
   // "特殊フォルダ/コメント", "No.", "容量(KB)", "ファイル数"). A header click sorts it.

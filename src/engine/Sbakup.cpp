@@ -528,7 +528,13 @@ void BackupFile(App& app, BackupState& state, const std::wstring& srcDir,
       return;
     }
   }
-  const DWORD r = CopyOneFile(app, s, m, srcEntry ? srcEntry->size : 0);
+  // The listings tell the attributes of both sides; an old copy moved away
+  // leaves no target.
+  CopyHints hints;
+  if (srcEntry) hints.sourceAttributes = srcEntry->attributes;
+  hints.targetKnown = true;
+  if (mirrorEntry && previous.empty()) hints.targetAttributes = mirrorEntry->attributes;
+  const DWORD r = CopyOneFile(app, s, m, srcEntry ? srcEntry->size : 0, &hints);
   if (r == 0) return;
   AddErrorLine(app, state, r, s);
   if (r == ERROR_DISK_FULL || r == ERROR_HANDLE_DISK_FULL) {

@@ -92,6 +92,7 @@ class FF1 final : public IMainView, public IWindowFrame {
   int ClientWidth() override;
   void Relayout() override;
   void PumpMessages() override;
+  void DrawPendingTexts() override;
   void SizeListClear() override;
   void SizeListAdd(const std::vector<std::wstring>& cells) override;
   void SizeListSetCell(int row, int column, const std::wstring& text) override;
