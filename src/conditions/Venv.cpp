@@ -20,16 +20,6 @@ MsgButton Warn(App& app, const std::wstring& text, unsigned buttons = kOk, MsgBu
   return ShowMessage(app.user, MsgKind::Warning, text, buttons, def, help);
 }
 
-// The order a sorted list box keeps: the locale's order, letter case ignored.
-bool ListBefore(const std::wstring& a, const std::wstring& b) {
-  return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), static_cast<int>(a.size()), b.c_str(),
-                        static_cast<int>(b.size())) == CSTR_LESS_THAN;
-}
-
-void InsertSorted(std::vector<std::wstring>& list, const std::wstring& entry) {
-  list.insert(std::upper_bound(list.begin(), list.end(), entry, ListBefore), entry);
-}
-
 bool Contains(const std::vector<std::wstring>& list, const std::wstring& entry) {
   return std::any_of(list.begin(), list.end(), [&](const std::wstring& e) { return SameFolderText(e, entry); });
 }
