@@ -192,6 +192,9 @@ TEST(HelpTable, CoversEveryKeywordAndNumberInTheSources) {
 
   const std::regex keywordCall(R"re(HelpByKeyword\(\s*L"([^"]+)")re");
   const std::regex keywordField(R"re([hH]elpKeyword\s*[=({,]\s*L"([^"]+)")re");
+  // A dialog's frame: {caption, width, height, resizable, help keyword}.
+  const std::regex frameKeyword(
+      R"re(\{\s*L"[^"]*"\s*,\s*\d+\s*,\s*\d+\s*,\s*(?:true|false)\s*,\s*L"([^"]+)"\s*\})re");
   const std::regex contextConst(R"re(constexpr\s+int\s+kHelp\w*\s*=\s*(\d+))re");
   std::set<std::string> keywords;
   std::set<int> contexts;
@@ -200,7 +203,7 @@ TEST(HelpTable, CoversEveryKeywordAndNumberInTheSources) {
     std::stringstream ss;
     ss << in.rdbuf();
     const std::string text = ss.str();
-    for (const auto* re : {&keywordCall, &keywordField})
+    for (const auto* re : {&keywordCall, &keywordField, &frameKeyword})
       for (auto it = std::sregex_iterator(text.begin(), text.end(), *re); it != std::sregex_iterator(); ++it)
         keywords.insert((*it)[1].str());
     for (auto it = std::sregex_iterator(text.begin(), text.end(), contextConst); it != std::sregex_iterator(); ++it)
