@@ -1,11 +1,11 @@
 #!/bin/bash
 # Builds Ruzer, starts it under Xvfb on a small sample file set and saves
-# screenshots of the main window at 100 % and 200 % scaling:
+# screenshots of the idle main window, as a user sees it after opening the
+# sample, at 100 % and 200 % scaling:
 #   docs/screenshot.png, docs/screenshot-200.png
-# The sample is started in automatic mode: the first page has a source that is
-# no full path (an error line), and the last page was backed up today, so the
-# run pauses there ("Sleep") in busy mode with the error list shown while the
-# pictures are taken. RUZER_BUILD_DIR picks another configured build folder.
+# and the first picture of the help's getting-started topic
+# (help/html/images/start-1.png). RUZER_BUILD_DIR picks another configured
+# build folder.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="${RUZER_BUILD_DIR:-$root/build}"
@@ -36,7 +36,7 @@ def write(path, lines):
 fs = os.path.join(work, 'set'); os.makedirs(fs)
 dest = os.path.join(work, 'dest'); os.makedirs(dest)
 today = time.strftime('%Y/%m/%d 00:00:01')
-pages = [('ホーム', ['文書', 'ピクチャ', '音楽', '相対パス'], '1001', ''),
+pages = [('ホーム', ['文書', 'ピクチャ', '音楽'], '1001', ''),
          ('写真', ['2023年', '2024年'], '1001', ''),
          ('仕事', ['見積書', '議事録'], '1101', today)]
 idx = ['[Ruzer]', 'Vers=6.00', 'Count=%d' % len(pages), 'Sleep=90000', 'Widir=200', '', '[Index]']
@@ -81,6 +81,11 @@ shoot() {  # shoot DPI WIDTH HEIGHT OUTPUT
     fi
   fi
   export WINEPREFIX="$prefix"
+  # The user folders of a fresh prefix point into the host's home folder: the
+  # folder tree would show the developer's files. Empty folders of their own.
+  for d in "$prefix"/drive_c/users/*/{Desktop,Documents,Downloads,Music,Pictures,Videos,Templates}; do
+    if [ -L "$d" ]; then rm -f "$d" && mkdir -p "$d"; fi
+  done
   local reg="$root/cmake/wine-run reg add"
   $reg 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
   $reg 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
@@ -99,15 +104,15 @@ shoot() {  # shoot DPI WIDTH HEIGHT OUTPUT
   export DISPLAY=":$display"
   for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
-  "$root/cmake/wine-run" "$build/ruzer.exe" /A "$index" >/dev/null 2>&1 &
+  "$root/cmake/wine-run" "$build/ruzer.exe" "$index" >/dev/null 2>&1 &
   local app=$!
   pids+=("$app")
-  # The window shows up, backs up the first pages and pauses on the last one.
+  # The window shows up with the sample's first page loaded.
   for _ in $(seq 60); do
     sleep 1
     xwininfo -root -tree 2>/dev/null | grep -q '"Ruzer  - ' && break
   done
-  sleep 15
+  sleep 8
   import -window root "$work/raw.png"
   # Only the window: the screen around it is black.
   convert "$work/raw.png" -trim +repage "$out"
@@ -120,3 +125,5 @@ shoot() {  # shoot DPI WIDTH HEIGHT OUTPUT
 
 shoot 96 900 620 "$root/docs/screenshot.png"
 shoot 192 1800 1240 "$root/docs/screenshot-200.png"
+convert "$root/docs/screenshot.png" -resize 640x -strip "$root/help/html/images/start-1.png"
+echo "wrote $root/help/html/images/start-1.png"

@@ -7,7 +7,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 for p in cmake make g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev \
-         wine wine64 xvfb xauth googletest ccache fonts-noto-cjk locales python3 imagemagick x11-utils dosfstools fusefat xdotool; do
+         wine wine64 xvfb xauth googletest ccache fonts-noto-cjk locales python3 imagemagick x11-utils dosfstools fusefat fp-utils zip unzip xdotool; do
   have "$p" || need+=("$p")
 done
 if [ ${#need[@]} -gt 0 ]; then

@@ -25,8 +25,21 @@ struct App {
   class IMemoDialog* memoDialog = nullptr;
   // Pattern dialog TfFname, shared by the folder settings and the backup conditions; null counts as cancelled.
   class IPatternDialog* patternDialog = nullptr;
+  // Backup conditions TfEnv, page name TfPage, page order TfXsort and the
+  // file-set open dialog; null counts as cancelled.
+  class IEnvDialog* envDialog = nullptr;
+  class IPageNameDialog* pageNameDialog = nullptr;
+  class IPageSortDialog* pageSortDialog = nullptr;
+  class IFileSetOpenDialog* fileSetOpenDialog = nullptr;
+  // Folder settings dialog TfEdit of the row commands; null counts as cancelled.
+  class IFolderDialog* folderDialog = nullptr;
   // Capacity dialog TfCheck; null: the command does nothing.
   class ICheckDialog* checkDialog = nullptr;
+  // Backup data search TfVrfy (restore); null: the command does nothing.
+  class IVerifyDialog* verifyDialog = nullptr;
+  // Easy set-up TfWiz and start-menu shortcuts TfMenuR (setup/dialogs.h); null: the command does nothing.
+  class IWizardDialog* wizardDialog = nullptr;
+  class IMenuRDialog* menuRDialog = nullptr;
 
   // ---- process-wide flags
   bool AutoMode = false;
@@ -42,8 +55,13 @@ struct App {
   int commandDepth = 0;
   // Tab chosen while a page was loading; loaded once that load has finished.
   int pendingPage = -1;
+  // Tab the page panel was last moved onto (-1: none since the tabs were built).
+  int attachedPage = -1;
 
   // ---- start-up
+  // What the process returns: the outcome of an automatic run (0 for an
+  // interactive start). See AutoRunExitCode.
+  int ExitCode = 0;
   std::wstring programPath;  // full path of ruzer.exe
   std::wstring helpFile;     // program path with ".chm"; empty until first activation
 
@@ -55,6 +73,9 @@ struct App {
   std::wstring CurrentPageName;
   std::vector<IndexRow> PageIndexTable;  // [0] is the title row
   int SleepMs = 1000;
+  // How long a run waits for a destination that another run holds, before it
+  // skips that page.
+  int DestinationWaitMs = 60000;
   int treeWidth = 150;
   double indexVersion = 6.0;
   // The index file exists but could not be read: it is not written over.

@@ -39,6 +39,7 @@ void LetMessagesRun(App& app, bool force) {
   const std::uint64_t now = app.clock.TickMs();
   if (!force && now - app.lastPumpTick < kPumpIntervalMs) return;
   app.lastPumpTick = now;
+  if (force) app.view.DrawPendingTexts();
   app.view.PumpMessages();
 }
 

@@ -126,6 +126,9 @@ class IMainView {
 
   // Let pending window messages run (input, paint, the abort key).
   virtual void PumpMessages() = 0;
+  // A view that draws fast-changing texts at a measured pace draws what
+  // waits now (before a step that lets no messages run for a while).
+  virtual void DrawPendingTexts() {}
 
   // Size list lvSize of the bottom panel: rows of five cells ("保存元フォルダ",
   // "特殊フォルダ/コメント", "No.", "容量(KB)", "ファイル数"). A header click sorts it.
@@ -144,6 +147,9 @@ class IMainView {
   virtual void SetSourceColumnWidth(int column, int width) { (void)column, (void)width; }
   virtual void SetSizeColumnWidth(int column, int width) { (void)column, (void)width; }
 
+  // Full path of the folder selected in the folder tree trvDir; empty when
+  // none is selected or it is no file-system folder.
+  virtual std::wstring SelectedTreeFolder() { return std::wstring(); }
   // What drag and drop reads and moves. Lines are counted in shown order; -1 is none.
   // Folder tree: the selected node's file-system path (empty for a virtual
   // folder such as Control Panel, or no node) and its display text.
@@ -166,6 +172,16 @@ class IMemoDialog {
  public:
   virtual ~IMemoDialog() = default;
   virtual bool Show(std::wstring& memo) = 0;
+};
+
+// ---------------------------------------------------------------- restore
+
+// TfVrfy: the backup data search of the active page, modal; it opens the
+// result dialog itself.
+class IVerifyDialog {
+ public:
+  virtual ~IVerifyDialog() = default;
+  virtual void Show() = 0;
 };
 
 // ---------------------------------------------------------------- pattern dialog

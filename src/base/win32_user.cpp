@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/handles.h"
+#include "base/help.h"
 #include "store/Fdef.h"
 
 namespace ruzer {
@@ -399,7 +400,15 @@ void Win32User::HelpByKeyword(const std::wstring& keyword) {
   if (!HelpAvailable()) return;
   const std::wstring file = HelpFile();
   const HWND owner = owner_ && IsWindow(owner_) ? owner_ : nullptr;
-  // A keyword lookup finds its topic reliably only once the viewer is open.
+  helpOpened_ = true;
+  // The program knows the topic file of each of its keywords: opened by file,
+  // the right topic shows with any viewer, whatever its keyword index.
+  if (const std::wstring topic = HelpFileOfKeyword(keyword); !topic.empty()) {
+    HtmlHelpW(owner, HelpTopicUrl(file, topic).c_str(), HH_DISPLAY_TOPIC, 0);
+    return;
+  }
+  // A keyword of no known topic: the viewer's index (the contents first, as
+  // the lookup finds its topic reliably only once the viewer is open).
   HtmlHelpW(owner, file.c_str(), HH_DISPLAY_TOPIC, 0);
   HH_AKLINK link{};
   link.cbStruct = sizeof link;
@@ -407,19 +416,18 @@ void Win32User::HelpByKeyword(const std::wstring& keyword) {
   link.pszKeywords = keyword.c_str();
   link.fIndexOnFail = TRUE;
   HtmlHelpW(owner, file.c_str(), HH_KEYWORD_LOOKUP, reinterpret_cast<DWORD_PTR>(&link));
-  helpOpened_ = true;
 }
 
 void Win32User::HelpByContext(int context) {
   if (!HelpAvailable()) return;
   const std::wstring file = HelpFile();
   const HWND owner = owner_ && IsWindow(owner_) ? owner_ : nullptr;
-  // Context 0 is no topic of its own: the help file opens at its start.
-  if (context == 0)
-    HtmlHelpW(owner, file.c_str(), HH_DISPLAY_TOPIC, 0);
+  helpOpened_ = true;
+  // Context 0 is no topic of its own: the help file opens at its contents.
+  if (const std::wstring topic = HelpFileOfContext(context); !topic.empty())
+    HtmlHelpW(owner, HelpTopicUrl(file, topic).c_str(), HH_DISPLAY_TOPIC, 0);
   else
     HtmlHelpW(owner, file.c_str(), HH_HELP_CONTEXT, static_cast<DWORD_PTR>(context));
-  helpOpened_ = true;
 }
 
 void Win32User::CloseHelp() {

@@ -53,6 +53,33 @@ bool SafeSource(const std::wstring& folderNoSlash) {
   return IsSafeSourcePath(folderNoSlash);
 }
 
+bool IsHex(wchar_t c) {
+  return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F');
+}
+
+// Temporary files a killed run may leave in a generation's root: those of a
+// copy ("~ruzer-" + hex + ".tmp") and those of the memo and log writes
+// ("~rz" + hex + "_" + hex + ".tmp").
+bool IsLeftoverTemp(const std::wstring& name) {
+  if (IsRuzerTempName(name)) return true;
+  if (name.size() < 10 || name.compare(0, 3, L"~rz") != 0 ||
+      (name.compare(name.size() - 4, 4, L".tmp") != 0 && name.compare(name.size() - 4, 4, L".TMP") != 0))
+    return false;
+  int underscores = 0;
+  for (size_t i = 3; i < name.size() - 4; ++i) {
+    if (name[i] == L'_') ++underscores;
+    else if (!IsHex(name[i])) return false;
+  }
+  return underscores == 1 && name[3] != L'_' && name[name.size() - 5] != L'_';
+}
+
+void RemoveLeftoverTemps(const std::wstring& folder) {
+  std::vector<DirEntry> files, folders;
+  if (!ListFolder(folder, files, folders)) return;
+  for (const auto& f : files)
+    if (IsLeftoverTemp(f.name)) DeleteFileForced(folder + L"\\" + f.name);
+}
+
 }  // namespace
 
 // ------------------------------------------------------------------ names
@@ -194,6 +221,10 @@ bool StartGeneration(App& app, BackupState& state) {
   state.NewGeneration = newPath + L"\\";
   LetMessagesRun(app);
   if (!CreateFolderReported(app, state.PreviousGeneration)) return false;
+  // A run killed while it copied the page file back leaves its temporary
+  // file in the root of the generation before the latest.
+  if (state.GenerationList.size() >= 2)
+    RemoveLeftoverTemps(state.DestFolder + state.GenerationList[state.GenerationList.size() - 2].substr(2));
 
   // The memo, error log and page copy stay with the generation they describe;
   // the page copy also stays in the new one until the run replaces it.
@@ -201,7 +232,7 @@ bool StartGeneration(App& app, BackupState& state) {
   if (ListFolder(newPath, files, folders)) {
     for (const auto& f : files) {
       const std::wstring from = state.NewGeneration + f.name;
-      if (IsRuzerTempName(f.name)) {  // left by a killed run
+      if (IsLeftoverTemp(f.name)) {  // left by a killed run
         DeleteFileForced(from);
         continue;
       }

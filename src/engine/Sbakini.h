@@ -35,6 +35,8 @@ struct BackupState {
   std::wstring reserve;
   // When the free-space panel was last refreshed during the walk (app.clock).
   std::uint64_t freeSpaceTick = 0;
+  // Pages of this run that their preparation refused (not the once-a-day skip).
+  int pagesRefused = 0;
 };
 
 // Seven characters: six digits and a capital "A".."Z".

@@ -6,6 +6,7 @@
 #include "base/services.h"
 #include "base/textfile.h"
 #include "engine/Select.h"
+#include "engine/Slock.h"
 #include "sources/Sledit.h"
 #include "store/Fdef.h"
 #include "store/Spage.h"
@@ -127,12 +128,22 @@ void RunBackup(App& app) {
   if (!app.AutoMode) {
     if (!app.memoDialog || !app.memoDialog->Show(memo)) return;
   }
+  const bool automatic = app.AutoMode;
   app.BackupFailed = false;
   app.AbortRequested = false;
   BackupState state;
   state.systemFiles = SystemFilePaths();
   SetBusyMode(app, true);
   BackupAllPages(app, state, memo);
+  if (automatic) {
+    RunOutcome outcome;
+    outcome.fileSetUnusable = app.IndexUnreadable;
+    outcome.failed = app.BackupFailed;
+    outcome.aborted = app.AbortRequested;
+    outcome.errorLines = CountErrorLines(app.errorLines);
+    outcome.pagesRefused = state.pagesRefused;
+    app.ExitCode = AutoRunExitCode(outcome);
+  }
   SetBusyMode(app, false);
   if (!app.AbortRequested && !app.BackupFailed)
     StatusMessage(app, L"バックアップ終了．");
@@ -180,7 +191,23 @@ void BackupAllPages(App& app, BackupState& state, const std::wstring& memo) {
     app.view.FocusAbort();
     state.errorLog.clear();
     ErrorListAdd(app, L"{" + app.CurrentPageName + L"} ページ.");
+    // Held until the page's log and memo are written.
+    DestinationLock lock;
+    if (!app.env.tamdir.empty() && !AcquireDestination(app, lock)) {
+      if (app.AbortRequested) {
+        stopped = true;
+        break;
+      }
+      continue;
+    }
     const bool ok = PrepareBackup(app, state);
+    if (ok) {
+      // The destination folder may have been created just now.
+      std::wstring holder;
+      lock.TakeFileIfMissing(app.IndexPath(), holder);
+    } else if (!app.AbortRequested && !(state.TodayRunIndex >= 0 && app.AutoMode && app.env.check[1])) {
+      ++state.pagesRefused;
+    }
     if (ok && !app.AbortRequested) BackupPage(app, state, p, start);
     ReleaseReserve(state);
     if (!state.errorLog.empty()) WriteErrorLog(app, state);
@@ -191,6 +218,25 @@ void BackupAllPages(App& app, BackupState& state, const std::wstring& memo) {
     }
   }
   if (!stopped && app.AutoMode) app.view.CloseWindow();
+}
+
+int AutoRunExitCode(const RunOutcome& o) {
+  if (o.fileSetUnusable) return kExitFileSetUnusable;
+  if (o.failed) return kExitStoppedByError;
+  if (o.aborted) return kExitAborted;
+  if (o.errorLines > 0 || o.pagesRefused > 0) return kExitWithErrors;
+  return kExitDone;
+}
+
+int CountErrorLines(const std::vector<std::wstring>& errorList) {
+  static const std::wstring kHeaderEnd = L"} ページ.";
+  int n = 0;
+  for (const auto& line : errorList) {
+    const bool header = line.size() > kHeaderEnd.size() && line.front() == L'{' &&
+                        line.compare(line.size() - kHeaderEnd.size(), kHeaderEnd.size(), kHeaderEnd) == 0;
+    if (!header) ++n;
+  }
+  return n;
 }
 
 bool AlreadySavedToday(App& app, int page) {
@@ -482,7 +528,13 @@ void BackupFile(App& app, BackupState& state, const std::wstring& srcDir,
       return;
     }
   }
-  const DWORD r = CopyOneFile(app, s, m, srcEntry ? srcEntry->size : 0);
+  // The listings tell the attributes of both sides; an old copy moved away
+  // leaves no target.
+  CopyHints hints;
+  if (srcEntry) hints.sourceAttributes = srcEntry->attributes;
+  hints.targetKnown = true;
+  if (mirrorEntry && previous.empty()) hints.targetAttributes = mirrorEntry->attributes;
+  const DWORD r = CopyOneFile(app, s, m, srcEntry ? srcEntry->size : 0, &hints);
   if (r == 0) return;
   AddErrorLine(app, state, r, s);
   if (r == ERROR_DISK_FULL || r == ERROR_HANDLE_DISK_FULL) {

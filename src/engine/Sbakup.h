@@ -19,8 +19,28 @@
 namespace ruzer {
 
 // The whole run, from the memo dialog to the final status line. Called by the
-// menu command and by automatic start-up.
+// menu command and by automatic start-up; an automatic run leaves its exit
+// code in app.ExitCode.
 void RunBackup(App& app);
+
+// Process exit codes of an automatic run, for schedulers.
+enum AutoExitCode : int {
+  kExitDone = 0,             // every page backed up or skipped as done today
+  kExitWithErrors = 1,       // finished, but the error list has lines or a page was refused
+  kExitStoppedByError = 2,   // full destination, previous generation not creatable
+  kExitAborted = 3,          // the user aborted
+  kExitFileSetUnusable = 4,  // the file set could not be found or read
+};
+struct RunOutcome {
+  bool fileSetUnusable = false;
+  bool failed = false;   // BackupFailed
+  bool aborted = false;  // AbortRequested
+  int errorLines = 0;    // lines of the error list other than the page headers
+  int pagesRefused = 0;  // pages whose preparation refused them
+};
+int AutoRunExitCode(const RunOutcome& outcome);
+// Error-list lines other than the "{page} ページ." headers.
+int CountErrorLines(const std::vector<std::wstring>& errorList);
 
 // Every page in tab order; in automatic mode the window closes after the last.
 void BackupAllPages(App& app, BackupState& state, const std::wstring& memo);

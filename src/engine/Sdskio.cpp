@@ -65,22 +65,40 @@ std::wstring TempNameBeside(const std::wstring& target) {
 // attributes and replaces the target. On failure the temporary file goes and
 // the target keeps its contents and attributes.
 DWORD ReplaceWithTemp(const std::wstring& source, const std::wstring& temp,
-                      const std::wstring& target) {
+                      const std::wstring& target, const CopyHints* hints) {
   DWORD err = 0;
-  DWORD srcAttr = Attributes(source);
+  const DWORD srcAttr = hints && hints->sourceAttributes != INVALID_FILE_ATTRIBUTES
+                            ? hints->sourceAttributes
+                            : Attributes(source);
   if (srcAttr == INVALID_FILE_ATTRIBUTES) {
     err = GetLastError();
-  } else if (!SetAttributes(temp, srcAttr & kSettableAttributes ? srcAttr & kSettableAttributes
-                                                                 : FILE_ATTRIBUTE_NORMAL)) {
-    err = GetLastError();
+  } else {
+    // The copy mostly has them already; setting them costs an open and a close.
+    const DWORD want = srcAttr & kSettableAttributes;
+    const DWORD have = Attributes(temp);
+    if ((have == INVALID_FILE_ATTRIBUTES || (have & kSettableAttributes) != want) &&
+        !SetAttributes(temp, want ? want : FILE_ATTRIBUTE_NORMAL))
+      err = GetLastError();
   }
   if (err == 0) {
-    DWORD oldAttr = Attributes(target);
-    if (oldAttr != INVALID_FILE_ATTRIBUTES && (oldAttr & kSettableAttributes & ~FILE_ATTRIBUTE_ARCHIVE))
-      SetAttributes(target, FILE_ATTRIBUTE_NORMAL);
+    const bool listed = hints && hints->targetKnown;
+    DWORD oldAttr = listed ? hints->targetAttributes : Attributes(target);
+    auto clearReadOnly = [&] {
+      if (oldAttr != INVALID_FILE_ATTRIBUTES && (oldAttr & kSettableAttributes & ~FILE_ATTRIBUTE_ARCHIVE))
+        SetAttributes(target, FILE_ATTRIBUTE_NORMAL);
+    };
+    clearReadOnly();
     if (MoveFileExW(LongPath(temp).c_str(), LongPath(target).c_str(), MOVEFILE_REPLACE_EXISTING))
       return 0;
     err = GetLastError();
+    if (listed && err == ERROR_ACCESS_DENIED) {
+      // The listing is out of date (a read-only target came since): ask the disk.
+      oldAttr = Attributes(target);
+      clearReadOnly();
+      if (MoveFileExW(LongPath(temp).c_str(), LongPath(target).c_str(), MOVEFILE_REPLACE_EXISTING))
+        return 0;
+      err = GetLastError();
+    }
     if (oldAttr != INVALID_FILE_ATTRIBUTES) SetAttributes(target, oldAttr & kSettableAttributes);
   }
   DeleteFileForced(temp);
@@ -299,23 +317,24 @@ bool DeleteFolderTree(App& app, const std::wstring& path) {
 }
 
 DWORD CopyOneFile(App& app, const std::wstring& source, const std::wstring& target,
-                  std::uint64_t size) {
-  if (size <= kLargeFileThreshold) return CopyFileKeepAttributes(source, target);
+                  std::uint64_t size, const CopyHints* hints) {
+  if (size <= kLargeFileThreshold) return CopyFileKeepAttributes(source, target, hints);
   std::wstring temp = TempNameBeside(target);
   DWORD err = CopyLargeToTemp(app, source, temp);
   if (err != 0) {
     DeleteFileForced(temp);
     return err;
   }
-  return ReplaceWithTemp(source, temp, target);
+  return ReplaceWithTemp(source, temp, target, hints);
 }
 
-DWORD CopyFileKeepAttributes(const std::wstring& source, const std::wstring& target) {
+DWORD CopyFileKeepAttributes(const std::wstring& source, const std::wstring& target,
+                             const CopyHints* hints) {
   std::wstring src = LongPath(source);
   for (int attempt = 0;; ++attempt) {
     std::wstring temp = TempNameBeside(target);
     if (CopyFileW(src.c_str(), LongPath(temp).c_str(), TRUE))
-      return ReplaceWithTemp(source, temp, target);
+      return ReplaceWithTemp(source, temp, target, hints);
     DWORD err = GetLastError();
     if (err == ERROR_FILE_EXISTS || err == ERROR_ALREADY_EXISTS) {
       if (attempt < 16) continue;  // someone else's file: leave it alone
@@ -593,5 +612,7 @@ bool IsSafeRelativeFolder(const std::wstring& rel) {
   if (rel.empty() || rel[0] == L'\\') return false;
   return SafeSegments(rel, 0);
 }
+
+bool IsValidFileName(const std::wstring& name) { return name.size() <= 255 && IsSafeSegment(name); }
 
 }  // namespace ruzer

@@ -55,14 +55,22 @@ bool DeleteFolderTree(App& app, const std::wstring& path);
 // Copies one file over the target (see CopyFileKeepAttributes). Files larger
 // than kLargeFileThreshold go through the shell's copy with its progress
 // dialog; a cancel there sets app.AbortRequested and gives a non-zero result.
+// What the caller's folder listings already tell about a copy, so that it is
+// not asked of the disk again. A stale listing costs a retry, never safety.
+struct CopyHints {
+  DWORD sourceAttributes = INVALID_FILE_ATTRIBUTES;  // unknown: read from the source
+  bool targetKnown = false;                          // targetAttributes is from a listing
+  DWORD targetAttributes = INVALID_FILE_ATTRIBUTES;  // with targetKnown: missing
+};
 DWORD CopyOneFile(App& app, const std::wstring& source, const std::wstring& target,
-                  std::uint64_t size);
+                  std::uint64_t size, const CopyHints* hints = nullptr);
 // Copies source over target (a read-only target is overwritten) and gives the
 // target the source's attributes; 0 or the system error code (112 = disk
 // full). The data goes to a temporary name beside the target first and
 // replaces the target only when complete: a failed copy leaves the previous
 // target as it was and no temporary file behind.
-DWORD CopyFileKeepAttributes(const std::wstring& source, const std::wstring& target);
+DWORD CopyFileKeepAttributes(const std::wstring& source, const std::wstring& target,
+                             const CopyHints* hints = nullptr);
 CodeAndText GetVolumeLabel(const std::wstring& path);
 CodeAndText GetFileSystemName(const std::wstring& path);
 // Medium prompt for app.env.tamdir / app.env.volname (Retry/Cancel until the
@@ -118,5 +126,8 @@ bool IsSafeSourcePath(const std::wstring& path);
 // An excluded-folder entry: relative (no drive, no leading backslash), no "."
 // or ".." segments, no empty segments, no forbidden characters.
 bool IsSafeRelativeFolder(const std::wstring& rel);
+// One file or folder name as Windows itself would create it: no forbidden
+// characters, no trailing dot or blank, no device name.
+bool IsValidFileName(const std::wstring& name);
 
 }  // namespace ruzer

@@ -123,6 +123,7 @@ std::wstring VerdictText(Verdict v) {
 struct CapacityCheck::RowSpec {
   std::wstring save, exclude;
   bool subfolders = false;
+  bool literal = false;  // a save pattern without "*" or "?"
 };
 
 void CapacityCheck::Refresh() {
@@ -313,6 +314,7 @@ void CapacityCheck::MeasureRows() {
     spec.save = row.save;
     spec.exclude = row.exclude;
     spec.subfolders = RowIncludesSubfolders(row);
+    for (const auto& p : UnpackList(row.save)) spec.literal = spec.literal || (!p.empty() && !IsWildcardPattern(p));
     if (spec.subfolders) {
       std::vector<std::wstring> full;
       ExpandExcludedFolders(src, row.excluded, full);
@@ -370,20 +372,30 @@ bool CapacityCheck::MeasureFolder(const std::wstring& path, const std::wstring& 
     return !app_.AbortRequested;
   }
   const std::vector<std::wstring> names = SelectFiles(files, row.save, row.exclude);
+  // Wildcards give the listing's own names; only a literal pattern can give a
+  // name in another letter case, or the same file twice.
   std::unordered_map<std::wstring, size_t> index;
   index.reserve(files.size());
-  for (size_t k = 0; k < files.size(); ++k) index.emplace(LowerText(files[k].name), k);
+  for (size_t k = 0; k < files.size(); ++k) index.emplace(files[k].name, k);
+  std::unordered_map<std::wstring, size_t> folded;
   std::unordered_set<std::wstring> done;
   const std::wstring dir = path + L"\\";
   std::int64_t count = 0;
   for (const auto& name : names) {
-    std::wstring key = LowerText(name);
-    // A literal pattern may name a file a wildcard took already: one copy.
-    if (!done.insert(key).second) continue;
+    size_t at = files.size();
+    if (auto it = index.find(name); it != index.end()) at = it->second;
+    if (row.literal) {
+      if (folded.empty())
+        for (size_t k = 0; k < files.size(); ++k) folded.emplace(LowerText(files[k].name), k);
+      const std::wstring key = LowerText(name);
+      // A literal pattern may name a file a wildcard took already: one copy.
+      if (!done.insert(key).second) continue;
+      if (at == files.size())
+        if (auto f = folded.find(key); f != folded.end()) at = f->second;
+    }
     if (IsSystemFile(systemFiles_, dir, name)) continue;
     ++count;
-    auto it = index.find(key);
-    if (it != index.end()) bytes += AllocationSize(static_cast<std::int64_t>(files[it->second].size), cluster_);
+    if (at < files.size()) bytes += AllocationSize(static_cast<std::int64_t>(files[at].size), cluster_);
     Pump();
     if (app_.AbortRequested) break;
   }

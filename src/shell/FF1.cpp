@@ -585,8 +585,12 @@ LRESULT FF1::Impl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         EnterCommand(app());
         OnFirstActivate(app(), win, info);
         LeaveCommand(app());
+        if (!treeFilled && !closePending) PostMessageW(main, kMsgFillTree, 0, 0);
       }
       AfterEvent();
+      return 0;
+    case kMsgFillTree:
+      FillTreeWhenFree();
       return 0;
     case WM_COMMAND: {
       const int id = LOWORD(wp);
@@ -685,6 +689,11 @@ LRESULT FF1::Impl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 void FF1::Impl::AfterEvent() {
+  if (!Pacing()) DrawTexts(true);  // the operation is over: its last texts stay in sight
+  if (treeWanted && !Pacing() && !closePending && win.hwnd_) {
+    treeWanted = false;
+    PostMessageW(win.hwnd_, kMsgFillTree, 0, 0);
+  }
   if (closePending && win.app_ && app().commandDepth == 0 && win.hwnd_) PostMessageW(win.hwnd_, WM_CLOSE, 0, 0);
 }
 
@@ -724,6 +733,9 @@ LRESULT FF1::Impl::OnNotify(NMHDR* hdr) {
   }
   if (hdr->hwndFrom == tree) {
     switch (hdr->code) {
+      case NM_SETFOCUS:
+        if (!treeFilled) FillTreeRoot();  // wanted now, even during an operation
+        return 0;
       case TVN_ITEMEXPANDINGW: {
         auto* tv = reinterpret_cast<NMTREEVIEWW*>(hdr);
         if (tv->action & TVE_EXPAND) ExpandNode(tv->itemNew.hItem);
@@ -896,12 +908,36 @@ void FF1::CloseWindow() {
   if (!app_ || app_->commandDepth == 0) PostMessageW(hwnd_, WM_CLOSE, 0, 0);
 }
 
+void FF1::Impl::DrawTexts(bool evenIfEarly) {
+  const std::uint64_t now = GetTickCount64();
+  if (!(evenIfEarly ? pacer.Pending() : pacer.Due(now))) return;
+  ViewPacer::Batch b = pacer.Take(now);
+  if (status && b.text[ViewPacer::FreeSpace])
+    SendMessageW(status, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(b.text[ViewPacer::FreeSpace]->c_str()));
+  if (status && b.text[ViewPacer::Status])
+    SendMessageW(status, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(b.text[ViewPacer::Status]->c_str()));
+  if (lsvDir && b.text[ViewPacer::ColumnTitle]) {
+    LVCOLUMNW c{};
+    c.mask = LVCF_TEXT;
+    c.pszText = const_cast<wchar_t*>(b.text[ViewPacer::ColumnTitle]->c_str());
+    ListView_SetColumn(lsvDir, 0, &c);
+  }
+  if (lbErr && b.scrollErrorList) {
+    const LRESULT n = SendMessageW(lbErr, LB_GETCOUNT, 0, 0);
+    if (n > 0) SendMessageW(lbErr, LB_SETTOPINDEX, static_cast<WPARAM>(n - 1), 0);  // the newest line in sight
+  }
+}
+
+void FF1::DrawPendingTexts() { impl_->DrawTexts(true); }
+
 void FF1::SetFreeSpaceText(const std::wstring& text) {
-  if (impl_->status) SendMessageW(impl_->status, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  impl_->pacer.Set(ViewPacer::FreeSpace, text);
+  impl_->DrawTexts(!impl_->Pacing());
 }
 
 void FF1::SetStatusText(const std::wstring& text) {
-  if (impl_->status) SendMessageW(impl_->status, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(text.c_str()));
+  impl_->pacer.Set(ViewPacer::Status, text);
+  impl_->DrawTexts(!impl_->Pacing());
 }
 
 void FF1::SetTabs(const std::vector<std::wstring>& names) {
@@ -963,11 +999,8 @@ void FF1::SetSourceListCaption(const std::wstring& caption) {
 }
 
 void FF1::SetSourceColumnTitle(const std::wstring& title) {
-  if (!impl_->lsvDir) return;
-  LVCOLUMNW c{};
-  c.mask = LVCF_TEXT;
-  c.pszText = const_cast<wchar_t*>(title.c_str());
-  ListView_SetColumn(impl_->lsvDir, 0, &c);
+  impl_->pacer.Set(ViewPacer::ColumnTitle, title);
+  impl_->DrawTexts(!impl_->Pacing());
 }
 
 void FF1::SelectRow(int index) {
@@ -1012,8 +1045,9 @@ void FF1::ApplyBottomPanel(const BottomPanelLayout& layout) {
 void FF1::ErrorListAdd(const std::wstring& line) {
   HWND lb = impl_->lbErr;
   if (!lb) return;
-  const LRESULT i = SendMessageW(lb, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
-  if (i >= 0) SendMessageW(lb, LB_SETTOPINDEX, static_cast<WPARAM>(i), 0);  // the newest line in sight
+  if (SendMessageW(lb, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str())) < 0) return;
+  impl_->pacer.ScrollErrorList();
+  impl_->DrawTexts(!impl_->Pacing());
 }
 
 void FF1::ErrorListClear() {
@@ -1089,6 +1123,7 @@ void FF1::Relayout() {
 }
 
 void FF1::PumpMessages() {
+  impl_->DrawTexts(false);
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {

@@ -92,6 +92,7 @@ class FF1 final : public IMainView, public IWindowFrame {
   int ClientWidth() override;
   void Relayout() override;
   void PumpMessages() override;
+  void DrawPendingTexts() override;
   void SizeListClear() override;
   void SizeListAdd(const std::vector<std::wstring>& cells) override;
   void SizeListSetCell(int row, int column, const std::wstring& text) override;
@@ -100,6 +101,7 @@ class FF1 final : public IMainView, public IWindowFrame {
   int SourceColumnWidth(int column) override;
   void SetSourceColumnWidth(int column, int width) override;
   void SetSizeColumnWidth(int column, int width) override;
+  std::wstring SelectedTreeFolder() override;
   std::wstring TreeSelectedPath() override;
   std::wstring TreeSelectedText() override;
   bool ShowTreePath(const std::wstring& path) override;

@@ -3,7 +3,14 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "conditions/Venv.h"
+#include "shell/Vpage.h"
+#include "shell/Vxsort.h"
+#include "store/Convert.h"
 #include "measure/TfCheck.h"
+#include "sources/Srows.h"
+#include "setup/Sinst.h"
+#include "setup/dialogs.h"
 #include "store/Spage.h"
 
 #if __has_include("engine/Sbakup.h")
@@ -135,10 +142,27 @@ bool CommandBuilt(Cmd c) {
     case Cmd::HelpTree:
     case Cmd::HelpErrorList:
     case Cmd::TreeRefresh:
+    case Cmd::Xopen:
+    case Cmd::Xsort:
+    case Cmd::PgAdd:
+    case Cmd::PgDel:
+    case Cmd::PgRen:
+    case Cmd::PgOld:
+    case Cmd::Env:
+    case Cmd::Change:
+    case Cmd::Add:
+    case Cmd::Del:
+    case Cmd::Svf:
+    case Cmd::Exf:
+    case Cmd::Dir:
+    case Cmd::Wiz:
+    case Cmd::Inst:
+    case Cmd::RegDel:
       return true;
     case Cmd::Backup:
       return RUZER_HAVE_BACKUP != 0;
     case Cmd::Check:
+    case Cmd::Verify:
       return true;
     default:
       return false;
@@ -207,6 +231,57 @@ void MainCommand(App& app, Cmd c, IMainWindowCommands* window) {
       break;
     case Cmd::HelpErrorList:
       app.user.HelpByKeyword(L"エラーリスト");
+      break;
+    case Cmd::Verify:
+      if (app.verifyDialog) app.verifyDialog->Show();
+      break;
+    case Cmd::Xopen:
+      OpenFileSet(app);
+      break;
+    case Cmd::Xsort:
+      SortPages(app);
+      break;
+    case Cmd::PgAdd:
+      AddPage(app);
+      break;
+    case Cmd::PgDel:
+      DeletePage(app);
+      break;
+    case Cmd::PgRen:
+      RenamePage(app);
+      break;
+    case Cmd::PgOld:
+      ReconvertFromBackup(app);
+      break;
+    case Cmd::Env:
+      OpenEnvDialog(app);
+      break;
+    case Cmd::Change:
+      ChangeRow(app);
+      break;
+    case Cmd::Add:
+      AddRow(app);
+      break;
+    case Cmd::Del:
+      DeleteRows(app);
+      break;
+    case Cmd::Svf:
+      BulkChange(app, BulkKind::Save);
+      break;
+    case Cmd::Exf:
+      BulkChange(app, BulkKind::Exclude);
+      break;
+    case Cmd::Dir:
+      BulkChange(app, BulkKind::Switch);
+      break;
+    case Cmd::Wiz:
+      if (app.wizardDialog) app.wizardDialog->Show(app);
+      break;
+    case Cmd::Inst:
+      if (app.menuRDialog) app.menuRDialog->Show(app);
+      break;
+    case Cmd::RegDel:
+      RemoveRegistration(app);
       break;
 #if RUZER_HAVE_BACKUP
     case Cmd::Backup:

@@ -293,8 +293,12 @@ void OnFirstActivate(App& app, IWindowFrame& frame, const StartupInfo& info) {
   if (app.programPath.empty()) app.programPath = info.programPath;
   app.helpFile = ChangeExtension(app.programPath, Fdef::kHelpExt);
   app.view.SetTitle(std::wstring(Fdef::kProduct) + L"  - " + LongDate(app.clock.Now()));
+  const bool automatic = app.AutoMode;
   LocateFileSet(app, path);
-  if (app.AutoMode) RunBackup(app);
+  if (app.AutoMode)
+    RunBackup(app);
+  else if (automatic)
+    app.ExitCode = kExitFileSetUnusable;  // the automatic run never started
 }
 
 void OnMainWindowClose(App& app, IWindowFrame& frame) {

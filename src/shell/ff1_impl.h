@@ -16,6 +16,7 @@
 #include "shell/FF1.h"
 #include "sources/Sdrop.h"
 #include "shell/Mainwin.h"
+#include "shell/ViewPacer.h"
 
 namespace ruzer {
 
@@ -25,6 +26,7 @@ enum : UINT {
   kMsgSplitterDrag = WM_APP + 2,  // wParam: splitter id, lParam: MAKELPARAM of client point
   kMsgSplitterDone = WM_APP + 3,
   kMsgDroppedPaths = WM_APP + 4,  // lParam: new std::vector<std::wstring>*, wParam: beside a row
+  kMsgFillTree = WM_APP + 5,  // the folder tree fills once the window is shown and free
 };
 
 // One item of a menu table; a zero command is a separator.
@@ -94,12 +96,20 @@ struct FF1::Impl : IMainWindowCommands {
   int oldHeightPx = -1;   // old group height set by dragging sepDown (physical), -1 = from layout
   int bottomHeightPx = 1; // physical height of pnlDown
 
+  // Status texts, column title and error-list scroll during an operation.
+  ViewPacer pacer{100};
+  bool Pacing() const { return win.app_ && win.app_->commandDepth > 0; }
+  void DrawTexts(bool evenIfEarly);
+
   // Folder tree.
   IShellFolder* desktop = nullptr;
   HTREEITEM treeRoot = nullptr;
   HIMAGELIST treeOwnImages = nullptr;  // icons at the DPI's size, when the system has none
   HIMAGELIST treeSysImages = nullptr;
   std::map<int, int> treeIconMap;  // system icon index -> index in treeOwnImages
+  bool treeImagesSet = false;
+  bool treeFilled = false;
+  bool treeWanted = false;  // asked for while an operation ran
 
   // Drag and drop between the controls (ff1_drag.cpp). The main window holds
   // the capture from the drag's start until the button is released.
@@ -130,6 +140,7 @@ struct FF1::Impl : IMainWindowCommands {
   void SetTreeImages();
   int TreeIcon(int systemIndex);
   void FillTreeRoot();
+  void FillTreeWhenFree();
   void ExpandNode(HTREEITEM item);
   TreeNode* NodeOf(HTREEITEM item) const;
   void FreeNode(TreeNode* node);

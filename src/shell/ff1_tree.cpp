@@ -59,6 +59,7 @@ int CALLBACK CompareNodes(LPARAM a, LPARAM b, LPARAM folder) {
 }  // namespace
 
 void FF1::Impl::SetTreeImages() {
+  treeImagesSet = true;
   SHFILEINFOW fi{};
   HIMAGELIST small = reinterpret_cast<HIMAGELIST>(
       SHGetFileInfoW(L"C:\\", 0, &fi, sizeof fi, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
@@ -99,14 +100,27 @@ int FF1::Impl::TreeIcon(int systemIndex) {
   return std::max(0, index);
 }
 
+// The shell's namespace is slow to read: the nodes come after the window is
+// first shown (kMsgFillTree), so that start-up and an automatic run do not wait.
 void FF1::Impl::InitTree() {
-  SetTreeImages();
   if (!desktop && FAILED(SHGetDesktopFolder(&desktop))) desktop = nullptr;
+}
+
+void FF1::Impl::FillTreeWhenFree() {
+  if (treeFilled || closePending) return;
+  if (Pacing()) {  // an operation runs: after it, unless the user wants the tree now
+    treeWanted = true;
+    return;
+  }
+  if (win.hwnd_) UpdateWindow(win.hwnd_);  // the rest of the window first
   FillTreeRoot();
 }
 
 void FF1::Impl::FillTreeRoot() {
   if (!tree || !desktop) return;
+  if (!treeImagesSet) SetTreeImages();  // the system's image list is slow to build too
+  treeFilled = true;
+  treeWanted = false;
   SendMessageW(tree, WM_SETREDRAW, FALSE, 0);
   TreeView_DeleteAllItems(tree);  // TVN_DELETEITEM frees the nodes
   treeRoot = nullptr;
@@ -255,5 +269,10 @@ std::wstring FF1::TreeNodeDisplayName(HTREEITEM item) const {
 }
 
 void FF1::RefreshTree() { impl_->FillTreeRoot(); }
+
+std::wstring FF1::SelectedTreeFolder() {
+  if (!impl_->tree) return std::wstring();
+  return TreeNodePath(TreeView_GetSelection(impl_->tree));
+}
 
 }  // namespace ruzer

@@ -7,10 +7,20 @@
 
 #include "base/app.h"
 #include "base/win32_user.h"
+#include "conditions/TfEnv.h"
 #include "engine/Vmemo.h"
 #include "measure/Vcheck.h"
+#include "restore/Vrest_view.h"
+#include "restore/Vvrfy_view.h"
+#include "setup/VmenuR.h"
+#include "setup/Vwiz.h"
 #include "shell/FF1.h"
+#include "shell/FileSetOpen.h"
+#include "sources/Vedit.h"
+#include "sources/Vfile.h"
 #include "shell/Startup.h"
+#include "shell/TfPage.h"
+#include "shell/TfXsort.h"
 
 int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int nCmdShow) {
   INITCOMMONCONTROLSEX icc{};
@@ -34,13 +44,40 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int nCmdShow) {
     // The dialogs live for the whole run; each keeps its last input.
     ruzer::TfMemo memo(user);
     app.memoDialog = &memo;
+    ruzer::TfEnv env(user);
+    app.envDialog = &env;
+    ruzer::TfPage pageName(user);
+    app.pageNameDialog = &pageName;
+    ruzer::TfXsort pageSort(user);
+    app.pageSortDialog = &pageSort;
+    ruzer::FileSetOpenDialog openSet;
+    app.fileSetOpenDialog = &openSet;
+    ruzer::TfFname patternDialog(app);
+    app.patternDialog = &patternDialog;
+    ruzer::TfEdit folderDialog(app);
+    app.folderDialog = &folderDialog;
     ruzer::TfCheckDialog check(app);
     app.checkDialog = &check;
+    ruzer::TfRest restoreResults(app);
+    ruzer::TfVrfy restoreSearch(app, &restoreResults);
+    app.verifyDialog = &restoreSearch;
+    ruzer::TfMenuR menuR(user);
+    app.menuRDialog = &menuR;
+    ruzer::TfWiz wizard(user);
+    app.wizardDialog = &wizard;
 
     if (window.Create(app, inst, info)) {
       user.SetOwner(window.hwnd());
       memo.SetOwner(window.hwnd());
+      env.SetOwner(window.hwnd());
+      pageName.SetOwner(window.hwnd());
+      pageSort.SetOwner(window.hwnd());
+      openSet.SetOwner(window.hwnd());
+      folderDialog.SetOwner(window.hwnd());
       check.SetOwner(window.hwnd());
+      restoreSearch.SetOwner(window.hwnd());
+      menuR.SetOwner(window.hwnd());
+      wizard.SetOwner(window.hwnd());
       MSG msg;
       BOOL got;
       while ((got = GetMessageW(&msg, nullptr, 0, 0)) != 0) {
@@ -49,12 +86,22 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int nCmdShow) {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
       }
-      if (got == 0) exitCode = static_cast<int>(msg.wParam);
+      // An automatic run tells schedulers how it ended.
+      if (got == 0) exitCode = app.ExitCode != 0 ? app.ExitCode : static_cast<int>(msg.wParam);
     } else {
       exitCode = 1;
     }
     app.memoDialog = nullptr;
+    app.envDialog = nullptr;
+    app.pageNameDialog = nullptr;
+    app.pageSortDialog = nullptr;
+    app.fileSetOpenDialog = nullptr;
+    app.folderDialog = nullptr;
+    app.patternDialog = nullptr;
     app.checkDialog = nullptr;
+    app.verifyDialog = nullptr;
+    app.menuRDialog = nullptr;
+    app.wizardDialog = nullptr;
     user.SetOwner(nullptr);
     user.CloseHelp();
   }

@@ -40,6 +40,7 @@ class BulkPageList {
 
 void MirrorTabs(App& app) {
   if (app.rebuildingPages) return;
+  app.attachedPage = -1;  // new tabs: the panel is shown anew
   app.view.SetTabs(app.pages);
   app.view.SetActiveTab(app.activePage);
 }
@@ -326,7 +327,10 @@ void AttachPagePanel(App& app) {
   }
   app.view.AttachPagePanel();
   LetMessagesRun(app, true);
-  app.clock.Sleep(300);
+  // The pause lets a move be seen; a panel already on this tab does not move
+  // (an automatic run attaches each page twice before loading it).
+  if (app.attachedPage != app.activePage) app.clock.Sleep(300);
+  app.attachedPage = app.activePage;
   app.CurrentPageName = app.ActivePageName();
 }
 

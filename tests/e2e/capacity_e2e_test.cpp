@@ -216,3 +216,33 @@ TEST_F(CapacityDialogE2E, MeasuresTwoPagesAndShowsTheFiguresInTheDialogAndTheSiz
 
 }  // namespace
 }  // namespace ruzer::test
+
+namespace ruzer::test {
+namespace {
+
+TEST_F(CapacityDialogE2E, AbortButtonStopsTheMeasurementWithItsStatusText) {
+  std::wstring status, dest;
+  bool abortVisible = true, startEnabled = false;
+  DialogDriver d(60000);
+  d.on(L"容量測定", [&](DialogHandle& dlg) {
+    // The abort click waits in the queue and is taken at the measurement's first pump.
+    PostMessageW(dlg.hwnd(), WM_COMMAND, MAKEWPARAM(TfCheckDialog::kBtnAbort, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(dlg.item(TfCheckDialog::kBtnAbort)));
+    Start(dlg);
+    status = StatusText(dlg.item(TfCheckDialog::kStsBar));
+    dest = dlg.text(TfCheckDialog::kLblDest);
+    abortVisible = dlg.visible(TfCheckDialog::kBtnAbort);
+    startEnabled = dlg.enabled(TfCheckDialog::kBtnStart);
+    dlg.key(TfCheckDialog::kBtnStart, VK_ESCAPE);
+  });
+  SendMessageW(win.hwnd(), WM_COMMAND, MAKEWPARAM(static_cast<int>(Cmd::Check), 0), 0);
+  ASSERT_TRUE(d.done());
+  EXPECT_EQ(L"測定中断．表示結果は正しく無い可能性があります．", status);
+  EXPECT_EQ(L"", dest);  // stopped before the destination was measured
+  EXPECT_FALSE(abortVisible);
+  EXPECT_TRUE(startEnabled);
+  EXPECT_EQ(nullptr, FindDialog(L"容量測定"));  // Esc closed it
+}
+
+}  // namespace
+}  // namespace ruzer::test

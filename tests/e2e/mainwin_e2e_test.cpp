@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "base/font.h"
@@ -404,7 +405,7 @@ TEST_F(MainWindowE2E, BusyModeLeavesOnlyAbortHelpAndTree) {
   for (UINT pos = 0; pos < 5; ++pos) EXPECT_TRUE(TopMenuEnabled(pos)) << pos;
   EXPECT_TRUE(IsWindowEnabled(C(kIdTabs)));
   EXPECT_TRUE(ToolEnabled(Cmd::HelpTopic));
-  EXPECT_FALSE(ToolEnabled(Cmd::Env));  // still not built
+  EXPECT_TRUE(ToolEnabled(Cmd::Env));
 
   // Horizontal scroll width: the longest line and two blanks, in the list's font.
   HWND lb = C(kIdErrorList);
@@ -465,6 +466,43 @@ TEST_F(MainWindowE2E, StatusBarPanels) {
   EXPECT_EQ(Utf8(L"設定データ読み込み中..."), Utf8(buf));
   SendMessageW(C(kIdStatusBar), SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(buf));
   EXPECT_EQ(Utf8(L"空き 1,234 MB"), Utf8(buf));
+}
+
+// During an operation the window draws its fast-changing texts at a pace of
+// its own; whatever was set last is in sight at a forced pump and when the
+// operation is over.
+TEST_F(MainWindowE2E, TextsOfAnOperationEndInSight) {
+  auto statusText = [&](int part) {
+    wchar_t buf[256] = {};
+    SendMessageW(C(kIdStatusBar), SB_GETTEXTW, part, reinterpret_cast<LPARAM>(buf));
+    return Utf8(buf);
+  };
+  SetBottomPanel(app, 1);
+  EnterCommand(app);
+  for (int i = 0; i < 200; ++i) {
+    StatusMessage(app, L"C:\\data\\file" + std::to_wstring(i));
+    ShowFreeSpaceText(app, L"空= " + std::to_wstring(i) + L" MB");
+    app.view.SetSourceColumnTitle(L"<C:\\data\\" + std::to_wstring(i) + L">");
+    ErrorListAdd(app, L"line " + std::to_wstring(i));
+  }
+  LetMessagesRun(app, true);
+  EXPECT_EQ(Utf8(L"C:\\data\\file199"), statusText(1));
+  EXPECT_EQ(Utf8(L"空= 199 MB"), statusText(0));
+  EXPECT_EQ(Utf8(L"<C:\\data\\199>"), Utf8(ColumnTitle(C(kIdSourceList), 0)));
+  EXPECT_EQ(200, SendMessageW(C(kIdErrorList), LB_GETCOUNT, 0, 0));
+
+  StatusMessage(app, L"バックアップ終了．");
+  app.view.SetSourceColumnTitle(L"保存元フォルダ");
+  LeaveCommand(app);
+  SendMessageW(win.hwnd(), WM_COMMAND, 0, 0);  // the end of the handler that ran it
+  EXPECT_EQ(Utf8(L"バックアップ終了．"), statusText(1));
+  EXPECT_EQ(Utf8(L"保存元フォルダ"), Utf8(ColumnTitle(C(kIdSourceList), 0)));
+  // The newest error line is in sight.
+  RECT r;
+  GetClientRect(C(kIdErrorList), &r);
+  const int top = static_cast<int>(SendMessageW(C(kIdErrorList), LB_GETTOPINDEX, 0, 0));
+  const int perPage = std::max(1, static_cast<int>(r.bottom / std::max<LRESULT>(1, SendMessageW(C(kIdErrorList), LB_GETITEMHEIGHT, 0, 0))));
+  EXPECT_GE(top + perPage, 200);
 }
 
 struct MenuItemExpect {
@@ -768,6 +806,8 @@ std::vector<std::wstring> ChildNames(FF1& win, HWND tree, HTREEITEM item) {
 TEST_F(MainWindowE2E, FolderTreeShowsHiddenFoldersAndRefreshes) {
   HWND tree = C(kIdTree);
   EXPECT_FALSE(GetWindowLongW(tree, GWL_STYLE) & TVS_EDITLABELS);
+  // The tree fills once the window is shown and free.
+  PumpUntil([&] { return TreeView_GetRoot(tree) != nullptr; });
   HTREEITEM root = TreeView_GetRoot(tree);
   ASSERT_NE(nullptr, root);
   EXPECT_FALSE(win.TreeNodeDisplayName(root).empty());
@@ -798,8 +838,38 @@ TEST_F(MainWindowE2E, FolderTreeShowsHiddenFoldersAndRefreshes) {
   EXPECT_NE(names.end(), std::find(names.begin(), names.end(), L"あとから"));
 }
 
+TEST_F(MainWindowE2E, SelectedTreeFolderIsTheSearchFolderOfRestore) {
+  HWND tree = C(kIdTree);
+  HTREEITEM node = FindFolder(win, tree, TreeView_GetRoot(tree), dir.path(), 2);
+  ASSERT_NE(nullptr, node);
+  TreeView_SelectItem(tree, node);
+  EXPECT_EQ(Utf8(dir.path()), Utf8(win.SelectedTreeFolder()));
+}
+
+// ---------------------------------------------------------------- old-version menu item
+
+TEST_F(MainWindowE2E, OldVersionMenuReadsTheBackupCopyIntoTheList) {
+  const UINT state = GetMenuState(GetSubMenu(win.Menu(), 0), static_cast<UINT>(Cmd::PgOld), MF_BYCOMMAND);
+  EXPECT_EQ(0u, state & (MF_GRAYED | MF_DISABLED));
+  // A copy that is already in the current format: its rows come back as they are.
+  const std::wstring page = dir / (kPages[0] + L".PAG");
+  ASSERT_TRUE(WriteBytes(page + L".BAK",
+                         Utf16File({L"[Ruzer]", L"Vers=6.00", L"Path=E:\\Backup\\" + kPages[0], L"Labl=", L"Bday=15",
+                                    L"Flgs=1101", L"Cont=1", L"Yfil=*.*", L"Zfil=", L"", L"[Folder00001]",
+                                    L"Sorc=F:\\Kept", L"Efol=", L"Wfil=*.*", L"Xfil=", L"Mark=o"})));
+  const std::string before = ReadBytes(page);
+  user.Expect(L"現在の「保存元リスト」を廃棄して、旧バージョンのリストを読み込み、変換します。よろしいですか？", kOk);
+  SendMessageW(win.hwnd(), WM_COMMAND, MAKEWPARAM(static_cast<WORD>(Cmd::PgOld), 0), 0);
+  PumpUntil([&] { return app.commandDepth == 0 && ListView_GetItemCount(C(kIdSourceList)) == 1; });
+  user.VerifyDone();
+  ASSERT_EQ(1, ListView_GetItemCount(C(kIdSourceList)));
+  EXPECT_EQ("F:\\Kept", Utf8(CellText(C(kIdSourceList), 0, 0)));
+  EXPECT_EQ(before, ReadBytes(page));  // nothing written until the next change
+}
+
 TEST_F(MainWindowE2E, DrivesShowWithTheirShellNames) {
   HWND tree = C(kIdTree);
+  PumpUntil([&] { return TreeView_GetRoot(tree) != nullptr; });
   HTREEITEM c = FindFolder(win, tree, TreeView_GetRoot(tree), L"C:\\", 2);
   ASSERT_NE(nullptr, c);
   EXPECT_NE(std::wstring::npos, win.TreeNodeDisplayName(c).find(L"C:")) << Utf8(win.TreeNodeDisplayName(c));

@@ -64,6 +64,43 @@ TEST(CopyFileKeepAttributes, CopiesDataTimeAndSourceAttributesOverAnyTarget) {
   }
 }
 
+// What the caller's listings say is taken instead of asking the disk again;
+// a listing that is out of date must still give the right copy.
+TEST(CopyFileKeepAttributes, ListedFactsGiveTheSameCopyEvenWhenOutOfDate) {
+  struct HintCase {
+    DWORD source;
+    DWORD target;       // on disk; INVALID_FILE_ATTRIBUTES: none
+    DWORD listedTarget; // what the listing said; INVALID_FILE_ATTRIBUTES: missing
+  };
+  const HintCase cases[] = {
+      {kArc, INVALID_FILE_ATTRIBUTES, INVALID_FILE_ATTRIBUTES},  // the first backup
+      {kRO | kHid, INVALID_FILE_ATTRIBUTES, INVALID_FILE_ATTRIBUTES},
+      {kArc, kRO, kRO},                      // listed read-only target
+      {kSys, kRO | kHid, INVALID_FILE_ATTRIBUTES},  // a read-only target came after the listing
+      {kArc, kRO, kArc},                     // it turned read-only after the listing
+      {kRO, kArc, INVALID_FILE_ATTRIBUTES},
+  };
+  for (const auto& c : cases) {
+    TempDir d;
+    ASSERT_TRUE(MakeFolder(d / L"to"));
+    MakeOldFile(d / L"src.dat", "new contents", c.source);
+    if (c.target != INVALID_FILE_ATTRIBUTES) {
+      ASSERT_TRUE(MakeFile(d / L"to\\src.dat", "old", c.target));
+    }
+    CopyHints hints;
+    hints.sourceAttributes = AttrOf(d / L"src.dat");
+    hints.targetKnown = true;
+    hints.targetAttributes = c.listedTarget;
+    const std::string label = std::to_string(c.source) + "/" + std::to_string(c.target) + "/" +
+                              std::to_string(c.listedTarget);
+    EXPECT_EQ(0u, CopyFileKeepAttributes(d / L"src.dat", d / L"to\\src.dat", &hints)) << label;
+    EXPECT_EQ("new contents", ReadBytes(d / L"to\\src.dat")) << label;
+    EXPECT_EQ(AttrOf(d / L"src.dat") & kShown, AttrOf(d / L"to\\src.dat") & kShown) << label;
+    EXPECT_TRUE(SameTime(LastWrite(d / L"src.dat"), LastWrite(d / L"to\\src.dat"))) << label;
+    EXPECT_EQ(std::vector<std::wstring>{L"src.dat"}, NamesIn(d / L"to")) << label;
+  }
+}
+
 TEST(CopyFileKeepAttributes, FailuresGiveTheCodeAndLeaveTheTargetAlone) {
   TempDir d;
   ASSERT_TRUE(MakeFolder(d / L"to"));

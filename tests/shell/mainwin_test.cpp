@@ -4,6 +4,7 @@
 
 #include "measure/TfCheck.h"
 #include "shell/Mainwin.h"
+#include "sources/Seditdlg.h"
 #include "store/Spage.h"
 #include "support/scripted.h"
 #include "support/text.h"
@@ -511,9 +512,9 @@ TEST(MainwinCommands, WindowCommandsReachTheWindow) {
 TEST(MainwinCommands, AvailabilityInEachState) {
   const std::vector<Cmd> helpAndTree = {Cmd::HelpTopic, Cmd::VerInfo,     Cmd::Abort,         Cmd::HelpSourceList,
                                         Cmd::HelpPage,  Cmd::HelpTree,    Cmd::HelpErrorList, Cmd::TreeRefresh};
-  const std::vector<Cmd> notBuilt = {Cmd::Xopen,  Cmd::Xsort, Cmd::PgAdd, Cmd::PgDel, Cmd::PgRen, Cmd::PgOld,
-                                     Cmd::Env,    Cmd::Change, Cmd::Add,  Cmd::Del,   Cmd::Dir,   Cmd::Svf,
-                                     Cmd::Exf,    Cmd::Wiz,   Cmd::Verify, Cmd::Inst, Cmd::RegDel};
+  const std::vector<Cmd> pageCommands = {Cmd::Xopen, Cmd::Xsort, Cmd::PgAdd, Cmd::PgDel,
+                                         Cmd::PgRen, Cmd::PgOld, Cmd::Env};
+  const std::vector<Cmd> rowCommands = {Cmd::Change, Cmd::Add, Cmd::Del, Cmd::Dir, Cmd::Svf, Cmd::Exf};
   enum State { Normal, Busy, Loading, Running };
   for (State s : {Normal, Busy, Loading, Running}) {
     SCOPED_TRACE(s);
@@ -524,15 +525,80 @@ TEST(MainwinCommands, AvailabilityInEachState) {
     for (Cmd c : helpAndTree) {
       EXPECT_TRUE(CommandAvailable(t.app, c)) << static_cast<int>(c);
     }
-    for (Cmd c : notBuilt) {
-      EXPECT_FALSE(CommandAvailable(t.app, c)) << static_cast<int>(c);
+    for (Cmd c : rowCommands) {
+      EXPECT_EQ(s == Normal, CommandAvailable(t.app, c)) << static_cast<int>(c);
     }
     EXPECT_EQ(s == Normal, CommandAvailable(t.app, Cmd::Exit));
+    for (Cmd c : pageCommands) {
+      EXPECT_EQ(s == Normal, CommandAvailable(t.app, c)) << static_cast<int>(c);
+    }
+    for (Cmd c : {Cmd::Wiz, Cmd::Inst, Cmd::RegDel}) EXPECT_EQ(s == Normal, CommandAvailable(t.app, c));
     EXPECT_EQ(s == Normal, CommandAvailable(t.app, Cmd::Check));
+    EXPECT_EQ(s == Normal, CommandAvailable(t.app, Cmd::Verify));
     if (CommandBuilt(Cmd::Backup)) {
       EXPECT_EQ(s == Normal, CommandAvailable(t.app, Cmd::Backup));
     }
   }
+}
+
+TEST(MainwinCommands, RestoreOpensTheSearchDialogWithAClearStatusLine) {
+  struct Recording : IVerifyDialog {
+    int shown = 0;
+    int depth = 0;
+    App* app = nullptr;
+    void Show() override {
+      ++shown;
+      depth = app->commandDepth;
+    }
+  } dialog;
+  TestApp t;
+  dialog.app = &t.app;
+  StatusMessage(t.app, L"バックアップ終了．");
+  MainCommand(t.app, Cmd::Verify);  // no dialog: nothing happens
+  t.app.verifyDialog = &dialog;
+  MainCommand(t.app, Cmd::Verify);
+  EXPECT_EQ(1, dialog.shown);
+  EXPECT_EQ(1, dialog.depth) << "the dialog runs as a command: no second one starts meanwhile";
+  EXPECT_EQ(L"", t.view.status);
+  EXPECT_EQ(0, t.app.commandDepth);
+// The folder settings dialog as the row commands see it: records each mode and cancels.
+class CancellingFolderDialog : public IFolderDialog {
+ public:
+  std::vector<std::wstring> statuses;
+  bool Show(FolderDialogState& state) override {
+    statuses.push_back(state.status);
+    return false;
+  }
+};
+
+TEST(MainwinCommands, RowCommandsReachTheFolderSettingsDialog) {
+  TestApp t;
+  CancellingFolderDialog dialog;
+  t.app.folderDialog = &dialog;
+  t.app.rows.resize(2);
+  t.app.rows[0].caption = L"C:\a";
+  t.app.rows[1].caption = L"C:\b";
+  t.view.status = L"前の表示";
+  SourceListActivated(t.app);  // Enter or double click with no row selected
+  MainCommand(t.app, Cmd::Add);
+  EXPECT_EQ(L"", t.view.status);
+  t.view.selected = {1};
+  SourceListActivated(t.app);
+  MainCommand(t.app, Cmd::Svf);
+  MainCommand(t.app, Cmd::Exf);
+  MainCommand(t.app, Cmd::Dir);
+  EXPECT_EQ((std::vector<std::wstring>{L"新規フォルダの登録／保存内容の設定", L"保存内容の変更",
+                                       L"「保存ファイル」の複数行一括変更", L"「除外ファイル」の複数行一括変更",
+                                       L"「下位フォルダもバックアップする」スイッチの複数行一括変更"}),
+            dialog.statuses);
+  t.user.Expect(L"選択された1行を削除しますか", kNo);
+  MainCommand(t.app, Cmd::Del);
+  EXPECT_EQ(2, t.app.RowCount());
+  EXPECT_EQ(0, t.app.commandDepth);
+  // In busy mode a double click changes nothing.
+  SetBusyMode(t.app, true);
+  SourceListActivated(t.app);
+  EXPECT_EQ(5u, dialog.statuses.size());
 }
 
 TEST(MainwinCommands, ExitIsRefusedWhileBusy) {

@@ -362,6 +362,7 @@ TEST_F(StartupTest, MinimisedStartParksTheWindowAndPutsItBackOnFirstActivation) 
   EXPECT_EQ(0, frame.messagesBeforeRestore);
   EXPECT_EQ(250, frame.rect.top);
   EXPECT_FALSE(t.app.AutoMode);
+  EXPECT_EQ(4, t.app.ExitCode);  // the automatic run could not use the file set
 }
 
 TEST_F(StartupTest, AWindowThatIgnoredTheMoveWhileMinimisedIsNotRestoredOffScreen) {
@@ -413,6 +414,7 @@ TEST_F(StartupTest, FirstActivationSetsHelpFileAndDatedTitle) {
   t.clock.Set(2010, 6, 24);
   ExpectStartupError(t.user, d.path() + L"\\none.IDX");
   OnFirstActivate(t.app, frame, info);
+  EXPECT_EQ(0, t.app.ExitCode);  // an interactive start returns 0 whatever happens
   EXPECT_EQ(Utf8(d / L"prog.v2\\ruzer.chm"), Utf8(t.app.helpFile));
   // Today's date of the program's clock in the user's long format.
   SYSTEMTIME st = t.clock.now;

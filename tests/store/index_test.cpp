@@ -467,6 +467,21 @@ TEST_F(StoreTest, AttachPagePanelMovesThePanelWaitsAndNamesThePage) {
   EXPECT_EQ(L"B", app.CurrentPageName);
 }
 
+TEST_F(StoreTest, AttachPagePanelPausesOnlyWhenThePanelMoves) {
+  app.pages = {L"A", L"B"};
+  app.activePage = 1;
+  AttachPagePanel(app);
+  AttachPagePanel(app);  // already there: an automatic run attaches each page twice
+  EXPECT_EQ(2, t.view.attaches);
+  EXPECT_EQ(std::vector<int>{300}, t.clock.sleeps);
+  app.activePage = 0;
+  AttachPagePanel(app);
+  EXPECT_EQ((std::vector<int>{300, 300}), t.clock.sleeps);
+  EXPECT_EQ(L"A", app.CurrentPageName);
+  // Tabs built anew (another file set read) show the panel anew: see the
+  // page-list rebuild test, where each reading pauses once.
+}
+
 TEST_F(StoreTest, AddPageTabAppendsAnActiveEmptyPage) {
   ReadIndexFile(app);
   app.rows.push_back(Row(L"C:\\Old"));

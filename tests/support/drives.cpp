@@ -198,6 +198,14 @@ bool MappedDrive::SetLabel(const std::wstring& label) {
   return !viaMountManager_ || DefineUnixDrive(letter_, hostFolder_, type_);
 }
 
+bool MappedDrive::SwapMedium(const std::string& hostFolder) {
+  if (!letter_) return false;
+  hostFolder_ = hostFolder;
+  if (viaMountManager_) return DefineUnixDrive(letter_, hostFolder_, type_);
+  std::string link = DosDevicesHostPath() + "/" + static_cast<char>(letter_ - L'A' + 'a') + ":";
+  return RunHostProgram(L"Z:\\bin\\ln", {L"-sfn", Wide(hostFolder), Wide(link)});
+}
+
 std::string SmallDiskHostPath() {
   wchar_t buffer[32768];
   DWORD n = GetEnvironmentVariableW(L"RUZER_SMALL_DISK", buffer, 32768);

@@ -67,6 +67,9 @@ class MappedDrive {
   std::wstring operator/(const std::wstring& rel) const { return root() + rel; }
   // Writes (or with an empty text removes) the label file in the root.
   bool SetLabel(const std::wstring& label);
+  // Points the same letter at another host folder, as when the medium in the
+  // drive is changed (its label is that folder's label file).
+  bool SwapMedium(const std::string& hostFolder);
   // Why mapping failed, for test output.
   const std::string& error() const { return error_; }
 

@@ -68,10 +68,12 @@ MsgButton ScriptedUser::Message(const MessageRequest& request) {
   }
   if (!(request.buttons & e.answer))
     ADD_FAILURE() << "scripted answer is not among the buttons of: " << Utf8(request.text);
+  if (e.whileShown) e.whileShown();
   return e.answer;
 }
 
-std::optional<std::wstring> ScriptedUser::BrowseFolder(const std::wstring&, const std::wstring&) {
+std::optional<std::wstring> ScriptedUser::BrowseFolder(const std::wstring& title, const std::wstring& initial) {
+  browsed_.emplace_back(title, initial);
   if (folders_.empty()) {
     ADD_FAILURE() << "unexpected folder browser";
     return std::nullopt;

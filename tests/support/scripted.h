@@ -5,6 +5,7 @@
 #include <deque>
 #include <functional>
 #include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,8 @@ class ScriptedUser : public IUser {
     std::optional<MsgKind> kind;
     std::optional<unsigned> buttons;
     std::optional<int> helpContext;
+    // Runs while the box is "open", before the answer is given (swap a medium...).
+    std::function<void()> whileShown;
   };
   ~ScriptedUser() override;
 
@@ -43,6 +46,8 @@ class ScriptedUser : public IUser {
   void VerifyDone();
   const std::vector<MessageRequest>& shown() const { return shown_; }
   const std::vector<std::wstring>& helpKeywords() const { return help_; }
+  // Title and starting folder of every folder browser shown.
+  const std::vector<std::pair<std::wstring, std::wstring>>& browsed() const { return browsed_; }
 
   MsgButton Message(const MessageRequest& request) override;
   std::optional<std::wstring> BrowseFolder(const std::wstring&, const std::wstring&) override;
@@ -56,6 +61,7 @@ class ScriptedUser : public IUser {
   std::deque<std::optional<std::wstring>> folders_, files_;
   std::vector<MessageRequest> shown_;
   std::vector<std::wstring> help_;
+  std::vector<std::pair<std::wstring, std::wstring>> browsed_;
   bool permissive_ = false;
 };
 
@@ -63,6 +69,7 @@ class ScriptedUser : public IUser {
 class FakeView : public IMainView {
  public:
   std::wstring title, status, freeSpace, sourceCaption, sourceColumnTitle = L"保存元フォルダ";
+  std::wstring treeFolder;  // the folder selected in the folder tree
   std::vector<std::wstring> statusHistory;
   std::vector<std::wstring> tabs;
   int activeTab = 0;
@@ -116,6 +123,7 @@ class FakeView : public IMainView {
   void SetTreeWidth(int w) override { treeWidth = w; }
   int ClientWidth() override { return clientWidth; }
   void Relayout() override {}
+  std::wstring SelectedTreeFolder() override { return treeFolder; }
   void PumpMessages() override {
     ++pumps;
     if (onPump) onPump();
