@@ -561,6 +561,8 @@ TEST(MainwinCommands, RestoreOpensTheSearchDialogWithAClearStatusLine) {
   EXPECT_EQ(1, dialog.depth) << "the dialog runs as a command: no second one starts meanwhile";
   EXPECT_EQ(L"", t.view.status);
   EXPECT_EQ(0, t.app.commandDepth);
+}
+
 // The folder settings dialog as the row commands see it: records each mode and cancels.
 class CancellingFolderDialog : public IFolderDialog {
  public:
