@@ -592,6 +592,9 @@ LRESULT FF1::Impl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     case kMsgFillTree:
       FillTreeWhenFree();
       return 0;
+    case kMsgSizeListRedraw:
+      ReleaseSizeList();
+      return 0;
     case WM_COMMAND: {
       const int id = LOWORD(wp);
       if (reinterpret_cast<HWND>(lp) == btnAbort && btnAbort) {
@@ -1140,6 +1143,28 @@ void FF1::PumpMessages() {
   }
 }
 
+void FF1::Impl::HoldSizeList() {
+  if (sizeListHeld || !lvSize) return;
+  SendMessageW(lvSize, WM_SETREDRAW, FALSE, 0);
+  sizeListHeld = true;
+  // Whichever message loop runs next (a pump of the operation, a dialog's,
+  // the main one) lets the list draw again.
+  if (!PostMessageW(win.hwnd_, kMsgSizeListRedraw, 0, 0)) ReleaseSizeList();
+}
+
+void FF1::Impl::ReleaseSizeList() {
+  if (!sizeListHeld) return;
+  sizeListHeld = false;
+  if (!lvSize) return;
+  SendMessageW(lvSize, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(lvSize, nullptr, FALSE);
+  if (sizeListScrollWanted) {
+    sizeListScrollWanted = false;
+    const int n = ListView_GetItemCount(lvSize);
+    if (n > 0) ListView_EnsureVisible(lvSize, n - 1, FALSE);
+  }
+}
+
 void FF1::SizeListClear() {
   if (impl_->lvSize) ListView_DeleteAllItems(impl_->lvSize);
 }
@@ -1147,6 +1172,7 @@ void FF1::SizeListClear() {
 void FF1::SizeListAdd(const std::vector<std::wstring>& cells) {
   HWND lv = impl_->lvSize;
   if (!lv) return;
+  impl_->HoldSizeList();
   LVITEMW item{};
   item.mask = LVIF_TEXT;
   item.iItem = ListView_GetItemCount(lv);
@@ -1176,6 +1202,11 @@ std::vector<std::vector<std::wstring>> FF1::SizeListRows() {
 void FF1::SizeListScrollToEnd() {
   HWND lv = impl_->lvSize;
   if (!lv) return;
+  // A list that does not draw does not keep its scroll range either.
+  if (impl_->sizeListHeld) {
+    impl_->sizeListScrollWanted = true;
+    return;
+  }
   const int n = ListView_GetItemCount(lv);
   if (n > 0) ListView_EnsureVisible(lv, n - 1, FALSE);
 }

@@ -27,6 +27,7 @@ enum : UINT {
   kMsgSplitterDone = WM_APP + 3,
   kMsgDroppedPaths = WM_APP + 4,  // lParam: new std::vector<std::wstring>*, wParam: beside a row
   kMsgFillTree = WM_APP + 5,  // the folder tree fills once the window is shown and free
+  kMsgSizeListRedraw = WM_APP + 6,  // lines were added to the size list while it did not draw
 };
 
 // One item of a menu table; a zero command is a separator.
@@ -100,6 +101,14 @@ struct FF1::Impl : IMainWindowCommands {
   ViewPacer pacer{100};
   bool Pacing() const { return win.app_ && win.app_->commandDepth > 0; }
   void DrawTexts(bool evenIfEarly);
+
+  // Lines added to the size list during a measurement are drawn when messages
+  // next run, not one by one: a list view that draws redoes its scroll bars for
+  // every line (about 15 ms each under Wine).
+  bool sizeListHeld = false;
+  bool sizeListScrollWanted = false;
+  void HoldSizeList();
+  void ReleaseSizeList();
 
   // Folder tree.
   IShellFolder* desktop = nullptr;
