@@ -199,25 +199,25 @@ class DragE2E : public ::testing::Test {
 
 TEST_F(DragE2E, AFolderDraggedFromTheTreeBecomesARowInThePageFile) {
   const std::wstring folder = Src(L"gamma");
-  DragFromTree(folder);
+  ASSERT_NO_FATAL_FAILURE(DragFromTree(folder));
   ExpectRegistered(folder, 2, 3);
 }
 
 TEST_F(DragE2E, AnErrorLineDraggedOntoTheSourceListSelectsTheRowOfTheFailedFile) {
   ShowErrorLines();
-  DragErrorLine(1);
+  ASSERT_NO_FATAL_FAILURE(DragErrorLine(1));
   ExpectFoundRow(1, 1);
 }
 
 // What a user does in one sitting: a folder from the tree, then a failed file's
 // line, then another folder. No drag may leave anything behind for the next.
 TEST_F(DragE2E, DragsOfDifferentKindsFollowOneAnotherInOneWindow) {
-  DragFromTree(Src(L"gamma"));
-  ExpectRegistered(Src(L"gamma"), 2, 3);
+  ASSERT_NO_FATAL_FAILURE(DragFromTree(Src(L"gamma")));
+  ASSERT_NO_FATAL_FAILURE(ExpectRegistered(Src(L"gamma"), 2, 3));
   ShowErrorLines();
-  DragErrorLine(1);
-  ExpectFoundRow(1, 1);
-  DragFromTree(Src(L"delta"));
+  ASSERT_NO_FATAL_FAILURE(DragErrorLine(1));
+  ASSERT_NO_FATAL_FAILURE(ExpectFoundRow(1, 1));
+  ASSERT_NO_FATAL_FAILURE(DragFromTree(Src(L"delta")));
   ExpectRegistered(Src(L"delta"), 2, 4);
 }
 
