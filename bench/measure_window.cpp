@@ -24,11 +24,6 @@ using namespace ruzer::bench;
 
 namespace {
 
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
 // A file set of one page "Bench" with one row over `source` (sub-folders on) into `dest`.
 void WriteFileSet(const std::wstring& set, const std::wstring& source, const std::wstring& dest) {
   MakeDirs(set);
