@@ -1146,7 +1146,9 @@ void FF1::PumpMessages() {
 }
 
 void FF1::Impl::HoldSizeList() {
-  if (sizeListHeld || !lvSize) return;
+  // A hidden list draws nothing anyway (and on Windows letting it draw again
+  // would show it).
+  if (sizeListHeld || !lvSize || !IsWindowVisible(lvSize)) return;
   SendMessageW(lvSize, WM_SETREDRAW, FALSE, 0);
   sizeListHeld = true;
   // Whichever message loop runs next (a pump of the operation, a dialog's,
@@ -1159,6 +1161,8 @@ void FF1::Impl::ReleaseSizeList() {
   sizeListHeld = false;
   if (!lvSize) return;
   SendMessageW(lvSize, WM_SETREDRAW, TRUE, 0);
+  // Windows shows a window again when it may draw; the layout may have hidden it meanwhile.
+  if (!(bottom.listGroupVisible && bottom.sizeListVisible)) ShowWindow(lvSize, SW_HIDE);
   InvalidateRect(lvSize, nullptr, FALSE);
   if (sizeListScrollWanted) {
     sizeListScrollWanted = false;
