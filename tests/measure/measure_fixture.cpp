@@ -4,6 +4,7 @@
 
 #include "engine/Sdskio.h"
 #include "store/Spage.h"
+#include "support/page_text.h"
 
 namespace ruzer::test {
 
@@ -21,30 +22,7 @@ void PutFile(const std::wstring& path, const std::string& content) {
 }
 
 std::string PageFile(const EnvPanel& env, const std::vector<SourceRow>& rows, const std::wstring& version) {
-  std::wstring flags;
-  for (bool f : env.check) flags += f ? L'1' : L'0';
-  std::vector<std::wstring> lines = {L"[Ruzer]",
-                                     L"Vers=" + version,
-                                     L"Path=" + env.tamdir,
-                                     L"Labl=" + env.volname,
-                                     L"Bday=" + std::to_wstring(env.backdays),
-                                     L"Flgs=" + flags,
-                                     L"Cont=" + std::to_wstring(rows.size()),
-                                     L"Yfil=" + env.defSave1,
-                                     L"Zfil=" + env.defSave2};
-  for (size_t i = 0; i < rows.size(); ++i) {
-    wchar_t section[32];
-    swprintf(section, 32, L"[Folder%05u]", static_cast<unsigned>(i + 1));
-    lines.push_back(L"");
-    lines.push_back(section);
-    lines.push_back(L"Sorc=" + rows[i].caption);
-    lines.push_back(L"Efol=" + rows[i].comment);
-    lines.push_back(L"Wfil=" + rows[i].save);
-    lines.push_back(L"Xfil=" + rows[i].exclude);
-    if (!rows[i].excluded.empty()) lines.push_back(L"U000=" + rows[i].excluded);
-    lines.push_back(L"Mark=" + rows[i].mark);
-  }
-  return Utf16File(lines);
+  return Utf16File(PageFileLines(env, rows, version));
 }
 
 SourceRow Row(const std::wstring& folder, const std::wstring& save, const std::wstring& exclude,

@@ -1,0 +1,15 @@
+// The lines of a page file as the program writes them, for fixtures that
+// set up pages on disk.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "store/model.h"
+
+namespace ruzer::test {
+
+std::vector<std::wstring> PageFileLines(const EnvPanel& env, const std::vector<SourceRow>& rows,
+                                        const std::wstring& version = L"6.00");
+
+}  // namespace ruzer::test
