@@ -101,6 +101,7 @@ void TfEdit::OnCreate() {
                        LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_EXTENDEDSEL | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP);
   AddButton(kBtAddDir, L"＋", {kW - kMargin - 12 - 36, 150, 36, 26}, kAnchorTopRight);
   AddButton(kBtDelDir, L"－", {kW - kMargin - 12 - 36, 182, 36, 26}, kAnchorTopRight);
+  AddStatusBar(kStsBar, L"");
   const int buttons = AddDialogButtons();
   const int top = 248, h = buttons - kGap - top;
   const int half = kW / 2;
@@ -115,7 +116,6 @@ void TfEdit::OnCreate() {
   AddButton(kBtnDelf2, L"－", {0, 0, 36, 26});
   AddTooltip(kLstFile1, L"ダブル・クリックで変更");
   AddTooltip(kLstFile2, L"ダブル・クリックで変更");
-  AddStatusBar(kStsBar, L"");
   for (HWND w : {lb, l1, l2}) SetWindowSubclass(w, ListKeys, 1, 0);
   if (!grey_) grey_ = CreateSolidBrush(kGreyColour);
 }
