@@ -14,6 +14,7 @@
 
 #include "base/app.h"
 #include "base/ui.h"
+#include "bare_walk.h"
 #include "bench_common.h"
 #include "engine/Sbakup.h"
 #include "engine/Sdskio.h"
@@ -124,25 +125,6 @@ inline double Seconds(const std::function<void()>& f) {
   f();
   QueryPerformanceCounter(&b);
   return static_cast<double>(b.QuadPart - a.QuadPart) / static_cast<double>(freq.QuadPart);
-}
-
-// Files and folders below a folder, listed with FindFirstFileW like any program would.
-inline long long BareWalk(const std::wstring& folder) {
-  long long n = 0;
-  WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return 0;
-  std::vector<std::wstring> subs;
-  do {
-    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      if (wcscmp(fd.cFileName, L".") && wcscmp(fd.cFileName, L"..")) subs.push_back(fd.cFileName);
-    } else {
-      ++n;
-    }
-  } while (FindNextFileW(h, &fd));
-  FindClose(h);
-  for (const auto& s : subs) n += BareWalk(folder + L"\\" + s);
-  return n;
 }
 
 // One page "Bench" with one row over `source` (sub-folders on) into `dest`.

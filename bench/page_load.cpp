@@ -20,15 +20,11 @@
 namespace {
 
 using namespace ruzer;
+using bench::Median;
+using bench::Ms;
+using bench::NoSleepClock;
 using bench::QuietUser;
 
-// Real time, but no pauses: the 300 ms settle of a tab change is not page loading.
-class NoSleepClock : public IClock {
- public:
-  SYSTEMTIME Now() override { return SystemClock().Now(); }
-  void Sleep(int) override {}
-  std::uint64_t TickMs() override { return SystemClock().TickMs(); }
-};
 
 
 
@@ -70,13 +66,6 @@ void RemoveFileSet(const std::wstring& dir) {
     FindClose(h);
   }
   RemoveDirectoryW(dir.c_str());
-}
-
-double Ms(std::chrono::steady_clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
 }
 
 }  // namespace

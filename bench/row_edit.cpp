@@ -20,6 +20,9 @@
 namespace {
 
 using namespace ruzer;
+using bench::Median;
+using bench::Ms;
+using bench::NoSleepClock;
 
 // Answers the delete question with Yes; any other message is a failure.
 class YesUser : public bench::QuietUser {
@@ -41,12 +44,6 @@ class InstantDialog : public IFolderDialog {
   }
 };
 
-class NoSleepClock : public IClock {
- public:
-  SYSTEMTIME Now() override { return SystemClock().Now(); }
-  void Sleep(int) override {}
-  std::uint64_t TickMs() override { return SystemClock().TickMs(); }
-};
 
 std::wstring MakeFileSet(int rows) {
   wchar_t tmp[MAX_PATH];
@@ -73,13 +70,6 @@ void RemoveFileSet(const std::wstring& dir) {
   for (const wchar_t* f : {L"BENCH.IDX", L"ページ.PAG"}) DeleteFileW((dir + f).c_str());
   RemoveDirectoryW((dir + L"newrow").c_str());
   RemoveDirectoryW(dir.c_str());
-}
-
-double Ms(std::chrono::steady_clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
 }
 
 }  // namespace

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "bare_walk.h"
+
 namespace {
 
 double Now() {
@@ -44,24 +46,6 @@ bool Start(int argc, wchar_t** argv, PROCESS_INFORMATION& pi) {
     return false;
   }
   return true;
-}
-
-long long Walk(const std::wstring& folder) {
-  long long n = 0;
-  WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return 0;
-  std::vector<std::wstring> subs;
-  do {
-    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      if (wcscmp(fd.cFileName, L".") != 0 && wcscmp(fd.cFileName, L"..") != 0) subs.push_back(fd.cFileName);
-    } else {
-      ++n;
-    }
-  } while (FindNextFileW(h, &fd));
-  FindClose(h);
-  for (const auto& s : subs) n += Walk(folder + L"\\" + s);
-  return n;
 }
 
 struct Found {
@@ -122,7 +106,7 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring what = argv[1];
   if (what == L"walk") {
     long long n = 0;
-    for (int i = 2; i < argc; ++i) n += Walk(argv[i]);
+    for (int i = 2; i < argc; ++i) n += ruzer::bench::BareWalk(argv[i]);
     std::printf("%lld\n", n);
     return 0;
   }

@@ -69,8 +69,9 @@ wineserver -p 60 || true                      # one server for the whole run
 
 run() { "$wrun" "$driver" "$@" 2>/dev/null | tr -d '\r'; }
 secs() { run time "$@" | tail -1 | awk '{print $1}'; }
-# The destination exists, as after the set-up of a page; it is emptied.
-clean() { rm -rf "$work/$1/ruzer" "$work/$1/xcopy"; mkdir -p "$work/$1/ruzer"; }
+# The destination exists, as after the set-up of a page; it is emptied, and the
+# disk has written out what the last run left, so no run pays for the one before.
+clean() { rm -rf "$work/$1/ruzer" "$work/$1/xcopy"; mkdir -p "$work/$1/ruzer"; sync; }
 W=$(win "$work")
 ruzerA() { secs "$(win "$ruzer")" /A "$W\\set-$1\\$2.IDX"; }
 xcopyD() { secs xcopy.exe /E /I /D "$W\\$1\\src" "$W\\$1\\xcopy\\" ; }
@@ -85,9 +86,9 @@ for r in $(seq "$reps"); do
     clean $pair
     up=$(echo $pair | tr a-z A-Z)
     if [ $((r % 2)) -eq 1 ]; then
-      add ${pair}_ruzer "$(ruzerA $pair $up)"; add ${pair}_xcopy "$(xcopyD $pair)"
+      add ${pair}_ruzer "$(ruzerA $pair $up)"; sync; add ${pair}_xcopy "$(xcopyD $pair)"
     else
-      add ${pair}_xcopy "$(xcopyD $pair)"; add ${pair}_ruzer "$(ruzerA $pair $up)"
+      add ${pair}_xcopy "$(xcopyD $pair)"; sync; add ${pair}_ruzer "$(ruzerA $pair $up)"
     fi
   done
   # Unchanged: the small tree again, after its first backup above.

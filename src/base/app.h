@@ -55,8 +55,8 @@ struct App {
   int commandDepth = 0;
   // Tab chosen while a page was loading; loaded once that load has finished.
   int pendingPage = -1;
-  // Tab the page panel was last moved onto (-1: none since the tabs were built).
-  int attachedPage = -1;
+  // Tab the page panel was last moved onto; it is made on the first tab.
+  int attachedPage = 0;
 
   // ---- start-up
   // What the process returns: the outcome of an automatic run (0 for an

@@ -30,6 +30,7 @@ enum AutoExitCode : int {
   kExitStoppedByError = 2,   // full destination, previous generation not creatable
   kExitAborted = 3,          // the user aborted
   kExitFileSetUnusable = 4,  // the file set could not be found or read
+  kExitNoWindow = 5,         // the program could not make its window: nothing ran
 };
 struct RunOutcome {
   bool fileSetUnusable = false;

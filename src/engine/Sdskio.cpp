@@ -542,6 +542,17 @@ bool ListFolder(const std::wstring& folder, std::vector<DirEntry>& files,
                 std::vector<DirEntry>& folders) {
   files.clear();
   folders.clear();
+  return ForEachListed(folder, [&](const WIN32_FIND_DATAW& fd) {
+    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if (wcscmp(fd.cFileName, L".") != 0 && wcscmp(fd.cFileName, L"..") != 0) folders.push_back(FromFindData(fd));
+    } else {
+      files.push_back(FromFindData(fd));
+    }
+    return true;
+  });
+}
+
+bool ForEachListed(const std::wstring& folder, const std::function<bool(const WIN32_FIND_DATAW&)>& each) {
   std::wstring pattern = LongPath(folder + L"\\*");
   WIN32_FIND_DATAW fd;
   HANDLE h = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &fd, FindExSearchNameMatch, nullptr,
@@ -553,12 +564,7 @@ bool ListFolder(const std::wstring& folder, std::vector<DirEntry>& files,
     return GetLastError() == ERROR_FILE_NOT_FOUND && PathKind(folder) == 2;
   }
   do {
-    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      if (wcscmp(fd.cFileName, L".") == 0 || wcscmp(fd.cFileName, L"..") == 0) continue;
-      folders.push_back(FromFindData(fd));
-    } else {
-      files.push_back(FromFindData(fd));
-    }
+    if (!each(fd)) break;
   } while (FindNextFileW(h, &fd));
   FindClose(h);
   return true;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 #include <windows.h>
@@ -114,6 +115,9 @@ struct DirEntry {
 // out. False when the folder cannot be listed; an empty folder gives true.
 bool ListFolder(const std::wstring& folder, std::vector<DirEntry>& files,
                 std::vector<DirEntry>& folders);
+// The same listing handed over entry by entry, without copying names; `each`
+// returns false to stop early. For folders of many thousand files.
+bool ForEachListed(const std::wstring& folder, const std::function<bool(const WIN32_FIND_DATAW&)>& each);
 // Attributes, time and size of one file or folder; false when it is missing.
 bool LookupEntry(const std::wstring& path, DirEntry& entry);
 // Renames/moves a file or folder (same volume), long paths allowed.

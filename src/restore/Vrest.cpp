@@ -150,11 +150,11 @@ std::vector<std::wstring> PlacesInGeneration(const std::wstring& folder) {
 
 // ---------------------------------------------------------------- the grid
 
-const std::wstring& RestoreGrid::Key(const std::wstring& name) const {
+const std::wstring& RestoreGrid::Key(std::wstring_view name) const {
   // One buffer for every look-up: a search asks for hundreds of thousands of keys.
   key_.assign(name);
   if (!key_.empty())
-    LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, name.c_str(), static_cast<int>(name.size()), key_.data(),
+    LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, name.data(), static_cast<int>(name.size()), key_.data(),
                  static_cast<int>(key_.size()));
   return key_;
 }
@@ -173,17 +173,17 @@ void RestoreGrid::Reset(const std::vector<std::wstring>& generations) {
   if (rowCount_ < kInitialRows) rowCount_ = kInitialRows;
 }
 
-int RestoreGrid::FindName(const std::wstring& name) const {
+int RestoreGrid::FindName(std::wstring_view name) const {
   auto it = index_.find(Key(name));
   return it == index_.end() ? -1 : it->second;
 }
 
-int RestoreGrid::AddName(const std::wstring& name) {
+int RestoreGrid::AddName(std::wstring_view name) {
   const std::wstring& key = Key(name);
   auto found = index_.find(key);
   if (found != index_.end()) return found->second;
   auto it = index_.emplace(key, static_cast<int>(names_.size()) + 1).first;
-  names_.push_back(name);
+  names_.emplace_back(name);
   cells_.resize(cells_.size() + (columns_ - 1), kNoTime);
   places_.resize(places_.size() + (columns_ - 1), 0);
   if (rowCount_ < NameCount() + 1) rowCount_ = NameCount() + 1;
@@ -276,24 +276,23 @@ void SearchVersions(App& app, RestState& st, IRestView& view) {
     const std::wstring& gen = grid.generations()[g];
     for (size_t p = 0; p < st.places.size() && !aborted; ++p) {
       const std::wstring rel = gen + L"\\" + st.places[p];
-      if (!PlainFolderChain(st.base, rel) || !ListFolder(st.base + rel, files, folders)) continue;
+      if (!PlainFolderChain(st.base, rel)) continue;
       int added = 0;
-      for (const auto& f : files) {
+      // Entry by entry: a generation may hold every name of a large folder.
+      ForEachListed(st.base + rel, [&](const WIN32_FIND_DATAW& f) {
         // A link in a generation is never followed: it could lead anywhere.
-        if (!(f.attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        if (!(f.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {
           const int before = grid.NameCount();
-          const int row = grid.AddName(f.name);
+          const int row = grid.AddName(f.cFileName);
           if (grid.NameCount() != before && ++added % 256 == 0) view.GridReloaded();
           // The first place holding the name wins.
           if (grid.Cell(row, column) == kNoTime)
-            grid.SetCell(row, column, CellTimeOfFile(f.lastWrite, bias), static_cast<std::uint8_t>(p));
+            grid.SetCell(row, column, CellTimeOfFile(f.ftLastWriteTime, bias), static_cast<std::uint8_t>(p));
         }
         LetMessagesRun(app);
-        if (app.AbortRequested) {
-          aborted = true;
-          break;
-        }
-      }
+        aborted = app.AbortRequested;
+        return !aborted;
+      });
     }
     view.GridReloaded();
   }

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 #include <windows.h>
@@ -66,9 +67,9 @@ class RestoreGrid final : public IGridModel {
   void Reset(const std::vector<std::wstring>& generations);
 
   // Row of a name (case-insensitive), -1 when not there.
-  int FindName(const std::wstring& name) const;
+  int FindName(std::wstring_view name) const;
   // Row of the name, appended when new.
-  int AddName(const std::wstring& name);
+  int AddName(std::wstring_view name);
   int NameCount() const { return static_cast<int>(names_.size()); }
   const std::wstring& Name(int row) const { return names_[row - 1]; }
   const std::vector<std::wstring>& generations() const { return generations_; }
@@ -87,7 +88,7 @@ class RestoreGrid final : public IGridModel {
   std::size_t MemoryBytes() const;
 
  private:
-  const std::wstring& Key(const std::wstring& name) const;  // upper case, in key_
+  const std::wstring& Key(std::wstring_view name) const;  // upper case, in key_
 
   std::vector<std::wstring> generations_;
   std::vector<std::wstring> names_;

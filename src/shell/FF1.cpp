@@ -990,7 +990,9 @@ void FF1::ShowSourceRows(const std::vector<SourceRow>* rows) {
   impl_->rows = rows;
   if (!impl_->lsvDir) return;
   const int n = rows ? static_cast<int>(rows->size()) : 0;
-  ListView_SetItemCountEx(impl_->lsvDir, n, LVSICF_NOSCROLL);
+  // Setting the count costs a relayout of the list even when it does not
+  // change; reading a file set empties the list once per page.
+  if (ListView_GetItemCount(impl_->lsvDir) != n) ListView_SetItemCountEx(impl_->lsvDir, n, LVSICF_NOSCROLL);
   InvalidateRect(impl_->lsvDir, nullptr, FALSE);
 }
 

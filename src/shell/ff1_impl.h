@@ -96,8 +96,10 @@ struct FF1::Impl : IMainWindowCommands {
   int oldHeightPx = -1;   // old group height set by dragging sepDown (physical), -1 = from layout
   int bottomHeightPx = 1; // physical height of pnlDown
 
-  // Status texts, column title and error-list scroll during an operation.
-  ViewPacer pacer{100};
+  // Status texts, column title and error-list scroll during an operation:
+  // four times a second is readable, and each themed repaint costs Wine
+  // dozens of device contexts.
+  ViewPacer pacer{250};
   bool Pacing() const { return win.app_ && win.app_->commandDepth > 0; }
   void DrawTexts(bool evenIfEarly);
 

@@ -8,6 +8,7 @@
 #include "base/app.h"
 #include "base/win32_user.h"
 #include "conditions/TfEnv.h"
+#include "engine/Sbakup.h"
 #include "engine/Vmemo.h"
 #include "measure/Vcheck.h"
 #include "restore/Vrest_view.h"
@@ -89,7 +90,7 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int nCmdShow) {
       // An automatic run tells schedulers how it ended.
       if (got == 0) exitCode = app.ExitCode != 0 ? app.ExitCode : static_cast<int>(msg.wParam);
     } else {
-      exitCode = 1;
+      exitCode = ruzer::kExitNoWindow;  // not 1: that says a run finished with errors
     }
     app.memoDialog = nullptr;
     app.envDialog = nullptr;

@@ -40,7 +40,6 @@ class BulkPageList {
 
 void MirrorTabs(App& app) {
   if (app.rebuildingPages) return;
-  app.attachedPage = -1;  // new tabs: the panel is shown anew
   app.view.SetTabs(app.pages);
   app.view.SetActiveTab(app.activePage);
 }
@@ -328,7 +327,8 @@ void AttachPagePanel(App& app) {
   app.view.AttachPagePanel();
   LetMessagesRun(app, true);
   // The pause lets a move be seen; a panel already on this tab does not move
-  // (an automatic run attaches each page twice before loading it).
+  // (an automatic run attaches each page twice before loading it, and a file
+  // set read while the first tab is active leaves the panel where it is).
   if (app.attachedPage != app.activePage) app.clock.Sleep(300);
   app.attachedPage = app.activePage;
   app.CurrentPageName = app.ActivePageName();

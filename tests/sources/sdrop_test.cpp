@@ -61,47 +61,13 @@ class DropTest : public ::testing::Test {
   }
 
   std::wstring root() const { return dir / L"src"; }
-  std::wstring Folder(const std::wstring& rel) const {
-    std::wstring path = root();
-    size_t start = 0;
-    while (start <= rel.size()) {
-      size_t end = rel.find(L'\\', start);
-      if (end == std::wstring::npos) end = rel.size();
-      path += L"\\" + rel.substr(start, end - start);
-      CreateDirectoryW(path.c_str(), nullptr);
-      start = end + 1;
-    }
-    return path;
-  }
+  std::wstring Folder(const std::wstring& rel) const { return MakeFolderBelow(root(), rel); }
   void Page(const std::vector<SourceRow>& rows) {
-    app.rows.clear();
-    for (auto r : rows) {
-      r.caption = Folder(r.caption);
-      app.rows.push_back(r);
-    }
-    RenumberRows(app, true);
-    ASSERT_TRUE(WritePageFile(app));
+    WriteRowsBelow(app, root(), rows);
     view.ShowSourceRows(&app.rows);
   }
-  std::vector<SourceRow> DiskRows() {
-    TestApp other;
-    other.app.FileSetFolder = app.FileSetFolder;
-    other.app.IndexFileName = app.IndexFileName;
-    other.app.pages = app.pages;
-    other.app.activePage = app.activePage;
-    other.app.PageIndexTable = app.PageIndexTable;
-    ReadPageFile(other.app, false);
-    RenumberRows(other.app, true);
-    return other.app.rows;
-  }
-  // The list shows what the page file holds.
-  void ExpectListIsFile() {
-    auto disk = DiskRows();
-    auto shown = app.rows;
-    for (auto* v : {&disk, &shown})
-      for (auto& r : *v) r.size.clear();
-    EXPECT_EQ(shown, disk);
-  }
+  std::vector<SourceRow> DiskRows() { return PageFileRows(app); }
+  void ExpectListIsFile() { ExpectRowsMatchFile(app); }
   void DropFolder(const std::wstring& path, const std::wstring& text, bool beside = false) {
     view.treePath = path;
     view.treeText = text;

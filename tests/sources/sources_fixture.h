@@ -20,6 +20,54 @@ inline std::vector<std::wstring> Captions(const std::vector<SourceRow>& rows) {
   return c;
 }
 
+// Full path of `rel` below `root`, created with its parents.
+inline std::wstring MakeFolderBelow(const std::wstring& root, const std::wstring& rel) {
+  std::wstring path = root;
+  size_t start = 0;
+  while (start <= rel.size()) {
+    size_t end = rel.find(L'\\', start);
+    if (end == std::wstring::npos) end = rel.size();
+    path += L"\\" + rel.substr(start, end - start);
+    CreateDirectoryW(path.c_str(), nullptr);
+    start = end + 1;
+  }
+  return path;
+}
+
+// The rows of the active page's file as a fresh load sees them.
+inline std::vector<SourceRow> PageFileRows(const App& app) {
+  TestApp other;
+  other.app.FileSetFolder = app.FileSetFolder;
+  other.app.IndexFileName = app.IndexFileName;
+  other.app.pages = app.pages;
+  other.app.activePage = app.activePage;
+  other.app.PageIndexTable = app.PageIndexTable;
+  ReadPageFile(other.app, false);
+  RenumberRows(other.app, true);
+  return other.app.rows;
+}
+
+// Rows for these sub-folders of `root` (created), sorted, numbered and
+// written to the page file.
+inline void WriteRowsBelow(App& app, const std::wstring& root, const std::vector<SourceRow>& rows) {
+  app.rows.clear();
+  for (auto r : rows) {
+    r.caption = MakeFolderBelow(root, r.caption);
+    app.rows.push_back(r);
+  }
+  RenumberRows(app, true);
+  ASSERT_TRUE(WritePageFile(app));
+}
+
+// What the list shows must be what the file holds (No. and size are not stored).
+inline void ExpectRowsMatchFile(const App& app) {
+  auto disk = PageFileRows(app);
+  auto shown = app.rows;
+  for (auto* v : {&disk, &shown})
+    for (auto& r : *v) r.size.clear();
+  EXPECT_EQ(shown, disk);
+}
+
 class SourcesTest : public OnePageTest {
  protected:
   void SetUp() override {
@@ -30,50 +78,15 @@ class SourcesTest : public OnePageTest {
   // Folder with the sources; rows are made of its sub-folders.
   std::wstring root() const { return dir / L"src"; }
   // Full path below root(), created with its parents.
-  std::wstring Folder(const std::wstring& rel) const {
-    std::wstring path = root();
-    size_t start = 0;
-    while (start <= rel.size()) {
-      size_t end = rel.find(L'\\', start);
-      if (end == std::wstring::npos) end = rel.size();
-      path += L"\\" + rel.substr(start, end - start);
-      CreateDirectoryW(path.c_str(), nullptr);
-      start = end + 1;
-    }
-    return path;
-  }
+  std::wstring Folder(const std::wstring& rel) const { return MakeFolderBelow(root(), rel); }
 
   // Rows for these sub-folders of root(), sorted and numbered, written to the page file.
-  void Page(const std::vector<SourceRow>& rows) {
-    app.rows.clear();
-    for (auto r : rows) {
-      r.caption = Folder(r.caption);
-      app.rows.push_back(r);
-    }
-    RenumberRows(app, true);
-    ASSERT_TRUE(WritePageFile(app));
-  }
+  void Page(const std::vector<SourceRow>& rows) { WriteRowsBelow(app, root(), rows); }
 
-  // The rows of the page file as a fresh load sees them.
-  std::vector<SourceRow> DiskRows() {
-    TestApp other;
-    other.app.FileSetFolder = app.FileSetFolder;
-    other.app.IndexFileName = app.IndexFileName;
-    other.app.pages = app.pages;
-    other.app.activePage = app.activePage;
-    other.app.PageIndexTable = app.PageIndexTable;
-    ReadPageFile(other.app, false);
-    RenumberRows(other.app, true);
-    return other.app.rows;
-  }
+  std::vector<SourceRow> DiskRows() { return PageFileRows(app); }
 
-  // What the list shows must be what the file holds (No. and size are not stored).
   void ExpectListMatchesFile() {
-    auto disk = DiskRows();
-    auto shown = app.rows;
-    for (auto* v : {&disk, &shown})
-      for (auto& r : *v) r.size.clear();
-    EXPECT_EQ(shown, disk);
+    ExpectRowsMatchFile(app);
     EXPECT_EQ(&app.rows, t.view.rows);
   }
 

@@ -478,8 +478,7 @@ TEST_F(StoreTest, AttachPagePanelPausesOnlyWhenThePanelMoves) {
   AttachPagePanel(app);
   EXPECT_EQ((std::vector<int>{300, 300}), t.clock.sleeps);
   EXPECT_EQ(L"A", app.CurrentPageName);
-  // Tabs built anew (another file set read) show the panel anew: see the
-  // page-list rebuild test, where each reading pauses once.
+  // Tabs built anew (another file set read): see the page-list rebuild test.
 }
 
 TEST_F(StoreTest, AddPageTabAppendsAnActiveEmptyPage) {

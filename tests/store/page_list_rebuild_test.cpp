@@ -18,17 +18,22 @@ TEST_F(PageListRebuild, ManyPagesAreShownOnceWithOneSettlingPause) {
   EXPECT_EQ(L"Page1", app.CurrentPageName);
   EXPECT_EQ(51u, app.PageIndexTable.size());
   EXPECT_EQ(L"Page50", app.PageIndexTable[50].name);
-  // Only the final attach of page 1 pauses; the page list itself is rebuilt silently.
-  EXPECT_EQ(std::vector<int>{300}, t.clock.sleeps);
+  // The page list is rebuilt silently, and the panel stays on the first tab:
+  // nothing moves, so nothing pauses.
+  EXPECT_EQ(std::vector<int>{}, t.clock.sleeps);
   EXPECT_EQ(1, t.view.attaches);
   EXPECT_FALSE(app.rebuildingPages);
 
-  // Reading a smaller file set afterwards removes the extra pages just as quietly.
+  // Reading a smaller file set while the third tab is active removes the
+  // extra pages just as quietly; the panel moves back to the first tab once.
+  app.activePage = 2;
+  AttachPagePanel(app);
   t.clock.sleeps.clear();
   WriteIndex({IndexRow{L"", L"Only", L"", L"", L""}});
   ReadIndexFile(app);
   EXPECT_EQ(std::vector<std::wstring>{L"Only"}, t.view.tabs);
   EXPECT_EQ(std::vector<int>{300}, t.clock.sleeps);
+  EXPECT_EQ(L"Only", app.CurrentPageName);
 }
 
 }  // namespace
