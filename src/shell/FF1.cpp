@@ -253,24 +253,6 @@ void Place(HWND h, int x, int y, int w, int hgt, bool visible) {
   }
 }
 
-std::wstring ListText(HWND lv, int item, int column) {
-  wchar_t buf[1024] = {};
-  ListView_GetItemText(lv, item, column, buf, 1024);
-  return buf;
-}
-
-struct SizeSortContext {
-  HWND list;
-  int key;
-};
-
-int CALLBACK CompareSizeItems(LPARAM a, LPARAM b, LPARAM ctx) {
-  const auto* c = reinterpret_cast<const SizeSortContext*>(ctx);
-  const int column = std::abs(c->key) - 1;
-  return CompareSizeCells(ListText(c->list, static_cast<int>(a), column),
-                          ListText(c->list, static_cast<int>(b), column), c->key);
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------- creation
@@ -372,7 +354,7 @@ void FF1::Impl::CreateControls() {
   lbErr = child(grpBtm, WC_LISTBOXW, nullptr,
                 WS_VSCROLL | WS_HSCROLL | WS_TABSTOP | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY, WS_EX_CLIENTEDGE,
                 kIdErrorList);
-  lvSize = MakeList(grpBtm, kIdSizeList, 0, inst);
+  lvSize = MakeList(grpBtm, kIdSizeList, LVS_OWNERDATA, inst);
   ShowWindow(lvSize, SW_HIDE);
   for (int i = 0; i < 5; ++i) AddColumn(lvSize, i, kSizeColumns[i], S(kSizeWidths[i]), i >= 2);
 
@@ -705,6 +687,16 @@ LRESULT FF1::Impl::OnNotify(NMHDR* hdr) {
     TabClicked(app(), TabCtrl_GetCurSel(tabs));
     return 0;
   }
+  if (hdr->hwndFrom == lvSize && hdr->code == LVN_GETDISPINFOW) {
+    auto* di = reinterpret_cast<NMLVDISPINFOW*>(hdr);
+    if ((di->item.mask & LVIF_TEXT) && di->item.pszText && di->item.cchTextMax > 0) {
+      di->item.pszText[0] = 0;
+      const size_t r = static_cast<size_t>(di->item.iItem), c = static_cast<size_t>(di->item.iSubItem);
+      if (di->item.iItem >= 0 && r < sizeRows.size() && c < sizeRows[r].size())
+        lstrcpynW(di->item.pszText, sizeRows[r][c].c_str(), di->item.cchTextMax);
+    }
+    return 0;
+  }
   if ((hdr->hwndFrom == lsvDir || hdr->hwndFrom == lvOld) && hdr->code == LVN_GETDISPINFOW) {
     auto* di = reinterpret_cast<NMLVDISPINFOW*>(hdr);
     const auto* list = hdr->hwndFrom == lsvDir ? rows : oldRows;
@@ -841,8 +833,15 @@ void FF1::Impl::OnDpiChanged(int dpi, const RECT* suggested) {
 }
 
 void FF1::Impl::SortSizeList(int key) {
-  SizeSortContext ctx{lvSize, key};
-  ListView_SortItemsEx(lvSize, &CompareSizeItems, reinterpret_cast<LPARAM>(&ctx));
+  const size_t column = static_cast<size_t>(std::abs(key) - 1);
+  std::stable_sort(sizeRows.begin(), sizeRows.end(), [&](const auto& a, const auto& b) {
+    const std::wstring none;
+    return CompareSizeCells(column < a.size() ? a[column] : none, column < b.size() ? b[column] : none, key) < 0;
+  });
+  SyncSizeCount();
+  // The selection stays on its place in the list, not with its line.
+  ListView_SetItemState(lvSize, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  InvalidateRect(lvSize, nullptr, FALSE);
 }
 
 void FF1::Impl::ShowHelpContents() {
@@ -910,6 +909,7 @@ void FF1::CloseWindow() {
 
 void FF1::Impl::DrawTexts(bool evenIfEarly) {
   const std::uint64_t now = GetTickCount64();
+  if ((sizeCountStale || sizeListScrollWanted) && (evenIfEarly || now - sizeSyncMs >= kTextPaceMs)) SyncSizeCount();
   if (!(evenIfEarly ? pacer.Pending() : pacer.Due(now))) return;
   ViewPacer::Batch b = pacer.Take(now);
   if (status && b.text[ViewPacer::FreeSpace])
@@ -1142,44 +1142,54 @@ void FF1::PumpMessages() {
   }
 }
 
+void FF1::Impl::SizeListChanged() {
+  if (sizeCountStale || !lvSize) return;
+  sizeCountStale = true;
+  // During an operation the pump shows them (DrawTexts).
+  if (!Pacing()) SyncSizeCount();
+}
+
+void FF1::Impl::SyncSizeCount() {
+  sizeSyncMs = GetTickCount64();
+  if (!lvSize) return;
+  if (sizeCountStale) {
+    sizeCountStale = false;
+    ListView_SetItemCountEx(lvSize, static_cast<int>(sizeRows.size()), LVSICF_NOSCROLL);
+  }
+  if (sizeListScrollWanted) {
+    sizeListScrollWanted = false;
+    const int n = ListView_GetItemCount(lvSize);
+    if (n > 0) ListView_EnsureVisible(lvSize, n - 1, FALSE);
+  }
+}
+
 void FF1::SizeListClear() {
-  if (impl_->lvSize) ListView_DeleteAllItems(impl_->lvSize);
+  impl_->sizeRows.clear();
+  impl_->sizeCountStale = false;
+  if (impl_->lvSize) ListView_SetItemCountEx(impl_->lvSize, 0, 0);
 }
 
 void FF1::SizeListAdd(const std::vector<std::wstring>& cells) {
-  HWND lv = impl_->lvSize;
-  if (!lv) return;
-  LVITEMW item{};
-  item.mask = LVIF_TEXT;
-  item.iItem = ListView_GetItemCount(lv);
-  item.pszText = const_cast<wchar_t*>(cells.empty() ? L"" : cells[0].c_str());
-  const int row = ListView_InsertItem(lv, &item);
-  for (size_t c = 1; row >= 0 && c < cells.size() && c < 5; ++c)
-    ListView_SetItemText(lv, row, static_cast<int>(c), const_cast<wchar_t*>(cells[c].c_str()));
+  if (!impl_->lvSize) return;
+  impl_->sizeRows.emplace_back(cells).resize(5);
+  impl_->SizeListChanged();
 }
 
 void FF1::SizeListSetCell(int row, int column, const std::wstring& text) {
   HWND lv = impl_->lvSize;
-  if (!lv || row < 0 || row >= ListView_GetItemCount(lv) || column < 0 || column >= 5) return;
-  ListView_SetItemText(lv, row, column, const_cast<wchar_t*>(text.c_str()));
+  if (!lv || row < 0 || static_cast<size_t>(row) >= impl_->sizeRows.size() || column < 0 || column >= 5) return;
+  impl_->sizeRows[static_cast<size_t>(row)][static_cast<size_t>(column)] = text;
+  ListView_RedrawItems(lv, row, row);
 }
 
 std::vector<std::vector<std::wstring>> FF1::SizeListRows() {
-  std::vector<std::vector<std::wstring>> rows;
-  HWND lv = impl_->lvSize;
-  if (!lv) return rows;
-  for (int r = 0, n = ListView_GetItemCount(lv); r < n; ++r) {
-    rows.emplace_back();
-    for (int c = 0; c < 5; ++c) rows.back().push_back(ListText(lv, r, c));
-  }
-  return rows;
+  return impl_->lvSize ? impl_->sizeRows : std::vector<std::vector<std::wstring>>{};
 }
 
 void FF1::SizeListScrollToEnd() {
-  HWND lv = impl_->lvSize;
-  if (!lv) return;
-  const int n = ListView_GetItemCount(lv);
-  if (n > 0) ListView_EnsureVisible(lv, n - 1, FALSE);
+  if (!impl_->lvSize) return;
+  impl_->sizeListScrollWanted = true;
+  if (!impl_->Pacing()) impl_->SyncSizeCount();
 }
 
 int FF1::SourceColumnWidth(int column) {

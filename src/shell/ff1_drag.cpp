@@ -280,7 +280,10 @@ void SelectLine(HWND lv, int row) {
 }  // namespace
 
 int FF1::SizeListSelected() { return SelectedLine(impl_->lvSize); }
-void FF1::SizeListSelect(int row) { SelectLine(impl_->lvSize, row); }
+void FF1::SizeListSelect(int row) {
+  impl_->SyncSizeCount();
+  SelectLine(impl_->lvSize, row);
+}
 int FF1::OldListSelected() { return SelectedLine(impl_->lvOld); }
 void FF1::OldListSelect(int row) { SelectLine(impl_->lvOld, row); }
 

@@ -99,9 +99,23 @@ struct FF1::Impl : IMainWindowCommands {
   // Status texts, column title and error-list scroll during an operation:
   // four times a second is readable, and each themed repaint costs Wine
   // dozens of device contexts.
-  ViewPacer pacer{250};
+  static constexpr std::uint64_t kTextPaceMs = 250;
+  ViewPacer pacer{kTextPaceMs};
   bool Pacing() const { return win.app_ && win.app_->commandDepth > 0; }
   void DrawTexts(bool evenIfEarly);
+
+  // Lines added to the size list during a measurement are drawn when messages
+  // next run, not one by one: a list view that draws redoes its scroll bars for
+  // every line (about 15 ms each under Wine).
+  // The size list's lines; the list view only asks for what it shows. Its
+  // count follows at the pace of the status texts during an operation: Wine
+  // lays the list out anew on every count it is given.
+  std::vector<std::vector<std::wstring>> sizeRows;
+  bool sizeCountStale = false;
+  bool sizeListScrollWanted = false;
+  std::uint64_t sizeSyncMs = 0;
+  void SizeListChanged();
+  void SyncSizeCount();
 
   // Folder tree.
   IShellFolder* desktop = nullptr;

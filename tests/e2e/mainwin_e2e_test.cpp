@@ -369,6 +369,40 @@ TEST_F(MainWindowE2E, SizeListHeaderClicksSort) {
   EXPECT_EQ(0, ListView_GetItemCount(lv));
 }
 
+// Lines the list's vertical scroll bar reaches.
+int ScrollLines(HWND lv) {
+  SCROLLINFO si{};
+  si.cbSize = sizeof si;
+  si.fMask = SIF_RANGE;
+  if (!GetScrollInfo(lv, SB_VERT, &si)) return 0;
+  return si.nMax + 1;
+}
+
+// A measurement adds its lines while it runs; once it lets messages run they
+// are drawn, the scroll bar reaches all of them and the last is in sight.
+TEST_F(MainWindowE2E, SizeListLinesOfAnOperationAreShownAndTheLastInSight) {
+  SetBottomPanel(app, 2);
+  HWND lv = C(kIdSizeList);
+  win.SizeListClear();
+  EnterCommand(app);
+  for (int i = 0; i < 200; ++i) {
+    win.SizeListAdd({L"C:\\data\\" + std::to_wstring(i), L"", std::to_wstring(i + 1), L"4", L"1"});
+    if (i % 50 == 49) win.SizeListScrollToEnd();
+  }
+  LetMessagesRun(app, true);
+  ASSERT_EQ(200, ListView_GetItemCount(lv));
+  EXPECT_EQ(200, ScrollLines(lv));
+  EXPECT_GE(ListView_GetTopIndex(lv) + ListView_GetCountPerPage(lv), 200);
+  LeaveCommand(app);
+
+  // The lines of the next measurement are shown the same way.
+  win.SizeListClear();
+  for (int i = 0; i < 300; ++i) win.SizeListAdd({L"C:\\next\\" + std::to_wstring(i), L"", L"1", L"4", L"1"});
+  Pump();
+  EXPECT_EQ(300, ScrollLines(lv));
+  EXPECT_EQ(0, ListView_GetTopIndex(lv));
+}
+
 // ---------------------------------------------------------------- busy mode and abort
 
 TEST_F(MainWindowE2E, BusyModeLeavesOnlyAbortHelpAndTree) {

@@ -2,6 +2,9 @@
 // drive that is gone, folders that cannot be read.
 #include <gtest/gtest.h>
 
+#include <memory>
+
+#include "engine/Sbakup.h"
 #include "engine/Sdskio.h"
 #include "measure/measure_fixture.h"
 #include "support/drives.h"
@@ -13,25 +16,20 @@ using Lines = std::vector<std::vector<std::wstring>>;
 
 std::wstring Kb(std::int64_t bytes) { return FormatUnits(bytes, 1024); }
 
-// Host folder of the FAT volume the CTest fixture mounted, or empty.
-std::string FatDiskHostPath() {
-  wchar_t buffer[4096];
-  const DWORD n = GetEnvironmentVariableW(L"RUZER_FAT_DISK", buffer, 4096);
-  if (n == 0 || n >= 4096) return {};
-  const std::wstring marker = L"Z:" + std::wstring(buffer) + L".ready";
-  std::wstring w = marker;
-  for (auto& ch : w)
-    if (ch == L'/') ch = L'\\';
-  if (GetFileAttributesW(w.c_str()) == INVALID_FILE_ATTRIBUTES) return {};
-  return Utf8(buffer);
-}
-
 wchar_t UnusedDriveLetter() {
   const DWORD used = GetLogicalDrives();
   for (wchar_t l = L'Y'; l >= L'G'; --l)
     if (!(used & (1u << (l - L'A')))) return l;
   return 0;
 }
+
+class OkMemo : public IMemoDialog {
+ public:
+  bool Show(std::wstring& memo) override {
+    memo.clear();
+    return true;
+  }
+};
 
 struct Volumes : MeasureFixture {
   void Measure() {
@@ -58,35 +56,104 @@ TEST_F(Volumes, NtfsDestinationChargesNoFolderOverhead) {
             sizeList());
 }
 
-TEST_F(Volumes, FatDestinationChargesOneClusterPerFolder) {
-  const std::string host = FatDiskHostPath();
-  if (host.empty()) GTEST_SKIP() << "the FAT volume fixture is not mounted (run through ctest as root with dosfstools)";
-  MappedDrive drive(host);
-  ASSERT_TRUE(drive.ok()) << drive.error();
-  const std::wstring fatDest = drive / (L"m" + std::to_wstring(GetCurrentProcessId()));
-  ASSERT_TRUE(CreateDirectoryW(fatDest.c_str(), nullptr));
-  const CodeAndText fs = GetFileSystemName(fatDest);
-  const std::int64_t c = ClusterSize(fatDest);
-  if (fs.text.compare(0, 3, L"FAT") != 0) {
+// The fixture's FAT volume as a Wine drive with a device, so that Wine reads
+// the file system from the volume's boot sector as on a real disk.
+struct FatVolume : Volumes {
+  std::unique_ptr<MappedDrive> drive;
+  std::wstring fatDest;
+  void SetUp() override {
+    const FatDisk fat = FatDiskHostPaths();
+    if (!fat.ok()) GTEST_SKIP() << "the FAT volume fixture is not mounted (run through ctest as root with dosfstools)";
+    drive = std::make_unique<MappedDrive>(fat.folder, DRIVE_FIXED, L"", fat.device);
+    ASSERT_TRUE(drive->ok()) << drive->error();
+    fatDest = *drive / (L"m" + std::to_wstring(GetCurrentProcessId()));
+    ASSERT_TRUE(CreateDirectoryW(fatDest.c_str(), nullptr));
+    app().env.tamdir = fatDest;
+  }
+  void TearDown() override {
+    if (fatDest.empty()) return;
     RemoveTree(fatDest);
     RemoveDirectoryW(fatDest.c_str());
-    GTEST_SKIP() << "Wine reports " << Utf8(fs.text) << " for the FAT volume (a fuse mount; the kernel has no vfat)";
   }
-  EXPECT_EQ(1024, c);
-  app().env.tamdir = fatDest;
-  PutFile(src + L"\\F\\one.bin", std::string(1024, 'o'));
+  std::int64_t FreeBytes() {
+    ULARGE_INTEGER avail{}, total{}, free{};
+    EXPECT_TRUE(GetDiskFreeSpaceExW(fatDest.c_str(), &avail, &total, &free));
+    return static_cast<std::int64_t>(free.QuadPart);
+  }
+};
+
+// The image: mkfs.vfat -F 16 -S 512 -s 8.
+constexpr std::int64_t kFatCluster = 4096;
+
+TEST_F(FatVolume, IsReportedAsFatWithItsRealClusterSize) {
+  const CodeAndText fs = GetFileSystemName(fatDest);
+  EXPECT_EQ(0u, fs.code);
+  EXPECT_EQ(L"FAT", fs.text);
+  EXPECT_EQ(kFatCluster, ClusterSize(fatDest));
+}
+
+TEST_F(FatVolume, ChargesOneClusterPerFolderHereAndOnItsGenerations) {
+  const std::int64_t c = kFatCluster;
+  PutFile(src + L"\\F\\one.bin", std::string(static_cast<size_t>(c), 'o'));
   PutFile(src + L"\\F\\sub\\small.bin", "s");
   SetRows({Row(src + L"\\F")});
-  // A generation on the FAT volume: its folders are charged too.
-  PutFile(fatDest + L"\\100501A\\C_F\\one.bin", std::string(1024, 'o'));
+  // Generations on the FAT volume: the latest and an older one, their folders charged too.
+  PutFile(fatDest + L"\\100501A\\C_F\\one.bin", std::string(static_cast<size_t>(c), 'o'));
+  PutFile(fatDest + L"\\100401A\\C_F\\a\\b\\deep.bin", std::string(static_cast<size_t>(c + 1), 'd'));
+  PutFile(fatDest + L"\\100401A\\C_F\\empty.bin", "");
   Measure();
-  EXPECT_EQ(1024, check.folderOverhead());
+  EXPECT_EQ(c, check.clusterSize());
+  EXPECT_EQ(c, check.folderOverhead());
   // The page's one cluster, then per folder one cluster and the files.
-  EXPECT_EQ(1024 + (1024 + 2048) + (1024 + 1024), check.planned());
-  EXPECT_EQ((Lines{{src + L"\\F", L"", L"1", L"3", L"1"}, {src + L"\\F\\sub", L"", L"2", L"2", L"1"}}), sizeList());
-  EXPECT_EQ(2048 + 1024 + 1024, check.lastUse());  // one.bin, C_F, 100501A itself
-  RemoveTree(fatDest);
-  RemoveDirectoryW(fatDest.c_str());
+  EXPECT_EQ(c + (c + 2 * c) + (c + c), check.planned());
+  EXPECT_EQ((Lines{{src + L"\\F", L"", L"1", Kb(3 * c), L"1"}, {src + L"\\F\\sub", L"", L"2", Kb(2 * c), L"1"}}),
+            sizeList());
+  EXPECT_EQ(2 * c + c + c, check.lastUse());  // one.bin, C_F, 100501A itself
+  // deep.bin, empty.bin, the folders b, a, C_F and 100401A.
+  EXPECT_EQ(2 * c + c + 4 * c, check.olderUse());
+}
+
+// Files below `folder` whose size fills whole clusters exactly (empty ones too).
+int FilesFillingWholeClusters(const std::wstring& folder, std::int64_t cluster) {
+  std::vector<DirEntry> files, folders;
+  EXPECT_TRUE(ListFolder(folder, files, folders)) << Utf8(folder);
+  int n = 0;
+  for (const auto& f : files) n += static_cast<std::int64_t>(f.size) % cluster == 0 ? 1 : 0;
+  for (const auto& d : folders) n += FilesFillingWholeClusters(folder + L"\\" + d.name, cluster);
+  return n;
+}
+
+// The generation a real backup wrote to the FAT volume, measured afterwards,
+// against the clusters the volume really gave it: each folder one cluster, as
+// charged; each file its clusters, which the measurement counts one more of
+// when the size fills them exactly.
+TEST_F(FatVolume, GenerationUseAgreesWithTheClustersTheBackupTook) {
+  OkMemo memo;
+  app().memoDialog = &memo;
+  const std::int64_t c = kFatCluster;
+  for (const auto& [name, size] : std::vector<std::pair<std::wstring, std::int64_t>>{
+           {L"empty.dat", 0}, {L"one.dat", 1}, {L"c-1.dat", c - 1}, {L"c.dat", c}, {L"c+1.dat", c + 1},
+           {L"sub\\d.dat", 2 * c}, {L"sub\\deep\\e.dat", 5 * c - 480}, {L"sub\\deep\\f.dat", 3}})
+    PutFile(src + L"\\G\\" + name, std::string(static_cast<size_t>(size), 'g'));
+  MakeFolders(src + L"\\G\\hollow");
+  SetRows({Row(src + L"\\G")});
+  Measure();
+  EXPECT_EQ(8, check.fileCount());
+  EXPECT_EQ(0, check.lastUse());
+
+  const std::int64_t before = FreeBytes();
+  t.clock.Set(2010, 5, 1);
+  RunBackup(app());
+  ASSERT_FALSE(app().BackupFailed);
+  const std::int64_t taken = before - FreeBytes();
+  ASSERT_GT(taken, 0);
+  EXPECT_EQ(0, taken % c);
+
+  Measure();
+  const int exact = FilesFillingWholeClusters(fatDest + L"\\100501A", c);
+  EXPECT_LE(3, exact);  // empty.dat, c.dat, d.dat and whatever the run keeps there
+  EXPECT_EQ(taken + exact * c, check.lastUse());
+  EXPECT_EQ(0, check.olderUse());
 }
 
 TEST_F(Volumes, FullDiskGivesTheShortageVerdict) {

@@ -25,15 +25,23 @@ struct MountMgrUnixDrive {
 constexpr DWORD kDefineUnixDrive =
     CTL_CODE(0x6D /* MOUNTMGRCONTROLTYPE */, 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
 
-bool DefineUnixDrive(wchar_t letter, const std::string& hostFolder, UINT type) {
-  std::vector<char> buffer(sizeof(MountMgrUnixDrive) + hostFolder.size() + 1, 0);
+// `device`, when given, is the device behind the folder: the mount manager
+// then reads the file system type, label and serial from its boot sector.
+bool DefineUnixDrive(wchar_t letter, const std::string& hostFolder, UINT type, const std::string& device = {}) {
+  std::vector<char> buffer(sizeof(MountMgrUnixDrive) + hostFolder.size() + 1 + device.size() + 1, 0);
   auto* d = reinterpret_cast<MountMgrUnixDrive*>(buffer.data());
   d->size = static_cast<ULONG>(buffer.size());
   d->type = type;
   d->letter = static_cast<WCHAR>(letter - L'A' + L'a');
+  size_t at = sizeof(MountMgrUnixDrive);
   if (!hostFolder.empty()) {
-    d->mountPointOffset = sizeof(MountMgrUnixDrive);
-    memcpy(buffer.data() + sizeof(MountMgrUnixDrive), hostFolder.c_str(), hostFolder.size() + 1);
+    d->mountPointOffset = static_cast<USHORT>(at);
+    memcpy(buffer.data() + at, hostFolder.c_str(), hostFolder.size() + 1);
+    at += hostFolder.size() + 1;
+  }
+  if (!device.empty()) {
+    d->deviceOffset = static_cast<USHORT>(at);
+    memcpy(buffer.data() + at, device.c_str(), device.size() + 1);
   }
   HANDLE h = CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -131,8 +139,9 @@ bool RemoveFolderSymlink(const std::wstring& link) {
   return false;
 }
 
-MappedDrive::MappedDrive(const std::string& hostFolder, UINT driveType, const std::wstring& label)
-    : type_(driveType), hostFolder_(hostFolder) {
+MappedDrive::MappedDrive(const std::string& hostFolder, UINT driveType, const std::wstring& label,
+                         const std::string& device)
+    : type_(driveType), hostFolder_(hostFolder), device_(device) {
   for (wchar_t c = L'Y'; c >= L'M'; --c) {
     HANDLE m = CreateMutexW(nullptr, FALSE, (L"ruzer-test-drive-" + std::wstring(1, c)).c_str());
     if (!m) continue;
@@ -148,12 +157,14 @@ MappedDrive::MappedDrive(const std::string& hostFolder, UINT driveType, const st
     error_ = "no free drive letter";
     return;
   }
-  if (DefineUnixDrive(letter_, hostFolder, driveType)) {
+  if (DefineUnixDrive(letter_, hostFolder, driveType, device_)) {
     viaMountManager_ = true;
   } else {
     std::string dos = DosDevicesHostPath();
     std::string link = dos + "/" + static_cast<char>(letter_ - L'A' + 'a') + ":";
     RunHostProgram(L"Z:\\bin\\ln", {L"-sfn", Wide(hostFolder), Wide(link)});
+    // winecfg keeps a drive's device as the link "x::".
+    if (!device_.empty()) RunHostProgram(L"Z:\\bin\\ln", {L"-sfn", Wide(device_), Wide(link + ":")});
   }
   bool there = false;
   for (int i = 0; i < 100 && !there; ++i) {
@@ -166,6 +177,9 @@ MappedDrive::MappedDrive(const std::string& hostFolder, UINT driveType, const st
     return;
   }
   if (!label.empty() && !SetLabel(label)) error_ = "cannot write the label file";
+  // Wine finds the drive of an open file in a table of drives it reads at
+  // most once a second; until then a volume question may go to another drive.
+  if (!device_.empty()) Sleep(1100);
 }
 
 MappedDrive::~MappedDrive() { Unmap(); }
@@ -176,7 +190,7 @@ void MappedDrive::Unmap() {
       DefineUnixDrive(letter_, std::string(), DRIVE_NO_ROOT_DIR);
     } else {
       std::string link = DosDevicesHostPath() + "/" + static_cast<char>(letter_ - L'A' + 'a') + ":";
-      RunHostProgram(L"Z:\\bin\\rm", {L"-f", Wide(link)});
+      RunHostProgram(L"Z:\\bin\\rm", {L"-f", Wide(link), Wide(link + ":")});
     }
   }
   if (lock_) CloseHandle(lock_);
@@ -191,18 +205,22 @@ bool MappedDrive::SetLabel(const std::wstring& label) {
   if (label.empty()) {
     SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
     if (!DeleteFileW(file.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) return false;
-    return !viaMountManager_ || DefineUnixDrive(letter_, hostFolder_, type_);
+    return !viaMountManager_ || DefineUnixDrive(letter_, hostFolder_, type_, device_);
   }
   if (!WriteBytes(file, Utf8(label) + "\n")) return false;
   // The mount manager keeps the label it read when the drive was defined.
-  return !viaMountManager_ || DefineUnixDrive(letter_, hostFolder_, type_);
+  return !viaMountManager_ || DefineUnixDrive(letter_, hostFolder_, type_, device_);
 }
 
 bool MappedDrive::SwapMedium(const std::string& hostFolder) {
   if (!letter_) return false;
   hostFolder_ = hostFolder;
+  // Another medium: the old one's device is not behind it.
+  const bool hadDevice = !device_.empty();
+  device_.clear();
   if (viaMountManager_) return DefineUnixDrive(letter_, hostFolder_, type_);
   std::string link = DosDevicesHostPath() + "/" + static_cast<char>(letter_ - L'A' + 'a') + ":";
+  if (hadDevice) RunHostProgram(L"Z:\\bin\\rm", {L"-f", Wide(link + ":")});
   return RunHostProgram(L"Z:\\bin\\ln", {L"-sfn", Wide(hostFolder), Wide(link)});
 }
 
@@ -216,6 +234,17 @@ std::string SmallDiskHostPath() {
       INVALID_FILE_ATTRIBUTES)
     return {};
   return host;
+}
+
+FatDisk FatDiskHostPaths() {
+  wchar_t buffer[32768];
+  DWORD n = GetEnvironmentVariableW(L"RUZER_FAT_DISK", buffer, 32768);
+  if (n == 0 || n >= 32768) return {};
+  // The fixture writes the marker, naming the device, only once the image is mounted.
+  std::string device = ReadBytes(WindowsPathOfHost(Utf8(buffer) + ".ready"));
+  while (!device.empty() && (device.back() == '\n' || device.back() == '\r')) device.pop_back();
+  if (device.empty()) return {};
+  return {Utf8(buffer), device};
 }
 
 }  // namespace ruzer::test

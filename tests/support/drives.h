@@ -19,6 +19,13 @@
 //    killed test is simply taken over.
 //  - Host commands (ln -s) run through CreateProcessW on "Z:\bin\...": Wine
 //    starts Unix programs directly.
+//  - A drive may also name the device behind its folder. The mount manager
+//    then takes the file system type ("FAT", "FAT32"), label and serial from
+//    the device's boot sector, as on a real disk; without one it reports a
+//    folder drive on a fuse mount as NTFS. GetVolumeInformationW opens the
+//    device itself ("\??\X:" leads to it), so the question goes to the
+//    volume the device file lies on: the FAT fixture's device is a copy of its
+//    boot sector kept on the volume (see fat-disk.sh).
 //  - The small disk is a 2 MiB tmpfs that the CTest fixture "small_disk"
 //    (tests/support/small-disk.sh, run on the host as root) mounts and passes
 //    in RUZER_SMALL_DISK. Tests that need it skip when it is missing.
@@ -53,9 +60,10 @@ class MappedDrive {
  public:
   // Maps a free letter to `hostFolder` (an existing host folder) with the
   // drive type (DRIVE_FIXED, DRIVE_REMOVABLE, DRIVE_REMOTE, DRIVE_CDROM) and
-  // the volume label (empty: no label file is written).
+  // the volume label (empty: no label file is written). `device` is the
+  // host device (or a file holding its boot sector) behind `hostFolder`.
   explicit MappedDrive(const std::string& hostFolder, UINT driveType = DRIVE_FIXED,
-                       const std::wstring& label = L"");
+                       const std::wstring& label = L"", const std::string& device = "");
   ~MappedDrive();
   MappedDrive(const MappedDrive&) = delete;
   MappedDrive& operator=(const MappedDrive&) = delete;
@@ -81,11 +89,21 @@ class MappedDrive {
   bool viaMountManager_ = false;
   UINT type_ = DRIVE_FIXED;
   std::string hostFolder_;
+  std::string device_;
   std::string error_;
 };
 
 // Host path of the small tmpfs prepared by the CTest fixture, or empty when
 // it is not there (not run by CTest, or mounting was not permitted).
 std::string SmallDiskHostPath();
+
+// The FAT volume the CTest fixture "fat_disk" (tests/support/fat-disk.sh)
+// prepared: a vfat image mounted on a host folder. Empty when it is not there.
+struct FatDisk {
+  std::string folder;  // where the image is mounted
+  std::string device;  // what to give the drive as its device
+  bool ok() const { return !folder.empty() && !device.empty(); }
+};
+FatDisk FatDiskHostPaths();
 
 }  // namespace ruzer::test
