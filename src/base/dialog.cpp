@@ -122,7 +122,10 @@ HWND Dialog::Add(const wchar_t* windowClass, int id, const std::wstring& text, R
 }
 
 HWND Dialog::AddLabel(int id, const std::wstring& text, Rect96 r, unsigned anchors, DWORD style) {
-  return Add(L"STATIC", id, text, r, SS_NOPREFIX | style, anchors);
+  // A caption with a mnemonic shows it underlined; any other text (paths,
+  // names, figures set later) shows its ampersands as they are.
+  const DWORD prefix = text.find(L'&') == std::wstring::npos ? SS_NOPREFIX : 0;
+  return Add(L"STATIC", id, text, r, prefix | style, anchors);
 }
 
 HWND Dialog::AddEdit(int id, Rect96 r, unsigned anchors, DWORD style) {
@@ -166,7 +169,15 @@ HWND Dialog::AddListView(int id, Rect96 r, const std::vector<std::pair<std::wstr
 
 int Dialog::AddDialogButtons(const std::wstring& okText, const std::wstring& cancelText) {
   using namespace dlg;
-  const int y = frame_.height - kMargin - kButtonH;
+  int statusH = 0;
+  if (status_) {
+    // The bar is as high as its font makes it.
+    SendMessageW(status_, WM_SIZE, 0, 0);
+    RECT r{};
+    GetWindowRect(status_, &r);
+    statusH = std::max(kStatusBarH, MulDiv(r.bottom - r.top, 96, dpi_));
+  }
+  const int y = frame_.height - statusH - kMargin - kButtonH;
   const int count = frame_.helpKeyword.empty() ? 2 : 3;
   int x = frame_.width - kMargin - count * kButtonW - (count - 1) * kGap;
   AddButton(IDOK, okText, {x, y, kButtonW, kButtonH}, kAnchorBottomRight, true);

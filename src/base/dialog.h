@@ -57,6 +57,7 @@ constexpr int kButtonH = 28;
 constexpr int kEditH = 24;
 constexpr int kLabelH = 18;
 constexpr int kCheckH = 22;
+constexpr int kStatusBarH = 22;  // the one-panel status bar at 96 DPI, at least
 }  // namespace dlg
 
 class Dialog {
@@ -134,8 +135,8 @@ class Dialog {
   // Report-view list with full-row selection; columns in 96-DPI widths.
   HWND AddListView(int id, Rect96 r, const std::vector<std::pair<std::wstring, int>>& columns,
                    unsigned anchors = kAnchorTopLeft, DWORD style = LVS_REPORT | LVS_SHOWSELALWAYS);
-  // OK, Cancel and (with a help keyword) Help in the bottom-right corner. Returns
-  // the top of the button row.
+  // OK, Cancel and (with a help keyword) Help in the bottom-right corner, above
+  // the status bar when one was added before. Returns the top of the button row.
   int AddDialogButtons(const std::wstring& okText = L"OK", const std::wstring& cancelText = L"キャンセル");
   // One-panel status bar along the bottom edge.
   HWND AddStatusBar(int id, const std::wstring& text);

@@ -32,15 +32,16 @@ void TfEnv::OnCreate() {
   AddButton(kBtnRef, L"参照(&B)", {372, 30, 84, kButtonH});
   AddLabel(kLblFree, L"", {24, 66, 200, 22}, kAnchorTopLeft, SS_SUNKEN | SS_CENTERIMAGE);
 
-  AddLabel(kLblVolName, L"ボリューム名(&V)：", {12, 114, 110, kLabelH});
-  AddEdit(kEdtVolName, {124, 110, 180, kEditH});
+  // The labels are as wide as their captions in a Japanese UI font.
+  AddLabel(kLblVolName, L"ボリューム名(&V)：", {12, 114, 126, kLabelH});
+  AddEdit(kEdtVolName, {140, 110, 164, kEditH});
   AddButton(kBtnRdvol, L"読取(&R)", {312, 108, 84, kButtonH});
   AddTooltip(kEdtVolName, L"ハードディスクなら空白、交換メディアなら設定する");
 
-  AddLabel(kLblBackDays, L"保存日数(&D)", {12, 150, 110, kLabelH});
-  HWND days = AddEdit(kEdtBackDays, {124, 146, 60, kEditH}, kAnchorTopLeft, ES_AUTOHSCROLL | ES_NUMBER);
+  AddLabel(kLblBackDays, L"保存日数(&D)", {12, 150, 126, kLabelH});
+  HWND days = AddEdit(kEdtBackDays, {140, 146, 48, kEditH}, kAnchorTopLeft, ES_AUTOHSCROLL | ES_NUMBER);
   SendMessageW(days, EM_SETLIMITTEXT, 3, 0);
-  HWND spin = Add(UPDOWN_CLASSW, kSpinBackDays, L"", {184, 146, 18, kEditH},
+  HWND spin = Add(UPDOWN_CLASSW, kSpinBackDays, L"", {188, 146, 18, kEditH},
                   UDS_ALIGNRIGHT | UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_NOTHOUSANDS);
   SendMessageW(spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(days), 0);
   SendMessageW(spin, UDM_SETRANGE32, 1, 300);

@@ -23,8 +23,8 @@ void TfPage::OnCreate() {
   AddGroup(kGrpPage, L"既存のページ（選択不可）", {kMargin, 44, 296, 164});
   AddListBox(kLstPage, {22, 64, 276, 112}, kAnchorTopLeft, LBS_NOSEL | LBS_NOINTEGRALHEIGHT | WS_VSCROLL);
   AddLabel(kLblHint, L"既存のページ名は選択できません.", {22, 182, 276, kLabelH});
-  AddDialogButtons();
   AddStatusBar(kStatus, L"既存のページ名以外を入力．");
+  AddDialogButtons();
 }
 
 bool TfPage::OnShow() {

@@ -93,14 +93,16 @@ void TfEdit::OnCreate() {
   AddGroup(kPnlSrc, L"保存元フォルダ(&T) ", {kMargin, 8, inner, 88}, kAnchorTopWide);
   AddEdit(kEdtSrc, {kMargin + 12, 30, inner - 24 - kButtonW - kGap, kEditH}, kAnchorTopWide);
   AddButton(kBtnRef, L"参照(&R)", {kW - kMargin - 12 - kButtonW, 28, kButtonW, kButtonH}, kAnchorTopRight);
-  AddLabel(kLblSpfol, L"特殊フォルダ/コメント(&S)：", {kMargin + 12, 64, 170, kLabelH});
-  AddEdit(kEdtSpfol, {kMargin + 12 + 174, 60, inner - 24 - 174, kEditH}, kAnchorTopWide);
+  // As wide as the caption in a Japanese UI font.
+  AddLabel(kLblSpfol, L"特殊フォルダ/コメント(&S)：", {kMargin + 12, 64, 190, kLabelH});
+  AddEdit(kEdtSpfol, {kMargin + 12 + 194, 60, inner - 24 - 194, kEditH}, kAnchorTopWide);
   AddCheck(kChkNewDir, L"下位フォルダもバックアップする(&N)", {kMargin + 4, 102, inner - 8, kCheckH});
   AddGroup(kGrpDir, L"除外フォルダ(&D)", {kMargin, 130, inner, 110}, kAnchorTopWide);
   HWND lb = AddListBox(kLbDir, {kMargin + 12, 150, inner - 24 - 36 - kGap, 80}, kAnchorTopWide,
                        LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_EXTENDEDSEL | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP);
   AddButton(kBtAddDir, L"＋", {kW - kMargin - 12 - 36, 150, 36, 26}, kAnchorTopRight);
   AddButton(kBtDelDir, L"－", {kW - kMargin - 12 - 36, 182, 36, 26}, kAnchorTopRight);
+  AddStatusBar(kStsBar, L"");
   const int buttons = AddDialogButtons();
   const int top = 248, h = buttons - kGap - top;
   const int half = kW / 2;
@@ -115,7 +117,6 @@ void TfEdit::OnCreate() {
   AddButton(kBtnDelf2, L"－", {0, 0, 36, 26});
   AddTooltip(kLstFile1, L"ダブル・クリックで変更");
   AddTooltip(kLstFile2, L"ダブル・クリックで変更");
-  AddStatusBar(kStsBar, L"");
   for (HWND w : {lb, l1, l2}) SetWindowSubclass(w, ListKeys, 1, 0);
   if (!grey_) grey_ = CreateSolidBrush(kGreyColour);
 }

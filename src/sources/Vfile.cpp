@@ -88,10 +88,10 @@ void TfFname::OnCreate() {
   SetWindowSubclass(field, FieldProc, 1, 0);
   AddButton(kBtnAll, L"*.*", {w - kMargin - kButtonW / 2, kMargin, kButtonW / 2, kEditH}, kAnchorTopRight);
   AddTooltip(kBtnAll, L"「すべてのファイル」の指定");
+  AddStatusBar(kStsBar, L"ファイル選択orワイルドカード入力．");
   const int buttons = AddDialogButtons();
   const int top = kMargin + kEditH + kGap;
   AddListBox(kLstFiles, {kMargin, top, w - 2 * kMargin, buttons - kGap - top}, kAnchorAll);
-  AddStatusBar(kStsBar, L"ファイル選択orワイルドカード入力．");
 }
 
 void TfFname::ShowFiles() {

@@ -56,6 +56,29 @@ class Inner : public Dialog {
   void OnCreate() override { AddDialogButtons(); }
 };
 
+// A fixed dialog with a status bar, added before the buttons as the dialogs
+// with a status line do, and labels: a caption with a mnemonic, and a label
+// that gets a path with an ampersand later.
+constexpr int kCaptioned = 105, kPathLabel = 106, kStatus = 107;
+class WithStatus : public Dialog {
+ public:
+  explicit WithStatus(IUser& user) : Dialog(user, {L"状態行つき", 300, 160, false, L"見本のヘルプ"}) {}
+
+ private:
+  void OnCreate() override {
+    using namespace dlg;
+    AddLabel(kCaptioned, L"保存日数(&D)", {kMargin, kMargin, 120, kLabelH});
+    AddEdit(kEdit, {140, kMargin, 100, kEditH});
+    AddLabel(kPathLabel, L"", {kMargin, 44, 276, kLabelH});
+    AddStatusBar(kStatus, L"状態");
+    AddDialogButtons();
+  }
+  bool OnShow() override {
+    SetText(kPathLabel, L"D:\\A&B\\C");
+    return false;
+  }
+};
+
 class DialogToolkit : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -145,6 +168,42 @@ TEST_F(DialogToolkit, NestedDialogIsCentredOnItsOwnerAndReachedFirst) {
   EXPECT_FALSE(innerHasHelp);  // no keyword, no Help button
   EXPECT_NEAR((outerRect.left + outerRect.right) / 2, (innerRect.left + innerRect.right) / 2, 2);
   EXPECT_NEAR((outerRect.top + outerRect.bottom) / 2, (innerRect.top + innerRect.bottom) / 2, 2);
+}
+
+TEST_F(DialogToolkit, DialogButtonsStayAboveTheStatusBar) {
+  ScriptedUser user;
+  WithStatus dialog(user);
+  RECT ok{}, help{}, status{};
+  DialogDriver d;
+  d.on(L"状態行つき", [&](DialogHandle& dlg) {
+    ok = dlg.rect(IDOK), help = dlg.rect(kIdHelp), status = dlg.rect(kStatus);
+    dlg.press(IDOK);
+  });
+  EXPECT_EQ(IDOK, dialog.ShowModal());
+  ASSERT_TRUE(d.done());
+  ASSERT_GT(status.bottom, status.top);
+  EXPECT_LE(ok.bottom, status.top);
+  EXPECT_LE(help.bottom, status.top);
+  EXPECT_GT(ok.bottom, status.top - MulDiv(2 * dlg::kMargin, dialog.dpi(), 96));  // still at the bottom
+}
+
+TEST_F(DialogToolkit, LabelCaptionsShowMnemonicsAndOtherTextsTheirAmpersands) {
+  ScriptedUser user;
+  WithStatus dialog(user);
+  LONG captioned = 0, path = 0;
+  std::wstring pathText;
+  DialogDriver d;
+  d.on(L"状態行つき", [&](DialogHandle& dlg) {
+    captioned = GetWindowLongW(dlg.item(kCaptioned), GWL_STYLE);
+    path = GetWindowLongW(dlg.item(kPathLabel), GWL_STYLE);
+    pathText = dlg.text(kPathLabel);
+    dlg.press(IDCANCEL);
+  });
+  dialog.ShowModal();
+  ASSERT_TRUE(d.done());
+  EXPECT_EQ(0, captioned & SS_NOPREFIX);  // "(&D)" shows as an underlined D
+  EXPECT_NE(0, path & SS_NOPREFIX);       // "A&B" stays "A&B"
+  EXPECT_EQ(L"D:\\A&B\\C", pathText);
 }
 
 }  // namespace

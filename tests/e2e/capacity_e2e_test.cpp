@@ -15,7 +15,6 @@
 #include "shell/Mainwin.h"
 #include "shell/Startup.h"
 #include "support/dialog_driver.h"
-#include "support/drives.h"
 #include "support/scripted.h"
 #include "support/text.h"
 
@@ -158,15 +157,6 @@ TEST_F(CapacityDialogE2E, MeasuresTwoPagesAndShowsTheFiguresInTheDialogAndTheSiz
     read(dlg, ready);
     Start(dlg);
     read(dlg, first);
-    // A picture of the dialog for the README, when asked for.
-    wchar_t shot[1024];
-    const DWORD n = GetEnvironmentVariableW(L"RUZER_CAPACITY_SHOT", shot, 1024);
-    if (n > 0 && n < 1024) {
-      RedrawWindow(win.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-      RedrawWindow(dlg.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-      RunHostProgram(L"Z:\\usr\\bin\\import", {L"-window", L"root", L"-crop", L"900x640+0+0", shot});
-      Sleep(3000);
-    }
     Start(dlg);
     read(dlg, second);
     dlg.press(TfCheckDialog::kBtnExit);
