@@ -12,6 +12,7 @@
 #include <cstdlib>
 
 #include "base/textfile.h"
+#include "bench_window.h"
 #include "engine_common.h"
 #include "measure/Vcheck.h"
 #include "shell/FF1.h"
@@ -55,24 +56,11 @@ int main() {
   app.memoDialog = &memo;
   TfCheckDialog check(app);
   app.checkDialog = &check;
-  SetRegistryKeyForTests(L"Software\\Rudavu\\RuzerBench");
-  StartupInfo info;
-  info.showCommand = SW_SHOWNORMAL;
-  info.startupShowWindow = SW_SHOWNORMAL;
-  info.args = {set + L"\\BENCH.IDX"};
-  info.programPath = set + L"\\ruzer.exe";
-  info.altDown = [] { return false; };
-  if (!win.Create(app, GetModuleHandleW(nullptr), info)) {
-    std::fprintf(stderr, "cannot create the main window\n");
-    return 1;
-  }
+  const bool opened = bench::OpenBenchWindow(win, app, set + L"\\BENCH.IDX", true, [&] {
+    return app.RowCount() == 1 && app.commandDepth == 0 && !app.PageLoading;
+  });
   check.SetOwner(win.hwnd());
-  SetWindowPos(win.hwnd(), nullptr, 0, 0, 1100, 750, SWP_NOZORDER);
-  for (int i = 0; i < 1000 && !(app.RowCount() == 1 && app.commandDepth == 0 && !app.PageLoading); ++i) {
-    win.PumpMessages();
-    Sleep(10);
-  }
-  if (app.RowCount() != 1) {
+  if (!opened) {
     std::fprintf(stderr, "file set not loaded\n");
     return 1;
   }

@@ -12,6 +12,7 @@
 #include "base/app.h"
 #include "base/textfile.h"
 #include "bench_common.h"
+#include "bench_window.h"
 #include "shell/FF1.h"
 #include "shell/Mainwin.h"
 #include "shell/Startup.h"
@@ -77,21 +78,8 @@ int main() {
   NoSleepClock clock;
   FF1 win;
   App app(user, win, clock);
-  SetRegistryKeyForTests(L"Software\\Rudavu\\RuzerBench");
-  StartupInfo info;
-  info.args = {dir + L"BENCH.IDX"};
-  info.programPath = dir + L"ruzer.exe";
-  info.altDown = [] { return false; };
-  if (!win.Create(app, GetModuleHandleW(nullptr), info)) {
-    std::fprintf(stderr, "cannot create the main window\n");
-    return 1;
-  }
-  SetWindowPos(win.hwnd(), nullptr, 0, 0, 1100, 750, SWP_NOZORDER);
-  for (int i = 0; i < 500 && app.pages.size() != static_cast<size_t>(kPages); ++i) {
-    win.PumpMessages();
-    Sleep(10);
-  }
-  if (app.pages.size() != static_cast<size_t>(kPages)) {
+  if (!bench::OpenBenchWindow(win, app, dir + L"BENCH.IDX", false,
+                              [&] { return app.pages.size() == static_cast<size_t>(kPages); }, 5000)) {
     std::fprintf(stderr, "file set not loaded\n");
     return 1;
   }

@@ -12,6 +12,7 @@
 #include "base/app.h"
 #include "base/textfile.h"
 #include "bench_common.h"
+#include "bench_window.h"
 #include "shell/FF1.h"
 #include "shell/Startup.h"
 #include "sources/Srows.h"
@@ -84,21 +85,7 @@ int main() {
   InstantDialog dialog;
   dialog.src = dir + L"newrow";
   app.folderDialog = &dialog;
-  SetRegistryKeyForTests(L"Software\\Rudavu\\RuzerBench");
-  StartupInfo info;
-  info.args = {dir + L"BENCH.IDX"};
-  info.programPath = dir + L"ruzer.exe";
-  info.altDown = [] { return false; };
-  if (!win.Create(app, GetModuleHandleW(nullptr), info)) {
-    std::fprintf(stderr, "cannot create the main window\n");
-    return 1;
-  }
-  SetWindowPos(win.hwnd(), nullptr, 0, 0, 1100, 750, SWP_NOZORDER);
-  for (int i = 0; i < 500 && app.RowCount() != kRows; ++i) {
-    win.PumpMessages();
-    Sleep(10);
-  }
-  if (app.RowCount() != kRows) {
+  if (!bench::OpenBenchWindow(win, app, dir + L"BENCH.IDX", false, [&] { return app.RowCount() == kRows; }, 5000)) {
     std::fprintf(stderr, "page not loaded\n");
     return 1;
   }

@@ -1,0 +1,42 @@
+// The real main window for the benchmarks that measure inside it.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "base/app.h"
+#include "shell/FF1.h"
+#include "shell/Startup.h"
+
+namespace ruzer::bench {
+
+// Opens the window on the file set `index` (its folder holds a ruzer.exe in
+// name only), at 1100 × 750, with the benchmarks' own registry key, and lets
+// messages run until `ready` holds (at most `waitMs`). False when it could not.
+inline bool OpenBenchWindow(FF1& win, App& app, const std::wstring& index, bool shown,
+                            const std::function<bool()>& ready, int waitMs = 10000) {
+  SetRegistryKeyForTests(L"Software\\Rudavu\\RuzerBench");
+  StartupInfo info;
+  if (shown) {
+    info.showCommand = SW_SHOWNORMAL;
+    info.startupShowWindow = SW_SHOWNORMAL;
+  }
+  info.args = {index};
+  info.programPath = index.substr(0, index.rfind(L'\\') + 1) + L"ruzer.exe";
+  info.altDown = [] { return false; };
+  if (!win.Create(app, GetModuleHandleW(nullptr), info)) {
+    std::fprintf(stderr, "cannot create the main window\n");
+    return false;
+  }
+  SetWindowPos(win.hwnd(), nullptr, 0, 0, 1100, 750, SWP_NOZORDER);
+  for (int i = 0; i < waitMs / 10 && !ready(); ++i) {
+    win.PumpMessages();
+    Sleep(10);
+  }
+  return ready();
+}
+
+}  // namespace ruzer::bench
