@@ -261,6 +261,44 @@ DWORD ReplaceFileBytes(const std::wstring& path, std::string_view bytes) {
   return err != ERROR_SUCCESS ? err : ERROR_WRITE_FAULT;
 }
 
+bool IsReplaceTempName(const std::wstring& name) {
+  auto hex = [](wchar_t c) { return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F'); };
+  if (name.size() < 10 || name.compare(0, 3, L"~rz") != 0 ||
+      (name.compare(name.size() - 4, 4, L".tmp") != 0 && name.compare(name.size() - 4, 4, L".TMP") != 0))
+    return false;
+  int underscores = 0;
+  for (size_t i = 3; i < name.size() - 4; ++i) {
+    if (name[i] == L'_') ++underscores;
+    else if (!hex(name[i])) return false;
+  }
+  return underscores == 1 && name[3] != L'_' && name[name.size() - 5] != L'_';
+}
+
+void RemoveStaleReplaceTemps(const std::wstring& folder, std::uint64_t ageMs) {
+  std::wstring base = folder;
+  if (!base.empty() && base.back() != L'\\') base += L'\\';
+  FILETIME nowFt;
+  GetSystemTimeAsFileTime(&nowFt);
+  const auto ticks = [](const FILETIME& f) {
+    return (static_cast<std::uint64_t>(f.dwHighDateTime) << 32) | f.dwLowDateTime;
+  };
+  const std::uint64_t now = ticks(nowFt), age = ageMs * 10000;
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW((base + L"~rz*.tmp").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return;
+  std::vector<std::wstring> stale;
+  do {
+    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsReplaceTempName(fd.cFileName) &&
+        ticks(fd.ftLastWriteTime) + age < now)
+      stale.push_back(base + fd.cFileName);
+  } while (FindNextFileW(h, &fd));
+  FindClose(h);
+  for (const auto& path : stale) {
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(path.c_str());
+  }
+}
+
 std::string EncodeUtf16Lines(const std::vector<std::wstring>& lines) {
   const std::wstring all = JoinLines(lines);
   std::string out;

@@ -56,6 +56,12 @@ TextReadResult ReadFileBytes(const std::wstring& path, std::string& bytes,
 // (if any) is untouched and no temporary file is left behind. A read-only
 // target is refused with ERROR_ACCESS_DENIED.
 DWORD ReplaceFileBytes(const std::wstring& path, std::string_view bytes);
+// The temporary names ReplaceFileBytes uses ("~rz" + hex + "_" + hex + ".tmp").
+bool IsReplaceTempName(const std::wstring& name);
+// Deletes such files in `folder` that were last written more than `ageMs` ago:
+// what a killed write left behind. Younger ones may belong to a write of
+// another running instance.
+void RemoveStaleReplaceTemps(const std::wstring& folder, std::uint64_t ageMs);
 
 // UTF-16 LE with BOM, CR LF after every line.
 std::string EncodeUtf16Lines(const std::vector<std::wstring>& lines);

@@ -53,25 +53,10 @@ bool SafeSource(const std::wstring& folderNoSlash) {
   return IsSafeSourcePath(folderNoSlash);
 }
 
-bool IsHex(wchar_t c) {
-  return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F');
-}
-
 // Temporary files a killed run may leave in a generation's root: those of a
 // copy ("~ruzer-" + hex + ".tmp") and those of the memo and log writes
 // ("~rz" + hex + "_" + hex + ".tmp").
-bool IsLeftoverTemp(const std::wstring& name) {
-  if (IsRuzerTempName(name)) return true;
-  if (name.size() < 10 || name.compare(0, 3, L"~rz") != 0 ||
-      (name.compare(name.size() - 4, 4, L".tmp") != 0 && name.compare(name.size() - 4, 4, L".TMP") != 0))
-    return false;
-  int underscores = 0;
-  for (size_t i = 3; i < name.size() - 4; ++i) {
-    if (name[i] == L'_') ++underscores;
-    else if (!IsHex(name[i])) return false;
-  }
-  return underscores == 1 && name[3] != L'_' && name[name.size() - 5] != L'_';
-}
+bool IsLeftoverTemp(const std::wstring& name) { return IsRuzerTempName(name) || IsReplaceTempName(name); }
 
 void RemoveLeftoverTemps(const std::wstring& folder) {
   std::vector<DirEntry> files, folders;

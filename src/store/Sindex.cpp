@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "base/inifile.h"
+#include "base/textfile.h"
 #include "base/services.h"
 #include "engine/Sdskio.h"
 #include "store/Fdef.h"
@@ -28,6 +29,10 @@ IndexRow TitleRow() {
 }
 
 // Marks a rebuild of the whole page list; the tabs are shown once at its end.
+// Older than this, a temporary file of an index or page write belongs to no
+// write under way any more.
+constexpr std::uint64_t kStaleTempAgeMs = 60 * 60 * 1000;
+
 class BulkPageList {
  public:
   explicit BulkPageList(App& app) : app_(app) { app_.rebuildingPages = true; }
@@ -153,6 +158,8 @@ void ReadIndexFile(App& app) {
     case IndexState::Ok:
       break;
   }
+  // A write killed half-way leaves its temporary file beside the index.
+  RemoveStaleReplaceTemps(app.FileSetFolder, kStaleTempAgeMs);
 
   int count = ini.GetInt(kRuzer, L"Count", 1);
   if (count <= 0) {

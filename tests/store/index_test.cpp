@@ -529,3 +529,49 @@ TEST_F(StoreTest, DeletePageTabActivatesTheNextPageWhileMuted) {
 
 }  // namespace
 }  // namespace ruzer::test
+
+namespace ruzer::test {
+namespace {
+
+// A write killed between its temporary file and the rename leaves the
+// temporary file beside the index; the next reading removes it, but never one
+// young enough to belong to a write of another instance, nor a file of
+// another kind.
+TEST_F(StoreTest, ReadingTheIndexRemovesWhatAKilledWriteLeft) {
+  WriteIndex({IndexRow{L"", L"P", L"", L"", L""}});
+  struct Case {
+    const wchar_t* name;
+    int ageMinutes;
+    bool removed;
+  } cases[] = {
+      {L"~rz1a2b_3.tmp", 120, true},    // a write killed two hours ago
+      {L"~rz1A2B_FF.TMP", 24 * 60, true},
+      {L"~rz1a2b_4.tmp", 0, false},     // another instance is writing
+      {L"~rz1a2b_5.tmp", 30, false},
+      {L"~rzNOTHEX_1.tmp", 120, false},  // not one of ours
+      {L"~rz1a2b.tmp", 120, false},
+      {L"~ruzer-0001.tmp", 120, false},  // a copy's temporary name belongs to the generations
+      {L"notes.tmp", 120, false},
+  };
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  for (const auto& c : cases) {
+    const std::wstring path = dir / c.name;
+    ASSERT_TRUE(WriteBytes(path, "half"));
+    ULARGE_INTEGER t{};
+    t.LowPart = now.dwLowDateTime;
+    t.HighPart = now.dwHighDateTime;
+    t.QuadPart -= static_cast<ULONGLONG>(c.ageMinutes) * 60 * 10000000;
+    FILETIME when{t.LowPart, t.HighPart};
+    HANDLE h = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    ASSERT_TRUE(SetFileTime(h, nullptr, nullptr, &when));
+    CloseHandle(h);
+  }
+  ReadIndexFile(app);
+  for (const auto& c : cases) EXPECT_EQ(!c.removed, FileExists(dir / c.name)) << Utf8(c.name);
+  EXPECT_EQ(L"P", app.CurrentPageName);
+}
+
+}  // namespace
+}  // namespace ruzer::test
