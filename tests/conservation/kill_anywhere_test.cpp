@@ -15,7 +15,7 @@
 
 #include "base/textfile.h"
 #include "engine/Slock.h"
-#include "engine/backup_fixture.h"
+#include "support/backup_fixture.h"
 #include "process.h"
 #include "sources/Sledit.h"
 

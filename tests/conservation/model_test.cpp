@@ -14,7 +14,7 @@
 
 #include "base/textfile.h"
 #include "engine/Select.h"
-#include "engine/backup_fixture.h"
+#include "support/backup_fixture.h"
 #include "sources/Sledit.h"
 
 namespace ruzer::test {

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "backup_fixture.h"
+#include "support/backup_fixture.h"
 #include "base/textfile.h"
 #include "engine/Sbakup.h"
 #include "shell/Mainwin.h"

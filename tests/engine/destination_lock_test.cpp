@@ -3,7 +3,7 @@
 // destination, and the exit code an automatic run leaves.
 #include <gtest/gtest.h>
 
-#include "backup_fixture.h"
+#include "support/backup_fixture.h"
 #include "engine/Slock.h"
 
 namespace ruzer::test {

@@ -1,7 +1,7 @@
 // Generation names, mirror names, the generation list and the free-space text.
 #include <gtest/gtest.h>
 
-#include "backup_fixture.h"
+#include "support/backup_fixture.h"
 #include "engine/Sbakini.h"
 
 namespace ruzer::test {

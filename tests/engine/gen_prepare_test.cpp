@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "backup_fixture.h"
+#include "support/backup_fixture.h"
 #include "engine/Sbakini.h"
 #include "engine/Sdskio.h"
 #include "support/drives.h"

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <set>
 
-#include "backup_fixture.h"
+#include "support/backup_fixture.h"
 #include "base/textfile.h"
 #include "engine/Sbakup.h"
 #include "shell/Mainwin.h"

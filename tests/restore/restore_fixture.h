@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "../engine/backup_fixture.h"
+#include "support/backup_fixture.h"
 #include "restore/Vrest.h"
 #include "restore/Vvrfy.h"
 

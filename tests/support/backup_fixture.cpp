@@ -1,4 +1,4 @@
-#include "backup_fixture.h"
+#include "support/backup_fixture.h"
 
 #include <gtest/gtest.h>
 
