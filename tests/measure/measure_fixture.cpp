@@ -4,16 +4,12 @@
 
 #include "engine/Sdskio.h"
 #include "store/Spage.h"
+#include "support/backup_fixture.h"
 #include "support/page_text.h"
 
 namespace ruzer::test {
 
-void MakeFolders(const std::wstring& path) {
-  if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return;
-  const size_t slash = path.rfind(L'\\');
-  if (slash != std::wstring::npos && slash > 2) MakeFolders(path.substr(0, slash));
-  CreateDirectoryW(path.c_str(), nullptr);
-}
+void MakeFolders(const std::wstring& path) { MakeFolder(path); }
 
 void PutFile(const std::wstring& path, const std::string& content) {
   const size_t slash = path.rfind(L'\\');
@@ -44,19 +40,7 @@ MeasureFixture::MeasureFixture() {
   MakeFolders(src);
   MakeFolders(dest);
   MakeFolders(sets);
-  App& a = t.app;
-  a.FileSetFolder = sets + L"\\";
-  a.IndexFileName = L"RUZER.IDX";
-  a.pages = {L"Home"};
-  a.activePage = 0;
-  a.CurrentPageName = L"Home";
-  a.PageIndexTable = {IndexRow{L"No.", L"設定ページ", L"バックアップ先", L"ボリューム名", L"最新バックアップ日"},
-                      IndexRow{L"1", L"Home", dest, L"", L""}};
-  a.env = EnvPanel{};
-  a.env.tamdir = dest;
-  EXPECT_TRUE(WriteBytes(sets + L"\\RUZER.IDX",
-                         Utf16File({L"[Ruzer]", L"Vers=6.00", L"Count=1", L"Sleep=1000", L"Widir=150", L"",
-                                    L"[Index]", L"Fname1=Home", L"Dpath1=" + dest, L"Volum1=", L"LstDy1=", L""})));
+  UseOnePageFileSet(t.app, sets, dest);
   SetRows({});
 }
 

@@ -90,15 +90,7 @@ std::vector<std::wstring> Generations(const std::wstring& dest) {
   return names;
 }
 
-BackupFixture::BackupFixture() {
-  src = tmp / L"src";
-  dest = tmp / L"dest";
-  sets = tmp / L"set";
-  MakeFolder(src);
-  MakeFolder(dest);
-  MakeFolder(sets);
-  App& a = t.app;
-  a.memoDialog = &memo;
+void UseOnePageFileSet(App& a, const std::wstring& sets, const std::wstring& dest) {
   a.FileSetFolder = sets + L"\\";
   a.IndexFileName = L"RUZER.IDX";
   a.pages = {L"Home"};
@@ -108,9 +100,20 @@ BackupFixture::BackupFixture() {
                       IndexRow{L"1", L"Home", dest, L"", L""}};
   a.env = EnvPanel{};
   a.env.tamdir = dest;
-  WriteBytes(sets + L"\\RUZER.IDX",
-             Utf16File({L"[Ruzer]", L"Vers=6.00", L"Count=1", L"Sleep=1000", L"Widir=150", L"",
-                        L"[Index]", L"Fname1=Home", L"Dpath1=" + dest, L"Volum1=", L"LstDy1=", L""}));
+  EXPECT_TRUE(WriteBytes(sets + L"\\RUZER.IDX",
+                         Utf16File({L"[Ruzer]", L"Vers=6.00", L"Count=1", L"Sleep=1000", L"Widir=150", L"",
+                                    L"[Index]", L"Fname1=Home", L"Dpath1=" + dest, L"Volum1=", L"LstDy1=", L""})));
+}
+
+BackupFixture::BackupFixture() {
+  src = tmp / L"src";
+  dest = tmp / L"dest";
+  sets = tmp / L"set";
+  MakeFolder(src);
+  MakeFolder(dest);
+  MakeFolder(sets);
+  t.app.memoDialog = &memo;
+  UseOnePageFileSet(t.app, sets, dest);
   WritePage();
   Day(2010, 5, 1);
 }

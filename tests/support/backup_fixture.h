@@ -42,6 +42,10 @@ std::map<std::wstring, std::string> Tree(const std::wstring& root);
 // Names of the generation folders directly in a destination, sorted.
 std::vector<std::wstring> Generations(const std::wstring& dest);
 
+// Makes `a` a file set of one page "Home" in `sets` backing up into `dest`,
+// with its index file written (the page file is the caller's).
+void UseOnePageFileSet(App& a, const std::wstring& sets, const std::wstring& dest);
+
 struct BackupFixture {
   TempDir tmp;
   TestApp t;
