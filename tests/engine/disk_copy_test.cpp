@@ -115,6 +115,17 @@ TEST(CopyFileKeepAttributes, FailuresGiveTheCodeAndLeaveTheTargetAlone) {
     ASSERT_TRUE(lock.ok());
     EXPECT_EQ(DWORD(ERROR_SHARING_VIOLATION), CopyFileKeepAttributes(d / L"src.dat", d / L"to\\t.dat"));
   }
+  {
+    // The copy is made, but an open target cannot be replaced: it stays.
+    LockedFile lock(d / L"to\\t.dat", FILE_SHARE_READ | FILE_SHARE_WRITE);
+    ASSERT_TRUE(lock.ok());
+    const DWORD err = CopyFileKeepAttributes(d / L"src.dat", d / L"to\\t.dat");
+    EXPECT_TRUE(err == ERROR_ACCESS_DENIED || err == ERROR_SHARING_VIOLATION) << err;
+  }
+  ASSERT_TRUE(MakeFolder(d / L"to\\dir.dat"));
+  EXPECT_EQ(DWORD(ERROR_ACCESS_DENIED), CopyFileKeepAttributes(d / L"src.dat", d / L"to\\dir.dat"));
+  EXPECT_EQ(PathKind(d / L"to\\dir.dat"), 2);
+  RemoveDirectoryW((d / L"to\\dir.dat").c_str());
   EXPECT_EQ("previous", ReadBytes(d / L"to\\t.dat"));
   EXPECT_EQ(before, AttrOf(d / L"to\\t.dat"));
   EXPECT_EQ(std::vector<std::wstring>{L"t.dat"}, NamesIn(d / L"to"));
