@@ -15,11 +15,16 @@ wrun="$root/cmake/wine-run"
 driver=${RUZER_WHOLE_DRIVER:-$build/bench/bench_whole_driver.exe}
 ruzer=${RUZER_EXE:-$build/ruzer.exe}   # RUZER_EXE: another build to compare
 win() { echo "Z:${1//\//\\}"; }
+# The trees sit on a drive letter of their own, as a user's data and backup
+# disks do: under the build folder every path would carry its long path,
+# and the mirror (generation, then the source's whole path) twice that.
+drive=${RUZER_WHOLE_DRIVE:-R}
+bw() { local rel=${1#"$work"}; echo "$drive:${rel//\//\\}"; }
 
 # ---- trees and file sets (once)
-if [ ! -f "$work/.made" ]; then
+if [ ! -f "$work/.made-$drive" ]; then
   rm -rf "$work"
-  python3 - "$work" "$(win "$work")" <<'EOF'
+  python3 - "$work" "$drive:" <<'EOF'
 import os, sys
 work, wwork = sys.argv[1], sys.argv[2]
 T = 1262304000  # 2010-01-01: fixed times, so reruns compare equal
@@ -59,20 +64,26 @@ fileset("FIFTY", [("page%d" % p, w("fifty", "p%d" % p),
                    [w("fifty", "src", "folder%05d" % r) for r in range(1, (5000 if p == 1 else 20) + 1)])
                   for p in range(1, 51)])
 EOF
-  touch "$work/.made"
+  touch "$work/.made-$drive"
 fi
 
 source "$root/scripts/xvfb.sh"
 export WINEPREFIX="${WINEPREFIX:-$build/wineprefix}"
 "$wrun" cmd /c exit >/dev/null 2>&1 || true   # prefix ready
 wineserver -p 60 || true                      # one server for the whole run
+dev="$WINEPREFIX/dosdevices/${drive,,}:"
+if [ -e "$dev" ] && [ "$(readlink "$dev")" != "$work" ]; then
+  echo "drive $drive: is taken in $WINEPREFIX; choose another with RUZER_WHOLE_DRIVE" >&2
+  exit 1
+fi
+ln -sfn "$work" "$dev"
 
-run() { "$wrun" "$driver" "$@" 2>/dev/null | tr -d '\r'; }
+# Each run starts on a disk that has written out what the runs before it left.
+run() { sync; "$wrun" "$driver" "$@" 2>/dev/null | tr -d '\r'; }
 secs() { run time "$@" | tail -1 | awk '{print $1}'; }
-# The destination exists, as after the set-up of a page; it is emptied, and the
-# disk has written out what the last run left, so no run pays for the one before.
-clean() { rm -rf "$work/$1/ruzer" "$work/$1/xcopy"; mkdir -p "$work/$1/ruzer"; sync; }
-W=$(win "$work")
+# The destination exists, as after the set-up of a page; it is emptied.
+clean() { rm -rf "$work/$1/ruzer" "$work/$1/xcopy"; mkdir -p "$work/$1/ruzer"; }
+W=$(bw "$work")
 ruzerA() { secs "$(win "$ruzer")" /A "$W\\set-$1\\$2.IDX"; }
 xcopyD() { secs xcopy.exe /E /I /D "$W\\$1\\src" "$W\\$1\\xcopy\\" ; }
 
@@ -86,15 +97,15 @@ for r in $(seq "$reps"); do
     clean $pair
     up=$(echo $pair | tr a-z A-Z)
     if [ $((r % 2)) -eq 1 ]; then
-      add ${pair}_ruzer "$(ruzerA $pair $up)"; sync; add ${pair}_xcopy "$(xcopyD $pair)"
+      add ${pair}_ruzer "$(ruzerA $pair $up)"; add ${pair}_xcopy "$(xcopyD $pair)"
     else
-      add ${pair}_xcopy "$(xcopyD $pair)"; sync; add ${pair}_ruzer "$(ruzerA $pair $up)"
+      add ${pair}_xcopy "$(xcopyD $pair)"; add ${pair}_ruzer "$(ruzerA $pair $up)"
     fi
   done
   # Unchanged: the small tree again, after its first backup above.
   gen=$(ls -d "$work"/small/ruzer/[0-9]*[A-Z] | tail -1)
-  mirror=$gen/Z_${work#/}/small/src
-  add walk "$(secs "$(win "$driver")" walk "$W\\small\\src" "$(win "$mirror")")"
+  mirror=$gen/${drive}_small/src
+  add walk "$(secs "$(win "$driver")" walk "$W\\small\\src" "$(bw "$mirror")")"
   add unch_ruzer "$(ruzerA small SMALL)"
   add unch_xcopy "$(xcopyD small)"
   add walk_empty "$(secs "$(win "$driver")" walk)"
