@@ -114,6 +114,7 @@ for r in $(seq "$reps"); do
   add idle "$(run idle "$(win "$ruzer")" "$W\\set-fifty\\FIFTY.IDX")"
 done
 clean small; clean big; clean empty
+rm -f "$dev"   # the tests find the prefix as they left it
 
 median() { tr ' ' '\n' | grep -v '^$' | sort -g | awk '{a[NR]=$1} END {print (NR%2 ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2)}'; }
 declare -A M
