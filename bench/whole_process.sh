@@ -135,3 +135,18 @@ echo "| unchanged run, the 20,000 files | $(f ${M[unch_ruzer]}) | bare FindFirst
 echo "| unchanged run against xcopy /E /I /D | $(f ${M[unch_ruzer]}) | xcopy /E /I /D $(f ${M[unch_xcopy]}) | $(ratio ${M[unch_ruzer]} ${M[unch_xcopy]}) | $(ratio "$(net ${M[unch_ruzer]} $sr)" "$(net ${M[unch_xcopy]} $sx)") | ≤ 0.5× |"
 echo "| start to the idle window, 50-page file set (5,000 rows on the first page) | $(f ${M[idle]}) | — | — | — | ≤ 1.0 s |"
 echo "| start and close of /A on an empty page | $(f $sr) | console program (xcopy, empty folder) $(f $sx) | $(ratio $sr $sx) | — | ≤ 1.0 s |"
+
+# A slow round slows both sides, so each round's own ratio says more than the
+# ratio of the medians; each side without its own start and close of that round.
+nth() { echo ${T[$1]} | cut -d' ' -f"$2"; }
+rounds() {  # ruzer key, peer key, the peer's start-and-close key
+  local vals="" r
+  for r in $(seq "$reps"); do
+    vals+=" $(awk -v a="$(nth "$1" "$r")" -v sa="$(nth empty_ruzer "$r")" -v b="$(nth "$2" "$r")" -v sb="$(nth "$3" "$r")" \
+      'BEGIN {x = a - sa; y = b - sb; if (x < 0.001) x = 0.001; if (y < 0.001) y = 0.001; printf "%.3f", x / y}')"
+  done
+  echo $vals | tr ' ' '\n' | sort -g |
+    awk -v m="$(echo $vals | median)" '{a[NR] = $1} END {printf "%.2f–%.2f× (median %.2f×)", a[1], a[NR], m}'
+}
+echo
+echo "Round by round, without start and close: first backup of the small files $(rounds small_ruzer small_xcopy empty_xcopy); of the 1 MiB files $(rounds big_ruzer big_xcopy empty_xcopy); unchanged run against the walk $(rounds unch_ruzer walk walk_empty)."
