@@ -151,9 +151,9 @@ HRESULT WriteShortcut(const ShortcutSpec& spec) {
       return S_OK;
     hr = FromError(GetLastError());
   }
+  // The link that was there stays as it was: a working logon backup is
+  // worth more than a failed attempt to change it.
   DeleteFileW(temp.c_str());
-  // The old link of this name would still start another file set.
-  if (PathKind(spec.link) == 1) DeleteFileForced(spec.link);
   return hr;
 }
 

@@ -192,9 +192,9 @@ TEST_F(Shortcuts, NoFileSetMakesNoFileSetShortcut) {
   EXPECT_EQ(std::vector<std::wstring>{L"Ruzerのヘルプ.lnk"}, FolderEntries(MenuFolder()));
 }
 
-// A full Startup drive: the new link cannot be written, and the old link of
-// the same name (for another file set) does not stay behind to start it.
-TEST_F(Shortcuts, AFailedReplacementLeavesNoLinkToTheOldFileSet) {
+// A full Startup drive: the new link cannot be written, and the working link
+// stays as it was, so the logon backup does not silently stop.
+TEST_F(Shortcuts, AFailedReplacementKeepsTheWorkingLink) {
   const std::string small = SmallDiskHostPath();
   if (small.empty()) GTEST_SKIP() << "the small-disk fixture is not mounted (run through ctest as root)";
   MappedDrive drive(small);
@@ -205,13 +205,18 @@ TEST_F(Shortcuts, AFailedReplacementLeavesNoLinkToTheOldFileSet) {
   ASSERT_TRUE(RegisterShortcuts(t.app, MenuRChoice{true, false}, folders));
   const std::wstring link = folders.startup + L"\\自動Ruzer.lnk";
   ASSERT_TRUE(ReadShortcut(link).has_value());
+  const std::string before = ReadBytes(link);
   const std::wstring filler = folders.startup + L"\\filler.bin";
   FillDisk(filler);
 
   UseFileSet(tmp / L"B\\", L"B.IDX");
   t.user.Expect(kRegisterFailedMessage);
   EXPECT_FALSE(RegisterShortcuts(t.app, MenuRChoice{true, false}, folders));
-  EXPECT_EQ(std::vector<std::wstring>{L"filler.bin"}, FolderEntries(folders.startup));
+  EXPECT_EQ((std::vector<std::wstring>{L"filler.bin", L"自動Ruzer.lnk"}), FolderEntries(folders.startup));
+  EXPECT_EQ(before, ReadBytes(link));
+  const auto kept = ReadShortcut(link);
+  ASSERT_TRUE(kept.has_value());
+  EXPECT_NE(std::wstring::npos, kept->arguments.find(L"A.IDX"));
   TestApp cleanup;
   EXPECT_TRUE(DeleteFolderTree(cleanup.app, folders.startup));
 }
