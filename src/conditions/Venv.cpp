@@ -91,7 +91,10 @@ EnvDialogState EnvStateFromPanel(const App& app) {
   s.caption = L"バックアップ条件設定 - " + app.CurrentPageName;
   s.tamDir = e.tamdir;
   s.volName = e.volname;
-  s.backDays = std::to_wstring(e.backdays);
+  // A damaged value is shown as the file has it, for the user to mend.
+  s.backDays = e.badRetention.empty()           ? std::to_wstring(e.backdays)
+               : e.badRetention.size() > 5 ? e.badRetention.substr(5)
+                                                : std::wstring();
   s.oncePerDay = e.check[1];
   s.newDirSub = e.check[3];
   for (const auto& p : UnpackList(e.defSave1))
@@ -258,6 +261,8 @@ bool EnvConfirm(App& app, EnvDialogState& state) {
   e.check = {true, state.oncePerDay, false, state.newDirSub};
   e.defSave1 = PackList(state.files1);
   e.defSave2 = PackList(state.files2);
+  e.badRetention.clear();
+  e.tamdirFound.clear();  // found again on the next check
 
   WritePageFile(app);
   const size_t row = static_cast<size_t>(app.activePage) + 1;

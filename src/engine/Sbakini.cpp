@@ -134,14 +134,16 @@ bool CheckDestination(App& app, BackupState& state) {
     Box(app, MsgKind::Warning, L"保存日数は１以上の値を設定してください.");
     return false;
   }
-  state.DestFolder = env.tamdir;
-  if (state.DestFolder.back() != L'\\') state.DestFolder += L'\\';
   if (!CheckDestinationVolume(app)) return false;
-  if (PathKind(env.tamdir) == 2) return true;
-  if (ShowMessage(app.user, MsgKind::Confirmation, L"<" + env.tamdir + L">フォルダを作成しますか", kYes | kNo,
+  // The medium may have been found on another drive letter this time.
+  const std::wstring& dest = DestinationOf(env);
+  state.DestFolder = dest;
+  if (state.DestFolder.back() != L'\\') state.DestFolder += L'\\';
+  if (PathKind(dest) == 2) return true;
+  if (ShowMessage(app.user, MsgKind::Confirmation, L"<" + dest + L">フォルダを作成しますか", kYes | kNo,
                   kYes) == kNo)
     return false;
-  return CreateFolderReported(app, env.tamdir);
+  return CreateFolderReported(app, dest);
 }
 
 void ConvertOldGenerations(App& app, BackupState& state) {
@@ -228,6 +230,10 @@ bool StartGeneration(App& app, BackupState& state) {
       else
         MovePath(from, to);
     }
+    // The copies a killed run left half-made; no mirror carries this name.
+    for (const auto& f : folders)
+      if (f.name == kWorkFolderName && !(f.attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        DeleteFolderTree(app, state.NewGeneration + f.name);
   }
   return true;
 }
@@ -359,7 +365,7 @@ std::wstring FreeSpaceText(std::int64_t free, std::int64_t total) {
 }
 
 void ShowFreeSpace(App& app) {
-  const FreeSpaceInfo f = GetFreeSpace(app.env.tamdir);
+  const FreeSpaceInfo f = GetFreeSpace(DestinationOf(app.env));
   ShowFreeSpaceText(app, L"空= " + FreeSpaceText(f.free, f.total));
 }
 

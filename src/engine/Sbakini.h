@@ -37,7 +37,17 @@ struct BackupState {
   std::uint64_t freeSpaceTick = 0;
   // Pages of this run that their preparation refused (not the once-a-day skip).
   int pagesRefused = 0;
+  // The run's work folder (kWorkFolderName in NewGeneration) while it copies.
+  std::wstring workFolder;
+  // The destination went away during the run (disk pulled, share dropped):
+  // the run stopped with one error line.
+  bool destinationLost = false;
 };
+
+// Folder of our own at a generation's root that holds the copies under way.
+// No mirror can carry this name (a mirror starts with a drive letter or "_"),
+// so whatever is found in it was left by a killed run.
+inline constexpr wchar_t kWorkFolderName[] = L"~ruzer-work";
 
 // Seven characters: six digits and a capital "A".."Z".
 bool IsGenerationName(const std::wstring& name);

@@ -119,6 +119,50 @@ void RefreshFreeSpace(App& app, BackupState& state) {
 
 void ShowError(App& app, const std::wstring& text) { ShowMessage(app.user, MsgKind::Error, text); }
 
+// Copies are made in a folder of our own at the generation's root and then
+// take their place in the mirror, so that a killed run's leftover can never
+// be taken for a user's file of the same name.
+void OpenWorkFolder(BackupState& state) {
+  state.workFolder.clear();
+  const std::wstring work = state.NewGeneration + kWorkFolderName;
+  if (CreateDirectoryW(LongPath(work).c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS)
+    state.workFolder = work;
+}
+
+void CloseWorkFolder(BackupState& state) {
+  if (state.workFolder.empty()) return;
+  RemoveDirectoryW(LongPath(state.workFolder).c_str());
+  state.workFolder.clear();
+}
+
+// After a failed write into the destination: is the destination itself gone
+// (USB disk pulled, share dropped, medium ejected)? Then every further copy
+// would fail as well: the run stops once, as on a full destination, with one
+// error line naming the destination instead of a box or line per file.
+bool DestinationLost(App& app, BackupState& state) {
+  if (state.destinationLost) return true;
+  if (state.NewGeneration.empty()) return false;
+  if (GetFileAttributesW(LongPath(state.NewGeneration).c_str()) != INVALID_FILE_ATTRIBUTES) return false;
+  DWORD code = GetLastError();
+  if (code != ERROR_FILE_NOT_FOUND && !IsLostMediumError(code)) return false;
+  if (code == ERROR_FILE_NOT_FOUND) code = ERROR_PATH_NOT_FOUND;
+  state.destinationLost = true;
+  app.BackupFailed = true;
+  std::wstring dest = state.DestFolder;
+  while (dest.size() > 3 && dest.back() == L'\\') dest.pop_back();
+  AddErrorLine(app, state, code, dest);
+  ShowError(app, L"バックアップ先 <" + dest + L"> が見つかりません.\r\nバックアップを中止します.");
+  return true;
+}
+
+// A folder in the destination; its own error box only while the destination
+// is there at all.
+bool MakeFolder(App& app, BackupState& state, const std::wstring& path) {
+  if (CreateDirectoryW(LongPath(path).c_str(), nullptr)) return true;
+  if (GetLastError() != ERROR_ALREADY_EXISTS && DestinationLost(app, state)) return false;
+  return CreateFolderReported(app, path);
+}
+
 }  // namespace
 
 // ------------------------------------------------------------------ the run
@@ -187,10 +231,30 @@ void BackupAllPages(App& app, BackupState& state, const std::wstring& memo) {
       ErrorListAdd(app, ErrorLine(ERROR_INVALID_DATA, app.FileSetFolder + app.CurrentPageName + Fdef::kPageExt));
       continue;
     }
+    // A retention that is no number could delete years of generations:
+    // neither guess one nor touch the destination.
+    if (!app.env.badRetention.empty()) {
+      ErrorListAdd(app, L"{" + app.CurrentPageName + L"} ページ.");
+      std::wstring text = BadRetentionText(app);
+      for (size_t at; (at = text.find(L"\r\n")) != std::wstring::npos;) text.erase(at, 2);
+      ErrorListAdd(app, text);
+      ++state.pagesRefused;
+      continue;
+    }
     const SYSTEMTIME start = app.clock.Now();
     app.view.FocusAbort();
     state.errorLog.clear();
     ErrorListAdd(app, L"{" + app.CurrentPageName + L"} ページ.");
+    // The medium first: the lock file must never go onto a disk with
+    // another label, and the medium may sit on another drive letter today.
+    if (!app.env.tamdir.empty() && !app.env.volname.empty() && !CheckDestinationVolume(app)) {
+      if (app.AbortRequested) {
+        stopped = true;
+        break;
+      }
+      ++state.pagesRefused;
+      continue;
+    }
     // Held until the page's log and memo are written.
     DestinationLock lock;
     if (!app.env.tamdir.empty() && !AcquireDestination(app, lock)) {
@@ -210,8 +274,9 @@ void BackupAllPages(App& app, BackupState& state, const std::wstring& memo) {
     }
     if (ok && !app.AbortRequested) BackupPage(app, state, p, start);
     ReleaseReserve(state);
-    if (!state.errorLog.empty()) WriteErrorLog(app, state);
-    if (ok) WriteMemo(app, state, memo);
+    // A destination that went away takes no log and no memo.
+    if (!state.errorLog.empty() && !state.destinationLost) WriteErrorLog(app, state);
+    if (ok && !state.destinationLost) WriteMemo(app, state, memo);
     if (Stopped(app)) {
       stopped = true;
       break;
@@ -257,6 +322,7 @@ bool AlreadySavedToday(App& app, int page) {
 
 void BackupPage(App& app, BackupState& state, int page, const SYSTEMTIME& start) {
   TakeReserve(state);
+  OpenWorkFolder(state);
   StatusMessage(app, L"バックアップ中...");
   LetMessagesRun(app, true);
   if (app.env.backdays == 1 && state.TodayRunIndex == -1) state.PreviousGeneration.clear();
@@ -268,6 +334,7 @@ void BackupPage(App& app, BackupState& state, int page, const SYSTEMTIME& start)
     if (Stopped(app)) break;
   }
   app.view.SelectRow(-1);
+  CloseWorkFolder(state);
   if (!Stopped(app)) RecordLastBackup(app, page, start);
 }
 
@@ -325,7 +392,7 @@ void BackupFolder(App& app, BackupState& state, const std::wstring& src, const s
   if (facts && facts->mirror) {
     link = (facts->mirror->attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
   } else {
-    if (!CreateFolderReported(app, mirror)) return;
+    if (!MakeFolder(app, state, mirror)) return;
     link = !facts && IsLink(mirror);  // a folder just made is no link
   }
   if (link) {
@@ -345,23 +412,10 @@ void BackupFolder(App& app, BackupState& state, const std::wstring& src, const s
   }
   if (!ListFolder(mirror, mirFiles, mirFolders)) {
     const DWORD err = GetLastError();
-    AddErrorLine(app, state, err ? err : ERROR_ACCESS_DENIED, mirror);
+    if (!DestinationLost(app, state)) AddErrorLine(app, state, err ? err : ERROR_ACCESS_DENIED, mirror);
     return;
   }
   const std::vector<std::wstring> names = SelectFiles(srcFiles, filter.save, filter.exclude);
-
-  std::unordered_set<std::wstring> selected;
-  selected.reserve(names.size());
-  for (const auto& n : names) selected.insert(FoldName(n));
-  // Leftovers of a killed run's copies are no backup of anything.
-  for (size_t i = 0; i < mirFiles.size();) {
-    if (IsRuzerTempName(mirFiles[i].name) && !selected.count(FoldName(mirFiles[i].name))) {
-      DeleteFileForced(mirror + L"\\" + mirFiles[i].name);
-      mirFiles.erase(mirFiles.begin() + static_cast<std::ptrdiff_t>(i));
-    } else {
-      ++i;
-    }
-  }
 
   RemoveStaleFiles(app, state, src, mirror, previous, names, mirFiles);
   if (Stopped(app)) return;
@@ -402,7 +456,7 @@ void RemoveStaleFiles(App& app, BackupState& state, const std::wstring& src,
   for (const auto& f : mirrorFiles) {
     if (keep.count(FoldName(f.name))) continue;
     if (mode == RemoveMode::Move) {
-      if (!previousReady && !CreateFolderReported(app, previous)) {
+      if (!previousReady && !MakeFolder(app, state, previous)) {
         app.BackupFailed = true;
         return;
       }
@@ -428,7 +482,7 @@ void RemoveAllSubfolders(App& app, BackupState& state, const std::wstring& /*src
   for (const auto& f : mirrorFolders) {
     const std::wstring from = mirror + L"\\" + f.name;
     if (mode == RemoveMode::Move) {
-      if (!previousReady && !CreateFolderReported(app, previous)) {
+      if (!previousReady && !MakeFolder(app, state, previous)) {
         app.BackupFailed = true;
         return;
       }
@@ -474,7 +528,10 @@ void BackupSubfolders(App& app, BackupState& state, const std::wstring& src,
       DeleteFolderTree(app, from);
       StatusMessage(app, L"<" + from + L"> 削除.");
     } else {
-      if (!previousReady && !CreateFolderReported(app, previous)) continue;
+      if (!previousReady && !MakeFolder(app, state, previous)) {
+        if (state.destinationLost) return;
+        continue;
+      }
       previousReady = true;
       const std::wstring to = previous + L"\\" + f.name;
       MovePath(from, to);
@@ -484,21 +541,15 @@ void BackupSubfolders(App& app, BackupState& state, const std::wstring& src,
 }
 
 bool SameFileTime(const FILETIME& a, const FILETIME& b) {
-  // The local time differs from UTC by whole minutes, so two times share a
-  // two-second step of local time exactly when they share one of UTC. Inside
-  // the DOS range (1980..2107, a day's margin for the zone) that needs no call.
-  constexpr std::uint64_t kStep = 20000000;                // 2 s in 100 ns
-  constexpr std::uint64_t kLow = 119600928000000000ull;    // 1980-01-02 UTC
-  constexpr std::uint64_t kHigh = 159991200000000000ull;   // 2107-12-30 UTC
+  // Less than two seconds apart, in either direction. Windows' FAT driver
+  // rounds a copy's time up to the next even second, exFAT to 10 ms and some
+  // network disks to a whole second: a rule of fixed two-second steps would
+  // call such a copy changed on every run. Two times in the same step of the
+  // local DOS form are always less than two seconds apart.
+  constexpr std::uint64_t kTwoSeconds = 20000000;  // in 100 ns
   const std::uint64_t ua = (static_cast<std::uint64_t>(a.dwHighDateTime) << 32) | a.dwLowDateTime;
   const std::uint64_t ub = (static_cast<std::uint64_t>(b.dwHighDateTime) << 32) | b.dwLowDateTime;
-  if (ua >= kLow && ua < kHigh && ub >= kLow && ub < kHigh) return ua / kStep == ub / kStep;
-  FILETIME la, lb;
-  WORD da, ta, db, tb;
-  if (FileTimeToLocalFileTime(&a, &la) && FileTimeToLocalFileTime(&b, &lb) &&
-      FileTimeToDosDateTime(&la, &da, &ta) && FileTimeToDosDateTime(&lb, &db, &tb))
-    return da == db && ta == tb;
-  return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
+  return (ua > ub ? ua - ub : ub - ua) < kTwoSeconds;
 }
 
 void BackupFile(App& app, BackupState& state, const std::wstring& srcDir,
@@ -516,7 +567,7 @@ void BackupFile(App& app, BackupState& state, const std::wstring& srcDir,
   StatusMessage(app, s);
   LetMessagesRun(app);
   if (!previous.empty() && mirrorEntry) {
-    if (!CreateFolderReported(app, previous)) {
+    if (!MakeFolder(app, state, previous)) {
       app.BackupFailed = true;
       return;
     }
@@ -524,18 +575,20 @@ void BackupFile(App& app, BackupState& state, const std::wstring& srcDir,
     // overwrites it; when it cannot move, it stays and the file waits.
     if (!MovePath(m, previous + L"\\" + name)) {
       const DWORD err = GetLastError();
-      AddErrorLine(app, state, err ? err : ERROR_GEN_FAILURE, m);
+      if (!DestinationLost(app, state)) AddErrorLine(app, state, err ? err : ERROR_GEN_FAILURE, m);
       return;
     }
   }
   // The listings tell the attributes of both sides; an old copy moved away
   // leaves no target.
   CopyHints hints;
+  hints.tempFolder = state.workFolder;
   if (srcEntry) hints.sourceAttributes = srcEntry->attributes;
   hints.targetKnown = true;
   if (mirrorEntry && previous.empty()) hints.targetAttributes = mirrorEntry->attributes;
   const DWORD r = CopyOneFile(app, s, m, srcEntry ? srcEntry->size : 0, &hints);
   if (r == 0) return;
+  if (DestinationLost(app, state)) return;
   AddErrorLine(app, state, r, s);
   if (r == ERROR_DISK_FULL || r == ERROR_HANDLE_DISK_FULL) {
     ShowError(app, L"バックアップ先に十分な空き領域がありません.\r\nバックアップを中止します.");

@@ -2,8 +2,8 @@
 // folder of its destination (see Sbakini.h for the generation layout).
 //
 // Per folder the source and its mirror are listed once; a file is copied
-// only when it is new or differs in size or (two-second) time, and every copy
-// that is replaced or drops out of the selection first moves into the
+// only when it is new or differs in size or by two seconds or more in time,
+// and every copy that is replaced or drops out of the selection first moves into the
 // previous generation. Failures of single files become error lines; a full
 // destination stops the run.
 #pragma once
@@ -90,8 +90,9 @@ void BackupFile(App& app, BackupState& state, const std::wstring& srcDir,
                 const std::wstring& mirrorDir, const std::wstring& previous,
                 const std::wstring& name, const DirEntry* srcEntry, const DirEntry* mirrorEntry);
 
-// Same time in the two-second local DOS form, or the same FILETIME when a
-// time cannot take that form.
+// A copy's time that counts as the source's: less than two seconds away in
+// either direction (destinations round times: FAT up to two seconds, exFAT,
+// network disks less). This takes in every pair of the same two-second step.
 bool SameFileTime(const FILETIME& a, const FILETIME& b);
 
 // "MEMO.TXT" of the new generation (prefixed "エラー: " / "中断: ").

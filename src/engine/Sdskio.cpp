@@ -55,14 +55,15 @@ std::wstring ParentOf(const std::wstring& path) {
   return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }
 
-// A name beside `target` that nothing uses yet; CopyFileW with fail-if-exists
-// guards against the rare clash.
-std::wstring TempNameBeside(const std::wstring& target) {
+// A name that nothing uses yet, beside `target` or in the caller's folder for
+// copies under way; CopyFileW with fail-if-exists guards against the rare clash.
+std::wstring TempNameFor(const std::wstring& target, const CopyHints* hints) {
   static unsigned counter = 0;
   unsigned value = (GetCurrentProcessId() << 20) ^ (GetTickCount() << 4) ^ ++counter;
   wchar_t hex[16];
   wsprintfW(hex, L"%08X", value);
-  return ParentOf(target) + L"\\~ruzer-" + hex + L".tmp";
+  const std::wstring folder = hints && !hints->tempFolder.empty() ? hints->tempFolder : ParentOf(target);
+  return folder + L"\\~ruzer-" + hex + L".tmp";
 }
 
 // Puts the finished `temp` in the place of `target`. Through the temporary
@@ -346,7 +347,7 @@ bool DeleteFolderTree(App& app, const std::wstring& path) {
 DWORD CopyOneFile(App& app, const std::wstring& source, const std::wstring& target,
                   std::uint64_t size, const CopyHints* hints) {
   if (size <= kLargeFileThreshold) return CopyFileKeepAttributes(source, target, hints);
-  std::wstring temp = TempNameBeside(target);
+  std::wstring temp = TempNameFor(target, hints);
   DWORD err = CopyLargeToTemp(app, source, temp);
   if (err != 0) {
     DeleteFileForced(temp);
@@ -359,7 +360,7 @@ DWORD CopyFileKeepAttributes(const std::wstring& source, const std::wstring& tar
                              const CopyHints* hints) {
   std::wstring src = LongPath(source);
   for (int attempt = 0;; ++attempt) {
-    std::wstring temp = TempNameBeside(target);
+    std::wstring temp = TempNameFor(target, hints);
     if (CopyFileW(src.c_str(), LongPath(temp).c_str(), TRUE))
       return ReplaceWithTemp(source, temp, target, hints);
     DWORD err = GetLastError();
@@ -397,19 +398,87 @@ CodeAndText GetVolumeLabel(const std::wstring& path) { return VolumeQuery(path, 
 
 CodeAndText GetFileSystemName(const std::wstring& path) { return VolumeQuery(path, true); }
 
+std::vector<std::wstring> DrivesWithLabel(const std::wstring& label, const std::wstring& except) {
+  std::vector<std::wstring> found;
+  wchar_t own = except.size() >= 2 && except[1] == L':' ? except[0] : 0;
+  if (own >= L'a' && own <= L'z') own = static_cast<wchar_t>(own - 32);
+  // An empty card reader or floppy drive must not bring up the system's
+  // "no disk" box while the drives are asked.
+  const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+  const DWORD drives = GetLogicalDrives();
+  for (int i = 0; i < 26; ++i) {
+    if (!(drives & (1u << i))) continue;
+    const wchar_t letter = static_cast<wchar_t>(L'A' + i);
+    if (letter == own) continue;
+    const std::wstring root = std::wstring(1, letter) + L":\\";
+    const UINT type = GetDriveTypeW(root.c_str());
+    if (type == DRIVE_UNKNOWN || type == DRIVE_NO_ROOT_DIR) continue;
+    const CodeAndText v = GetVolumeLabel(root);
+    if (v.code == 0 && v.text == label) found.push_back(root);
+  }
+  SetErrorMode(oldMode);
+  return found;
+}
+
+const std::wstring& DestinationOf(const EnvPanel& env) {
+  return env.tamdirFound.empty() ? env.tamdir : env.tamdirFound;
+}
+
+bool IsLostMediumError(DWORD code) {
+  switch (code) {
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_NOT_READY:
+    case ERROR_BAD_NETPATH:
+    case ERROR_DEV_NOT_EXIST:
+    case ERROR_NETNAME_DELETED:
+    case ERROR_BAD_NET_NAME:
+    case ERROR_UNEXP_NET_ERR:
+    case ERROR_NO_MEDIA_IN_DRIVE:
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_DEVICE_REMOVED:
+      return true;
+    default:
+      return false;
+  }
+}
+
 bool CheckDestinationVolume(App& app) {
   const std::wstring& tamdir = app.env.tamdir;
   const std::wstring& volname = app.env.volname;
-  if (volname.empty()) return true;
+  if (volname.empty()) {
+    app.env.tamdirFound.clear();
+    return true;
+  }
   while (true) {
     CodeAndText v = GetVolumeLabel(tamdir);
+    if (v.code == 0 && v.text == volname) {
+      app.env.tamdirFound.clear();
+      return true;
+    }
+    // Found before on another drive and still there: no second line.
+    if (!app.env.tamdirFound.empty()) {
+      const CodeAndText there = GetVolumeLabel(app.env.tamdirFound);
+      if (there.code == 0 && there.text == volname) return true;
+      app.env.tamdirFound.clear();
+    }
+    // Windows gives a USB disk whatever letter is free: the medium may be
+    // in another drive today. Only a single drive with the label is taken;
+    // nothing is ever written onto a disk with another label.
+    if (tamdir.size() >= 3 && tamdir[1] == L':' && tamdir[2] == L'\\') {
+      const std::vector<std::wstring> drives = DrivesWithLabel(volname, tamdir);
+      if (drives.size() == 1) {
+        app.env.tamdirFound = drives[0].substr(0, 2) + tamdir.substr(2);
+        ErrorListAdd(app, L"ボリューム名 <" + volname + L"> のメディアは " + drives[0].substr(0, 2) +
+                              L" にありました．今回は <" + app.env.tamdirFound + L"> を使います．");
+        return true;
+      }
+    }
     std::wstring text;
     if (v.code != 0)
       text = tamdir + L":" + SystemErrorText(v.code);
-    else if (v.text != volname)
-      text = L"ボリューム名 <" + volname + L"> のメディアをセットしてください.";
     else
-      return true;
+      text = L"ボリューム名 <" + volname + L"> のメディアをセットしてください.";
     RestoreFromMinimized(app);
     if (ShowMessage(app.user, MsgKind::Warning, text, kRetry | kCancel, kRetry) != kRetry) return false;
   }

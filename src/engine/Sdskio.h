@@ -62,6 +62,9 @@ struct CopyHints {
   DWORD sourceAttributes = INVALID_FILE_ATTRIBUTES;  // unknown: read from the source
   bool targetKnown = false;                          // targetAttributes is from a listing
   DWORD targetAttributes = INVALID_FILE_ATTRIBUTES;  // with targetKnown: missing
+  // Folder for the temporary file (same volume as the target); empty: beside
+  // the target.
+  std::wstring tempFolder;
 };
 DWORD CopyOneFile(App& app, const std::wstring& source, const std::wstring& target,
                   std::uint64_t size, const CopyHints* hints = nullptr);
@@ -75,8 +78,19 @@ DWORD CopyFileKeepAttributes(const std::wstring& source, const std::wstring& tar
 CodeAndText GetVolumeLabel(const std::wstring& path);
 CodeAndText GetFileSystemName(const std::wstring& path);
 // Medium prompt for app.env.tamdir / app.env.volname (Retry/Cancel until the
-// label matches); false when the user cancels.
+// label matches); false when the user cancels. When the destination's drive
+// lacks the medium and exactly one other drive carries the label, that drive
+// is used for this time (app.env.tamdirFound, with a line in the error list).
 bool CheckDestinationVolume(App& app);
+// Drive roots ("F:\") whose volume carries `label` (exact), other than the
+// drive of `except`.
+std::vector<std::wstring> DrivesWithLabel(const std::wstring& label, const std::wstring& except);
+// The destination folder to use now: tamdirFound when the medium was found
+// on another drive, otherwise tamdir.
+const std::wstring& DestinationOf(const EnvPanel& env);
+// The folder (or a drive, share) answers as gone: not ready, no such path,
+// the network name deleted. `code` is the error of the failed operation.
+bool IsLostMediumError(DWORD code);
 int ClusterSize(const std::wstring& path);
 // 1 for A .. 26 for Z; 0 when the first character is not a letter.
 int DriveNumber(const std::wstring& path);
@@ -98,8 +112,9 @@ bool CreateFolderReported(App& app, const std::wstring& path);
 std::wstring LongPath(const std::wstring& path);
 
 // Names of the temporary files that CopyFileKeepAttributes/CopyOneFile create
-// beside their target ("~ruzer-" + hex digits + ".tmp"). One found in a mirror
-// folder is the leftover of a killed run and may be deleted.
+// ("~ruzer-" + hex digits + ".tmp"). A user's file may carry such a name too:
+// only where nothing but our own files lie (a generation's root, the work
+// folder of a run) does the name make a file a leftover.
 bool IsRuzerTempName(const std::wstring& name);
 
 // One entry of a folder listing.

@@ -201,7 +201,7 @@ std::wstring ReadLockHolder(const std::wstring& destination) {
 }
 
 bool AcquireDestination(App& app, DestinationLock& lock) {
-  const std::wstring& dest = app.env.tamdir;
+  const std::wstring& dest = DestinationOf(app.env);
   const std::wstring fileSet = app.IndexPath();
   std::wstring holder;
   if (lock.TryAcquire(dest, fileSet, holder)) return true;

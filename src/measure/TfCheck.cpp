@@ -231,13 +231,14 @@ void CapacityCheck::MeasurePage() {
   destUnreadable_ = sourceUnreadable_ = false;
   Refresh();
 
-  const std::wstring& tamdir = app_.env.tamdir;
-  if (tamdir.empty()) {
+  if (app_.env.tamdir.empty()) {
     ShowMessage(app_.user, MsgKind::Warning,
                 L"バックアップ先が設定されていません.\r\n「条件設定」で設定してください.");
     return;
   }
   if (!CheckDestinationVolume(app_)) return;
+  // The medium may be on another drive letter this time.
+  const std::wstring tamdir = DestinationOf(app_.env);
   d_.tamdir = L"<" + tamdir + L">";
   Refresh();
   Pump(true);
@@ -294,7 +295,7 @@ void CapacityCheck::MeasurePage() {
 void CapacityCheck::MeasureRows() {
   pageExcluded_.clear();
   std::unordered_set<std::wstring> known;
-  std::wstring dest = app_.env.tamdir;
+  std::wstring dest = DestinationOf(app_.env);
   while (!dest.empty() && dest.back() == L'\\') dest.pop_back();
 
   for (int i = 0; i < app_.RowCount(); ++i) {
@@ -410,7 +411,7 @@ bool CapacityCheck::MeasureFolder(const std::wstring& path, const std::wstring& 
   if (app_.AbortRequested) return false;
   if (!row.subfolders) return true;
 
-  std::wstring dest = app_.env.tamdir;
+  std::wstring dest = DestinationOf(app_.env);
   while (!dest.empty() && dest.back() == L'\\') dest.pop_back();
   for (const auto& sub : folders) {
     const std::wstring full = path + L"\\" + sub.name;
@@ -461,7 +462,7 @@ void CapacityCheck::MeasureLastGeneration(const std::wstring& latest) {
     Refresh();
     return;
   }
-  std::wstring dest = app_.env.tamdir;
+  std::wstring dest = DestinationOf(app_.env);
   while (!dest.empty() && dest.back() == L'\\') dest.pop_back();
   lastUse_ = TreeSize(dest + L"\\" + latest) + cluster_;
   d_.dest = FormatUnits(lastUse_, kMB) + L" MB       ";
@@ -476,7 +477,7 @@ void CapacityCheck::MeasureOlderGenerations(const std::wstring& latest) {
     Refresh();
     return;
   }
-  std::wstring dest = app_.env.tamdir;
+  std::wstring dest = DestinationOf(app_.env);
   while (!dest.empty() && dest.back() == L'\\') dest.pop_back();
   std::vector<DirEntry> files, folders;
   if (!ListFolder(dest, files, folders)) {

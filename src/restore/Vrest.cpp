@@ -239,7 +239,7 @@ std::size_t RestoreGrid::MemoryBytes() const {
 // ---------------------------------------------------------------- the dialog
 
 void OpenRestore(App& app, RestState& st, IRestView& view, const RestoreRequest& request) {
-  st.base = app.env.tamdir;
+  st.base = DestinationOf(app.env);
   if (st.base.empty() || st.base.back() != L'\\') st.base += L'\\';
   st.folder = NormalizedSearchFolder(request.folder);
   if (st.folder.empty()) st.folder = WithoutTrailingBackslash(request.folder);

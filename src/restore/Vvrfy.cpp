@@ -33,7 +33,7 @@ void VerifyActivated(App& app, VerifyState& st) {
   st.selected = -1;
   st.dir = app.view.SelectedTreeFolder().substr(0, kSearchFolderMaxLength);
   if (!CheckDestinationVolume(app)) return;
-  const std::wstring& dest = app.env.tamdir;
+  const std::wstring& dest = DestinationOf(app.env);  // perhaps on another drive letter today
   if (!dest.empty()) {
     for (const auto& entry : ListGenerations(app, dest)) {
       const std::wstring name = entry.substr(2);

@@ -46,7 +46,8 @@ std::vector<std::wstring> PageLines(const App& app) {
       std::wstring(L"Vers=") + Fdef::kVersion,
       L"Path=" + OneLine(e.tamdir),
       L"Labl=" + OneLine(e.volname),
-      L"Bday=" + std::to_wstring(e.backdays),
+      // A damaged value stays as it was until the user sets a retention.
+      e.badRetention.empty() ? L"Bday=" + std::to_wstring(e.backdays) : OneLine(e.badRetention),
       L"Flgs=" + flags,
       L"Cont=" + std::to_wstring(app.RowCount()),
       L"Yfil=" + OneLine(e.defSave1),
@@ -126,7 +127,6 @@ bool ReadPageFile(App& app, bool fromBackup) {
 
   std::vector<SourceRow>* list = nullptr;  // list of the current row
   std::wstring collector;                  // "U" lines of the current row
-  std::wstring badRetention;
   bool retentionBad = false;
   for (const std::wstring& line : text.lines) {
     if (!line.empty()) {
@@ -139,7 +139,7 @@ bool ReadPageFile(App& app, bool fromBackup) {
             app.env.backdays = days;
           } else if (!retentionBad) {
             retentionBad = true;
-            badRetention = value;
+            app.env.badRetention = line;
           }
           break;
         }
@@ -206,13 +206,11 @@ bool ReadPageFile(App& app, bool fromBackup) {
   }
   app.view.ShowOldRows(&app.oldRows);
 
-  if (retentionBad) {
-    // The rows read stay; the page keeps the default retention until the user sets one.
+  if (retentionBad && !app.busy) {
+    // The rows read stay. A backup run reports it in its error list instead
+    // and leaves the page and its destination alone.
     RestoreFromMinimized(app);
-    Ask(app, MsgKind::Error,
-        L"設定ページファイル\"" + file + L"\"の保存日数\"" + badRetention + L"\"は整数ではありません．\r\n" +
-            L"保存日数は" + std::to_wstring(app.env.backdays) + L"日として読み込みました．",
-        kOk, kOk);
+    Ask(app, MsgKind::Error, BadRetentionText(app), kOk, kOk);
   }
 
   if (version < 6) {
@@ -295,6 +293,11 @@ void ReadPageFlags(App& app) {
       return;
     }
   }
+}
+
+std::wstring BadRetentionText(const App& app) {
+  return L"設定ページファイル\"" + PagePath(app, app.CurrentPageName) + L"\"の保存日数\"" + ValueOf(app.env.badRetention) +
+         L"\"は整数ではありません．\r\n" + L"このページはバックアップしません．「条件設定」で保存日数を設定してください．";
 }
 
 double ReadPageVersion(App& app, int page) {

@@ -33,6 +33,9 @@ void RunPendingPageChange(App& app);
 void RenumberRows(App& app, bool sortFirst);
 void ReadPageFlags(App& app);
 double ReadPageVersion(App& app, int page);
+// The message for a page whose "Bday=" is no integer (env.badRetention):
+// which file, which value, and that the page is not backed up meanwhile.
+std::wstring BadRetentionText(const App& app);
 std::wstring SourceListCaption(const App& app);
 
 // ---- ExcludedFolderList of one row

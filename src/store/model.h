@@ -20,6 +20,15 @@ struct EnvPanel {
   std::wstring defSave1 = L"*.*";  // default save patterns ("Yfil=")
   std::wstring defSave2;           // default exclude patterns ("Zfil=")
 
+  // Not stored as fields of their own:
+  // The "Bday=" line as the file has it when its value is no integer. The
+  // page is then not backed up, and writing the page keeps that line until
+  // the user sets a retention.
+  std::wstring badRetention;
+  // The same folder as tamdir on the drive where the medium with volname was
+  // found this time (USB disks change letters); empty: tamdir itself.
+  std::wstring tamdirFound;
+
   bool operator==(const EnvPanel&) const = default;
 };
 

@@ -4,16 +4,10 @@
 
 #include "conditions/env_fixture.h"
 #include "engine/Sdskio.h"
+#include "support/drives.h"
 
 namespace ruzer::test {
 namespace {
-
-wchar_t UnusedLetter() {
-  const DWORD drives = GetLogicalDrives();
-  for (wchar_t c = L'L'; c >= L'D'; --c)
-    if (!(drives & (1u << (c - L'A')))) return c;
-  return 0;
-}
 
 std::vector<std::wstring> IndexLines(const std::wstring& path) { return ReadUtf16Lines(path); }
 
@@ -62,6 +56,25 @@ TEST_F(EnvTest, OkStoresWritesThePageAndEmptiesTheLastBackup) {
   EXPECT_NE(idx.end(), std::find(idx.begin(), idx.end(), L"Dpath1=" + dest));
   EXPECT_NE(idx.end(), std::find(idx.begin(), idx.end(), L"LstDy1="));
   EXPECT_NE(idx.end(), std::find(idx.begin(), idx.end(), L"LstDy2=2010/06/21 10:00:00"));
+}
+
+// A page whose retention was no number: the dialog shows the value as the
+// file has it, and OK with a real number replaces it for good.
+TEST_F(EnvTest, ADamagedRetentionIsShownAndReplacedByOk) {
+  const std::wstring dest = dir / L"Dest";
+  ASSERT_TRUE(MakeFolder(dest));
+  app.env.tamdir = dest;
+  app.env.badRetention = L"Bday=30x";
+  EXPECT_EQ(L"30x", EnvStateFromPanel(app).backDays);
+  EnvDialogState s = Opened(dest);
+  s.backDays = L"30x";
+  t.user.Expect(L"保存日数は１～300の値を設定してください.");
+  EXPECT_FALSE(EnvConfirm(app, s));
+  EXPECT_EQ(L"Bday=30x", app.env.badRetention);
+  s.backDays = L"300";
+  ASSERT_TRUE(EnvConfirm(app, s));
+  EXPECT_EQ(L"", app.env.badRetention);
+  EXPECT_EQ(L"Bday=300", ReadUtf16Lines(Pag(L"P"))[4]);
 }
 
 TEST_F(EnvTest, OnlyDaysChangedWritesThePageButNoSecondIndexWrite) {
@@ -171,7 +184,7 @@ TEST_F(EnvTest, FolderThatCannotBeCreatedKeepsTheDialogOpen) {
 }
 
 TEST_F(EnvTest, VanishedDriveAsksUntilCancelled) {
-  const wchar_t none = UnusedLetter();
+  const wchar_t none = UnusedDriveLetter();
   ASSERT_NE(0, none);
   const std::wstring dest = std::wstring(1, none) + L":\\Backup";
   EnvDialogState s = Opened(dest);

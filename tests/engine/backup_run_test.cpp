@@ -37,6 +37,18 @@ std::vector<std::wstring> Sorted(std::vector<std::wstring> v) {
 
 class BackupRunTest : public ::testing::Test, public BackupFixture {};
 
+// 2010/04/01 10:00:s.ms local time.
+SYSTEMTIME TenOClock(int s, int ms) {
+  SYSTEMTIME st{};
+  st.wYear = 2010;
+  st.wMonth = 4;
+  st.wDay = 1;
+  st.wHour = 10;
+  st.wSecond = static_cast<WORD>(s);
+  st.wMilliseconds = static_cast<WORD>(ms);
+  return st;
+}
+
 // The two runs over one folder on two days, as the layout is meant to be.
 TEST_F(BackupRunTest, WorkedExample) {
   const std::wstring data = src + L"\\Data";
@@ -197,7 +209,7 @@ TEST_F(BackupRunTest, RetentionOneSecondRunOfTheDayStillKeepsTheOldCopies) {
   EXPECT_EQ((Files{{L"a.txt", "2"}}), Tree(Mirror(L"100501B", src)));
 }
 
-TEST(SameFileTime, TwoSecondSteps) {
+TEST(SameFileTime, LessThanTwoSecondsApartEitherWay) {
   auto at = [](int h, int m, int s, int ms) {
     SYSTEMTIME st{};
     st.wYear = 2010;
@@ -216,26 +228,31 @@ TEST(SameFileTime, TwoSecondSteps) {
     FILETIME a, b;
     bool same;
   } cases[] = {
-      {at(10, 0, 0, 400), at(10, 0, 1, 900), true},
-      {at(10, 0, 1, 900), at(10, 0, 2, 0), false},
+      {at(10, 0, 0, 400), at(10, 0, 1, 900), true},   // the same two-second step
+      {at(10, 0, 1, 500), at(10, 0, 2, 0), true},     // FAT: rounded up to the even second
+      {at(10, 0, 0, 10), at(10, 0, 2, 0), true},      // FAT: up by almost two seconds
+      {at(10, 0, 1, 500), at(10, 0, 1, 0), true},     // a disk that keeps whole seconds
+      {at(10, 0, 1, 400), at(10, 0, 1, 410), true},   // exFAT: 10 ms
+      {at(9, 59, 59, 999), at(10, 0, 0, 0), true},    // across a step and a minute
       {at(10, 0, 0, 0), at(10, 0, 0, 0), true},
+      {at(10, 0, 0, 0), at(10, 0, 2, 0), false},      // two seconds is a change
       {at(10, 0, 58, 0), at(10, 1, 0, 0), false},
-      {at(9, 59, 59, 999), at(10, 0, 0, 0), false},
+      {at(10, 0, 0, 0), at(11, 0, 0, 0), false},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(c.same, SameFileTime(c.a, c.b));
     EXPECT_EQ(c.same, SameFileTime(c.b, c.a));
   }
-  // Before 1980 there is no DOS form: the exact times decide.
   FILETIME old{}, old2{};
   old2.dwLowDateTime = 1;
-  EXPECT_TRUE(SameFileTime(old, old));
+  EXPECT_TRUE(SameFileTime(old, old2));
+  old2.dwLowDateTime = 20000000;
   EXPECT_FALSE(SameFileTime(old, old2));
 }
 
-// The comparison agrees with the local DOS form everywhere, also next to
-// the steps and at the ends of the DOS range.
-TEST(SameFileTime, AgreesWithTheLocalDosForm) {
+// Whatever the local DOS form calls the same still counts as the same, at
+// the steps and at the ends of the DOS range; two seconds apart never does.
+TEST(SameFileTime, TakesInEveryPairOfTheLocalDosForm) {
   auto viaDos = [](FILETIME a, FILETIME b) {
     FILETIME la, lb;
     WORD da, ta, db, tb;
@@ -265,27 +282,61 @@ TEST(SameFileTime, AgreesWithTheLocalDosForm) {
   for (std::uint64_t b : bases)
     for (std::int64_t d : deltas) {
       const FILETIME p = ft(b), q = ft(b + static_cast<std::uint64_t>(d));
-      ASSERT_EQ(viaDos(p, q), SameFileTime(p, q)) << b << " " << d;
+      if (viaDos(p, q)) ASSERT_TRUE(SameFileTime(p, q)) << b << " " << d;
+      ASSERT_EQ(d > -20000000 && d < 20000000, SameFileTime(p, q)) << b << " " << d;
     }
 }
 
-TEST_F(BackupRunTest, FileWithinTheSameTwoSecondsCountsAsUnchanged) {
-  auto at = [](int s, int ms) {
-    SYSTEMTIME st{};
-    st.wYear = 2010;
-    st.wMonth = 4;
-    st.wDay = 1;
-    st.wHour = 10;
-    st.wSecond = static_cast<WORD>(s);
-    st.wMilliseconds = static_cast<WORD>(ms);
-    return st;
+// Copies on the destination as Windows stores them: FAT rounds the time up to
+// the next even second, a network disk to the nearest second. Neither is a
+// change; two seconds or more with the same size is.
+TEST_F(BackupRunTest, TimesTheDestinationRoundedAreNoChange) {
+  auto at = TenOClock;
+  auto utc = [](const SYSTEMTIME& local) {
+    FILETIME l, u;
+    SystemTimeToFileTime(&local, &l);
+    LocalFileTimeToFileTime(&l, &u);
+    return u;
   };
+  auto setTime = [](const std::wstring& path, const FILETIME& t) {
+    HANDLE h = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h) << Utf8(path);
+    EXPECT_TRUE(SetFileTime(h, nullptr, nullptr, &t));
+    CloseHandle(h);
+  };
+  struct Case {
+    const wchar_t* name;
+    SYSTEMTIME source, stored;
+  } cases[] = {
+      {L"fat-up.txt", at(1, 500), at(2, 0)},        // 10:00:01.5 on FAT: 10:00:02
+      {L"fat-almost2.txt", at(3, 10), at(4, 0)},    // 10:00:03.01 on FAT: 10:00:04
+      {L"nearest-up.txt", at(5, 600), at(6, 0)},    // rounded to the nearest second
+      {L"nearest-down.txt", at(7, 400), at(7, 0)},
+  };
+  for (const auto& c : cases) PutAt(src + L"\\" + c.name, "AAAA", c.source);
+  PutAt(src + L"\\moved.txt", "AAAA", at(10, 0));
+  AddRow(src);
+  Day(2010, 5, 1);
+  Backup();
+  const std::wstring first = Mirror(L"100501A", src);
+  for (const auto& c : cases) setTime(first + L"\\" + c.name, utc(c.stored));
+  PutAt(src + L"\\moved.txt", "BBBB", at(12, 0));  // same size, two seconds later
+  Day(2010, 5, 2);
+  Backup();
+  EXPECT_EQ((Files{{L"moved.txt", "AAAA"}}), Tree(Mirror(L"100501A", src)));
+  EXPECT_EQ("BBBB", Tree(Mirror(L"100502A", src))[L"moved.txt"]);
+  EXPECT_EQ(5u, Tree(Mirror(L"100502A", src)).size());
+}
+
+TEST_F(BackupRunTest, FileWithinTheSameTwoSecondsCountsAsUnchanged) {
+  auto at = TenOClock;
   PutAt(src + L"\\same.txt", "AAAA", at(0, 400));
   PutAt(src + L"\\next.txt", "AAAA", at(1, 900));
   AddRow(src);
   Backup();
   PutAt(src + L"\\same.txt", "BBBB", at(1, 900));  // same size, same two seconds
-  PutAt(src + L"\\next.txt", "BBBB", at(2, 0));
+  PutAt(src + L"\\next.txt", "BBBB", at(3, 900));  // two seconds later
   Day(2010, 5, 2);
   Backup();
   EXPECT_EQ((Files{{L"next.txt", "BBBB"}, {L"same.txt", "AAAA"}}), Tree(Mirror(L"100502A", src)));
@@ -548,6 +599,53 @@ TEST_F(BackupRunTest, PageFileThatCannotBeReadIsSkippedAndReported) {
   EXPECT_TRUE(reported);
   // P2 is backed up as usual.
   EXPECT_EQ((std::vector<std::wstring>{L"100430A", L"100501A"}), Generations(tmp / L"destP2"));
+}
+
+// A retention that is no number ("30x", a damaged or hand-edited file): the
+// page is neither backed up nor pruned, the run says which file and value
+// without a box, the other pages go on, and a scheduler sees code 1.
+TEST_F(BackupRunTest, RetentionThatIsNoNumberStopsThePageAndDeletesNothing) {
+  app().pages = {L"P1", L"P2"};
+  app().PageIndexTable.resize(1);
+  std::vector<std::wstring> oldGenerations;
+  for (int day = 1; day <= 20; ++day) {
+    wchar_t name[8];
+    swprintf(name, 8, L"1004%02dA", day);
+    oldGenerations.push_back(name);
+  }
+  for (int i = 1; i <= 2; ++i) {
+    const std::wstring n = L"P" + std::to_wstring(i), d = tmp / (L"dest" + n);
+    for (const auto& g : oldGenerations) MakeFolder(d + L"\\" + g);
+    Put(src + L"\\" + n + L"\\f.txt", "f");
+    EnvPanel env;
+    env.tamdir = d;
+    env.backdays = 300;
+    const std::vector<SourceRow> rows = {SourceRow{src + L"\\" + n, L"", L"", L"", L"*.*", L"", L"o", L""}};
+    std::vector<std::wstring> lines = PageLines(env, rows);
+    if (i == 1)
+      for (auto& l : lines)
+        if (l == L"Bday=300") l = L"Bday=30x";
+    WriteBytes(sets + L"\\" + n + L".PAG", Utf16File(lines));
+    app().PageIndexTable.push_back(IndexRow{std::to_wstring(i), n, d, L"", L""});
+  }
+  const std::string p1 = ReadBytes(sets + L"\\P1.PAG");
+  app().AutoMode = true;
+  Backup();
+
+  EXPECT_EQ(oldGenerations, Generations(tmp / L"destP1"));
+  EXPECT_EQ(L"", app().PageIndexTable[1].last);
+  EXPECT_EQ(p1, ReadBytes(sets + L"\\P1.PAG"));
+  ASSERT_GE(t.view.errorList.size(), 2u);
+  EXPECT_EQ(L"{P1} ページ.", t.view.errorList[0]);
+  EXPECT_EQ(L"設定ページファイル\"" + sets + L"\\P1.PAG\"の保存日数\"30x\"は整数ではありません．"
+            L"このページはバックアップしません．「条件設定」で保存日数を設定してください．",
+            t.view.errorList[1]);
+  // P2 keeps its 300 days: every old generation stays, today's is added.
+  std::vector<std::wstring> p2 = oldGenerations;
+  p2.push_back(L"100501A");
+  EXPECT_EQ(p2, Generations(tmp / L"destP2"));
+  EXPECT_EQ(1, app().ExitCode);
+  EXPECT_TRUE(t.view.closed);
 }
 
 }  // namespace ruzer::test

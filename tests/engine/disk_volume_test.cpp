@@ -9,14 +9,6 @@
 namespace ruzer::test {
 namespace {
 
-// A letter that names no drive at all.
-wchar_t UnusedLetter() {
-  DWORD drives = GetLogicalDrives();
-  for (wchar_t c = L'L'; c >= L'D'; --c)
-    if (!(drives & (1u << (c - L'A')))) return c;
-  return 0;
-}
-
 class Volume : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -48,7 +40,7 @@ TEST_F(Volume, EmptyOrUnreadablePathGivesACodeAndNoText) {
   EXPECT_EQ(3u, empty.code);
   EXPECT_EQ(L"", empty.text);
   EXPECT_EQ(3u, GetFileSystemName(L"").code);
-  wchar_t none = UnusedLetter();
+  wchar_t none = UnusedDriveLetter();
   ASSERT_NE(0, none);
   CodeAndText missing = GetVolumeLabel(std::wstring(1, none) + L":\\x");
   EXPECT_NE(0u, missing.code);
@@ -58,7 +50,7 @@ TEST_F(Volume, EmptyOrUnreadablePathGivesACodeAndNoText) {
 
 TEST_F(Volume, MediumCheckWithoutLabelTouchesNothing) {
   t.app.env.volname = L"";
-  t.app.env.tamdir = std::wstring(1, UnusedLetter()) + L":\\Backup";
+  t.app.env.tamdir = std::wstring(1, UnusedDriveLetter()) + L":\\Backup";
   EXPECT_TRUE(CheckDestinationVolume(t.app));
 }
 
@@ -80,10 +72,10 @@ TEST_F(Volume, WrongLabelAsksUntilCancelled) {
 }
 
 TEST_F(Volume, UnreadableDriveShowsTheSystemText) {
-  wchar_t none = UnusedLetter();
+  wchar_t none = UnusedDriveLetter();
   ASSERT_NE(0, none);
   t.app.env.tamdir = std::wstring(1, none) + L":\\Backup";
-  t.app.env.volname = L"RuzerVol";
+  t.app.env.volname = L"NoSuchVol";  // on no drive at all
   DWORD code = GetVolumeLabel(t.app.env.tamdir).code;
   ASSERT_NE(0u, code);
   const std::wstring ask = t.app.env.tamdir + L":" + SystemErrorText(code);
@@ -91,6 +83,66 @@ TEST_F(Volume, UnreadableDriveShowsTheSystemText) {
   ExpectBox(t.user, ask, MsgKind::Warning, kRetry | kCancel, kCancel);
   EXPECT_FALSE(CheckDestinationVolume(t.app));
   t.user.VerifyDone();
+}
+
+// USB disks change letters: the labelled medium on exactly one other drive
+// is used for this time, with one line that says where it was found.
+TEST_F(Volume, TheLabelledMediumOnAnotherLetterIsUsedForThisTime) {
+  ASSERT_TRUE(MakeFolder(host / L"other"));
+  MappedDrive other(HostPathOf(host / L"other"), DRIVE_REMOVABLE, L"OTHER");
+  ASSERT_TRUE(other.ok()) << other.error();
+  const wchar_t none = UnusedDriveLetter();
+  ASSERT_NE(0, none);
+  const std::wstring found = std::wstring(1, drive->letter()) + L":\\Backup";
+  // Yesterday's letter holds no medium, or a disk with another label.
+  for (const std::wstring& tamdir : {std::wstring(1, none) + L":\\Backup", other / L"Backup"}) {
+    SCOPED_TRACE(Utf8(tamdir));
+    t.view.errorList.clear();
+    t.app.env.tamdir = tamdir;
+    t.app.env.volname = L"RuzerVol";
+    t.app.env.tamdirFound.clear();
+    EXPECT_TRUE(CheckDestinationVolume(t.app));
+    t.user.VerifyDone();
+    EXPECT_EQ(tamdir, t.app.env.tamdir);
+    EXPECT_EQ(found, t.app.env.tamdirFound);
+    EXPECT_EQ(found, DestinationOf(t.app.env));
+    EXPECT_EQ((std::vector<std::wstring>{L"ボリューム名 <RuzerVol> のメディアは " + std::wstring(1, drive->letter()) +
+                                         L": にありました．今回は <" + found + L"> を使います．"}),
+              t.view.errorList);
+    // Asked again in the same run: the same drive, no second line.
+    EXPECT_TRUE(CheckDestinationVolume(t.app));
+    EXPECT_EQ(1u, t.view.errorList.size());
+  }
+  // Back on its own letter: the page's own folder again.
+  t.app.env.tamdir = *drive / L"Backup";
+  EXPECT_TRUE(CheckDestinationVolume(t.app));
+  EXPECT_EQ(L"", t.app.env.tamdirFound);
+  EXPECT_EQ(*drive / L"Backup", DestinationOf(t.app.env));
+}
+
+// Two drives with the label: which one is meant cannot be told, so the
+// medium is asked for as before and nothing is found.
+TEST_F(Volume, TwoDrivesWithTheLabelAreNotGuessedBetween) {
+  ASSERT_TRUE(MakeFolder(host / L"twin"));
+  MappedDrive twin(HostPathOf(host / L"twin"), DRIVE_REMOVABLE, L"RuzerVol");
+  ASSERT_TRUE(twin.ok()) << twin.error();
+  const wchar_t none = UnusedDriveLetter();
+  ASSERT_NE(0, none);
+  t.app.env.tamdir = std::wstring(1, none) + L":\\Backup";
+  t.app.env.volname = L"RuzerVol";
+  const std::wstring ask = t.app.env.tamdir + L":" + SystemErrorText(GetVolumeLabel(t.app.env.tamdir).code);
+  ExpectBox(t.user, ask, MsgKind::Warning, kRetry | kCancel, kCancel);
+  EXPECT_FALSE(CheckDestinationVolume(t.app));
+  t.user.VerifyDone();
+  EXPECT_EQ(L"", t.app.env.tamdirFound);
+  EXPECT_TRUE(t.view.errorList.empty());
+}
+
+TEST(LostMedium, TheErrorsOfAGoneDiskOrShare) {
+  for (DWORD code : {ERROR_NOT_READY, ERROR_PATH_NOT_FOUND, ERROR_NETNAME_DELETED, ERROR_BAD_NETPATH,
+                     ERROR_DEV_NOT_EXIST, ERROR_INVALID_DRIVE})
+    EXPECT_TRUE(IsLostMediumError(code)) << code;
+  for (DWORD code : {0ul, 5ul, 32ul, 112ul, 2ul, 183ul}) EXPECT_FALSE(IsLostMediumError(code)) << code;
 }
 
 TEST_F(Volume, FreeSpaceOfAMappedDrive) {
@@ -104,7 +156,7 @@ TEST_F(Volume, FreeSpaceOfAMappedDrive) {
 }
 
 TEST(FreeSpace, MissingDriveGivesMinusOneAndNetworkPathGivesZero) {
-  wchar_t none = UnusedLetter();
+  wchar_t none = UnusedDriveLetter();
   ASSERT_NE(0, none);
   FreeSpaceInfo missing = GetFreeSpace(std::wstring(1, none) + L":\\Backup");
   EXPECT_EQ(-1, missing.free);
@@ -128,7 +180,7 @@ TEST(FreeSpace, SmallDiskReportsItsSize) {
 TEST(ClusterSize, VolumeFolderOrDefault) {
   TempDir d;
   EXPECT_EQ(256, ClusterSize(L""));
-  wchar_t none = UnusedLetter();
+  wchar_t none = UnusedDriveLetter();
   ASSERT_NE(0, none);
   EXPECT_EQ(256, ClusterSize(std::wstring(1, none) + L":\\"));
   DWORD spc = 0, bps = 0, fc = 0, tc = 0;

@@ -199,22 +199,35 @@ TEST_F(Reliability, MirrorCopyThatCannotMoveIsNotOverwritten) {
   }
 }
 
-TEST_F(Reliability, KilledCopyLeavesOnlyATempFileWhichTheNextRunRemoves) {
+// A killed copy leaves its temporary file in the run's work folder at the
+// generation's root, which the next run removes. In a mirror every name is a
+// user's: a file that merely looks like a temporary one is a version like any
+// other, kept in the previous generation when it leaves the source.
+TEST_F(Reliability, OnlyTheRunsOwnLeftoversAreRemoved) {
   Put(src + L"\\a.txt", "a");
   Put(src + L"\\sub\\b.txt", "b");
+  Put(src + L"\\~ruzer-CAFE.tmp", "mine");
+  Put(src + L"\\sub\\~ruzer-0BADF00D.tmp", "mine too");
   AddRow(src);
   Backup();
+  EXPECT_EQ(0, PathKind(dest + L"\\100501A\\~ruzer-work"));
   // What a run killed in the middle of a copy leaves behind.
-  Put(Mirror(L"100501A", src) + L"\\~ruzer-0BADF00D.tmp", "half a copy");
-  Put(Mirror(L"100501A", src) + L"\\sub\\~ruzer-1234.tmp", "half a copy");
+  Put(dest + L"\\100501A\\~ruzer-work\\~ruzer-12345678.tmp", "half a copy");
   Put(src + L"\\a.txt", "a2");
+  DeleteFileW((src + L"\\~ruzer-CAFE.tmp").c_str());
   Backup();
-  EXPECT_EQ((Files{{L"a.txt", "a2"}, {L"sub\\", "<dir>"}, {L"sub\\b.txt", "b"}}), Tree(Mirror(L"100501B", src)));
-  EXPECT_EQ((Files{{L"a.txt", "a"}}), Tree(Mirror(L"100501A", src)));
-  // A source file that merely looks like one is backed up like any other.
-  Put(src + L"\\~ruzer-00.tmp", "mine");
+  EXPECT_EQ((Files{{L"a.txt", "a2"},
+                   {L"sub\\", "<dir>"},
+                   {L"sub\\b.txt", "b"},
+                   {L"sub\\~ruzer-0BADF00D.tmp", "mine too"}}),
+            Tree(Mirror(L"100501B", src)));
+  EXPECT_EQ((Files{{L"a.txt", "a"}, {L"~ruzer-CAFE.tmp", "mine"}}), Tree(Mirror(L"100501A", src)));
+  EXPECT_EQ(0, PathKind(dest + L"\\100501B\\~ruzer-work"));
+  EXPECT_EQ(0, PathKind(dest + L"\\100501A\\~ruzer-work"));
+  // When the user's look-alike leaves the selection it moves like any file.
+  DeleteFileW((src + L"\\sub\\~ruzer-0BADF00D.tmp").c_str());
   Backup();
-  EXPECT_EQ("mine", ReadBytes(Mirror(L"100501C", src) + L"\\~ruzer-00.tmp"));
+  EXPECT_EQ((Files{{L"sub\\", "<dir>"}, {L"sub\\~ruzer-0BADF00D.tmp", "mine too"}}), Tree(Mirror(L"100501B", src)));
 }
 
 TEST_F(Reliability, AbortedRunKeepsEveryEarlierVersionAndTheNextRunCompletes) {

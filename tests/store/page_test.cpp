@@ -231,23 +231,42 @@ TEST_F(PageTest, ReadingShowsProgressAndHidesTheBottomPanelUnlessErrorsAreShown)
   EXPECT_EQ(100, t.view.bottom.height);
 }
 
-TEST_F(PageTest, NonIntegerRetentionIsReportedAndTheRowsStay) {
-  for (const wchar_t* value : {L"abc", L"", L"1.5", L"99999999999", L"15 days"}) {
+// A retention that is no number is shown with its file and value; the rows
+// stay, and writing the page keeps the line as the file had it until the
+// user sets a retention.
+TEST_F(PageTest, NonIntegerRetentionIsReportedKeptAndTheRowsStay) {
+  for (const wchar_t* value : {L"abc", L"", L"1.5", L"99999999999", L"15 days", L"30x"}) {
     SCOPED_TRACE(Utf8(value));
-    WritePage({L"[Ruzer]", L"Vers=6.00", L"Path=E:\\B", std::wstring(L"Bday=") + value, L"Sorc=C:\\A", L"Mark=o",
-               L"Sorc=C:\\B", L"Mark=o"});
+    const std::wstring line = std::wstring(L"Bday=") + value;
+    WritePage({L"[Ruzer]", L"Vers=6.00", L"Path=E:\\B", line, L"Sorc=C:\\A", L"Mark=o", L"Sorc=C:\\B", L"Mark=o"});
     t.user.ExpectFull(Exact(L"設定ページファイル\"" + Pag(L"P") + L"\"の保存日数\"" + value +
-                                L"\"は整数ではありません．\r\n保存日数は15日として読み込みました．",
+                                L"\"は整数ではありません．\r\nこのページはバックアップしません．「条件設定」で保存日数を設定してください．",
                             MsgKind::Error, kOk, 0));
     EXPECT_TRUE(ReadPageFile(app, false));
     t.user.VerifyDone();
-    EXPECT_EQ(15, app.env.backdays);
+    EXPECT_EQ(line, app.env.badRetention);
     EXPECT_EQ(2, app.RowCount());
     EXPECT_EQ(L"E:\\B", app.env.tamdir);
+
+    app.rows.pop_back();
+    ASSERT_TRUE(WritePageFile(app));
+    const auto lines = ReadUtf16Lines(Pag(L"P"));
+    EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), line));
+    EXPECT_EQ(lines.end(), std::find(lines.begin(), lines.end(), L"Bday=15"));
   }
   WritePage({L"[Ruzer]", L"Bday= -3 "});
   EXPECT_TRUE(ReadPageFile(app, false));
   EXPECT_EQ(-3, app.env.backdays);
+  EXPECT_EQ(L"", app.env.badRetention);
+}
+
+// During a backup run the page's own run reports it; no box stops the run.
+TEST_F(PageTest, NonIntegerRetentionInABackupRunShowsNoBox) {
+  WritePage({L"[Ruzer]", L"Bday=30x", L"Sorc=C:\\A", L"Mark=o"});
+  app.busy = true;
+  EXPECT_TRUE(ReadPageFile(app, false));
+  EXPECT_EQ(L"Bday=30x", app.env.badRetention);
+  EXPECT_EQ(1, app.RowCount());
 }
 
 // ---------------------------------------------------------------- unreadable page files

@@ -224,6 +224,43 @@ bool MappedDrive::SwapMedium(const std::string& hostFolder) {
   return RunHostProgram(L"Z:\\bin\\ln", {L"-sfn", Wide(hostFolder), Wide(link)});
 }
 
+bool MappedDrive::Pull() {
+  if (!letter_) return false;
+  if (viaMountManager_) {
+    if (!DefineUnixDrive(letter_, std::string(), DRIVE_NO_ROOT_DIR)) return false;
+  } else {
+    std::string link = DosDevicesHostPath() + "/" + static_cast<char>(letter_ - L'A' + 'a') + ":";
+    RunHostProgram(L"Z:\\bin\\rm", {L"-f", Wide(link)});
+  }
+  for (int i = 0; i < 100; ++i) {
+    if (GetFileAttributesW(root().c_str()) == INVALID_FILE_ATTRIBUTES) return true;
+    Sleep(50);
+  }
+  return false;
+}
+
+bool MappedDrive::PlugIn() {
+  if (!letter_) return false;
+  if (viaMountManager_) {
+    if (!DefineUnixDrive(letter_, hostFolder_, type_, device_)) return false;
+  } else {
+    std::string link = DosDevicesHostPath() + "/" + static_cast<char>(letter_ - L'A' + 'a') + ":";
+    RunHostProgram(L"Z:\\bin\\ln", {L"-sfn", Wide(hostFolder_), Wide(link)});
+  }
+  for (int i = 0; i < 100; ++i) {
+    if (GetFileAttributesW(root().c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    Sleep(50);
+  }
+  return false;
+}
+
+wchar_t UnusedDriveLetter() {
+  const DWORD drives = GetLogicalDrives();
+  for (wchar_t c = L'L'; c >= L'D'; --c)
+    if (!(drives & (1u << (c - L'A')))) return c;
+  return 0;
+}
+
 std::string SmallDiskHostPath() {
   wchar_t buffer[32768];
   DWORD n = GetEnvironmentVariableW(L"RUZER_SMALL_DISK", buffer, 32768);

@@ -78,6 +78,10 @@ class MappedDrive {
   // Points the same letter at another host folder, as when the medium in the
   // drive is changed (its label is that folder's label file).
   bool SwapMedium(const std::string& hostFolder);
+  // The disk pulled out: the letter answers as no drive at all, and is
+  // kept for PlugIn, which brings the same folder back on it.
+  bool Pull();
+  bool PlugIn();
   // Why mapping failed, for test output.
   const std::string& error() const { return error_; }
 
@@ -92,6 +96,9 @@ class MappedDrive {
   std::string device_;
   std::string error_;
 };
+
+// A letter between D and L that names no drive at all (0: none free).
+wchar_t UnusedDriveLetter();
 
 // Host path of the small tmpfs prepared by the CTest fixture, or empty when
 // it is not there (not run by CTest, or mounting was not permitted).
