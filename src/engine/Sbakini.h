@@ -37,12 +37,23 @@ struct BackupState {
   std::uint64_t freeSpaceTick = 0;
   // Pages of this run that their preparation refused (not the once-a-day skip).
   int pagesRefused = 0;
+  // Files another program held (sharing or lock violation): tried once more
+  // at the end of the page, at least kLockedRetryMs after its first try.
+  struct HeldFile {
+    std::wstring srcDir, mirrorDir, previous, name;
+  };
+  std::vector<HeldFile> heldFiles;
+  std::uint64_t lastHeldTick = 0;  // app.clock, at the last of them
+  bool secondTry = false;           // the files of heldFiles are being tried again
   // The run's work folder (kWorkFolderName in NewGeneration) while it copies.
   std::wstring workFolder;
   // The destination went away during the run (disk pulled, share dropped):
   // the run stopped with one error line.
   bool destinationLost = false;
 };
+
+// How long a file that another program holds gets before its second try.
+inline constexpr std::uint64_t kLockedRetryMs = 5000;
 
 // Folder of our own at a generation's root that holds the copies under way.
 // No mirror can carry this name (a mirror starts with a drive letter or "_"),

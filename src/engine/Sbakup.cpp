@@ -1,5 +1,6 @@
 #include "engine/Sbakup.h"
 
+#include <algorithm>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -153,6 +154,39 @@ bool DestinationLost(App& app, BackupState& state) {
   AddErrorLine(app, state, code, dest);
   ShowError(app, L"バックアップ先 <" + dest + L"> が見つかりません.\r\nバックアップを中止します.");
   return true;
+}
+
+// The files another program held, once more, each at least kLockedRetryMs
+// after its first try; the abort key answers during the wait. Those
+// that fail again, or are not tried again because the run stopped, become
+// error lines.
+void TryHeldFilesAgain(App& app, BackupState& state) {
+  if (state.heldFiles.empty()) return;
+  std::vector<BackupState::HeldFile> held;
+  held.swap(state.heldFiles);
+  if (!Stopped(app)) {
+    StatusMessage(app, L"使用中のファイルを待っています...");
+    for (;;) {
+      LetMessagesRun(app, true);
+      if (app.AbortRequested) break;
+      const std::uint64_t waited = app.clock.TickMs() - state.lastHeldTick;
+      if (waited >= kLockedRetryMs) break;
+      app.clock.Sleep(static_cast<int>(std::min<std::uint64_t>(100, kLockedRetryMs - waited)));
+    }
+  }
+  state.secondTry = true;
+  for (const auto& f : held) {
+    if (Stopped(app)) {
+      if (!state.destinationLost) AddErrorLine(app, state, ERROR_SHARING_VIOLATION, f.srcDir + f.name);
+      continue;
+    }
+    DirEntry src, mirror;
+    const bool hasSrc = LookupEntry(f.srcDir + f.name, src), hasMirror = LookupEntry(f.mirrorDir + f.name, mirror);
+    BackupFile(app, state, f.srcDir, f.mirrorDir, f.previous, f.name, hasSrc ? &src : nullptr,
+               hasMirror ? &mirror : nullptr);
+    LetMessagesRun(app);
+  }
+  state.secondTry = false;
 }
 
 // A folder in the destination; its own error box only while the destination
@@ -334,6 +368,7 @@ void BackupPage(App& app, BackupState& state, int page, const SYSTEMTIME& start)
     if (Stopped(app)) break;
   }
   app.view.SelectRow(-1);
+  TryHeldFilesAgain(app, state);
   CloseWorkFolder(state);
   if (!Stopped(app)) RecordLastBackup(app, page, start);
 }
@@ -589,6 +624,22 @@ void BackupFile(App& app, BackupState& state, const std::wstring& srcDir,
   const DWORD r = CopyOneFile(app, s, m, srcEntry ? srcEntry->size : 0, &hints);
   if (r == 0) return;
   if (DestinationLost(app, state)) return;
+  if (r == ERROR_SHARING_VIOLATION || r == ERROR_LOCK_VIOLATION) {
+    if (!state.secondTry) {
+      // Another program holds it (a mail program's data file): a second
+      // chance at the end of the page before it becomes an error line.
+      state.lastHeldTick = app.clock.TickMs();
+      state.heldFiles.push_back({srcDir, mirrorDir, previous, name});
+      return;
+    }
+    const std::wstring holder = ProgramsHoldingFile(s);
+    if (!holder.empty()) {
+      const std::wstring line = ErrorLine(r, s) + L" (使用中: " + holder + L")";
+      state.errorLog.push_back(line);
+      ErrorListAdd(app, line);
+      return;
+    }
+  }
   AddErrorLine(app, state, r, s);
   if (r == ERROR_DISK_FULL || r == ERROR_HANDLE_DISK_FULL) {
     ShowError(app, L"バックアップ先に十分な空き領域がありません.\r\nバックアップを中止します.");

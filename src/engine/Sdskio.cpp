@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include <restartmanager.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
@@ -441,6 +442,60 @@ bool IsLostMediumError(DWORD code) {
     default:
       return false;
   }
+}
+
+std::wstring ProgramsHoldingFile(const std::wstring& path) {
+  // Late-bound: the Restart Manager is missing from some systems, and asking
+  // it is only worth the cost once a file has failed twice.
+  HMODULE rm = LoadLibraryW(L"rstrtmgr.dll");
+  if (!rm) return L"";
+  using StartFn = DWORD(WINAPI*)(DWORD*, DWORD, WCHAR*);
+  using RegisterFn = DWORD(WINAPI*)(DWORD, UINT, LPCWSTR*, UINT, RM_UNIQUE_PROCESS*, UINT, LPCWSTR*);
+  using ListFn = DWORD(WINAPI*)(DWORD, UINT*, UINT*, RM_PROCESS_INFO*, DWORD*);
+  using EndFn = DWORD(WINAPI*)(DWORD);
+  const auto start = reinterpret_cast<StartFn>(reinterpret_cast<void*>(GetProcAddress(rm, "RmStartSession")));
+  const auto reg = reinterpret_cast<RegisterFn>(reinterpret_cast<void*>(GetProcAddress(rm, "RmRegisterResources")));
+  const auto list = reinterpret_cast<ListFn>(reinterpret_cast<void*>(GetProcAddress(rm, "RmGetList")));
+  const auto end = reinterpret_cast<EndFn>(reinterpret_cast<void*>(GetProcAddress(rm, "RmEndSession")));
+  std::wstring names;
+  DWORD session = 0;
+  WCHAR key[CCH_RM_SESSION_KEY + 1] = {};
+  if (start && reg && list && end && start(&session, 0, key) == ERROR_SUCCESS) {
+    LPCWSTR files[] = {path.c_str()};
+    UINT needed = 0, count = 0;
+    DWORD reasons = 0;
+    std::vector<RM_PROCESS_INFO> info;
+    if (reg(session, 1, files, 0, nullptr, 0, nullptr) == ERROR_SUCCESS) {
+      DWORD r = list(session, &needed, &count, nullptr, &reasons);
+      if (r == ERROR_MORE_DATA && needed > 0 && needed < 64) {
+        info.resize(needed);
+        count = needed;
+        r = list(session, &needed, &count, info.data(), &reasons);
+        if (r != ERROR_SUCCESS) count = 0;
+        info.resize(count);
+      }
+    }
+    end(session);
+    for (const auto& p : info) {
+      std::wstring name;
+      if (HANDLE h = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, p.Process.dwProcessId)) {
+        wchar_t image[MAX_PATH * 2] = {};
+        DWORD size = MAX_PATH * 2;
+        if (QueryFullProcessImageNameW(h, 0, image, &size)) {
+          name = image;
+          const size_t slash = name.rfind(L'\\');
+          if (slash != std::wstring::npos) name.erase(0, slash + 1);
+        }
+        CloseHandle(h);
+      }
+      if (name.empty()) name = p.strAppName;
+      if (name.empty()) continue;
+      if (!names.empty()) names += L", ";
+      names += name;
+    }
+  }
+  FreeLibrary(rm);
+  return names;
 }
 
 bool CheckDestinationVolume(App& app) {

@@ -88,6 +88,9 @@ std::vector<std::wstring> DrivesWithLabel(const std::wstring& label, const std::
 // The destination folder to use now: tamdirFound when the medium was found
 // on another drive, otherwise tamdir.
 const std::wstring& DestinationOf(const EnvPanel& env);
+// Programs that hold the file open, as the system's Restart Manager tells
+// them ("OUTLOOK.EXE", several joined by ", "); empty when it cannot tell.
+std::wstring ProgramsHoldingFile(const std::wstring& path);
 // The folder (or a drive, share) answers as gone: not ready, no such path,
 // the network name deleted. `code` is the error of the failed operation.
 bool IsLostMediumError(DWORD code);

@@ -578,6 +578,11 @@ LRESULT FF1::Impl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       const int id = LOWORD(wp);
       if (reinterpret_cast<HWND>(lp) == btnAbort && btnAbort) {
         if (HIWORD(wp) == BN_CLICKED) RunCommand(Cmd::Abort);
+      } else if (reinterpret_cast<HWND>(lp) == lbErr && lbErr && HIWORD(wp) == LBN_DBLCLK) {
+        // The folder of the line in the tree, as a drag of it onto the tree does.
+        EnterCommand(app());
+        DropOnTree(app(), DragControl::ErrorList);
+        LeaveCommand(app());
       } else if (id >= static_cast<int>(Cmd::Xopen) && id <= static_cast<int>(Cmd::TreeRefresh)) {
         RunCommand(static_cast<Cmd>(id));
       }

@@ -8,6 +8,7 @@
 
 #include "base/handles.h"
 #include "engine/Sbakup.h"
+#include "engine/Snotice.h"
 #include "shell/Mainwin.h"
 #include "store/Fdef.h"
 #include "store/Spage.h"
@@ -299,6 +300,8 @@ void OnFirstActivate(App& app, IWindowFrame& frame, const StartupInfo& info) {
     RunBackup(app);
   else if (automatic)
     app.ExitCode = kExitFileSetUnusable;  // the automatic run never started
+  else if (!app.IndexUnreadable)
+    ShowStartNotice(app);  // what the logon runs and the missing disk left unsaid
 }
 
 void OnMainWindowClose(App& app, IWindowFrame& frame) {

@@ -53,7 +53,8 @@ class DragE2E : public ::testing::Test {
       ASSERT_TRUE(CreateDirectoryW(Src(f).c_str(), nullptr));
     ASSERT_TRUE(WriteBytes(dir / L"SAMPLE.IDX",
                            Utf16File({L"[Ruzer]", L"Vers=6.00", L"Count=1", L"Sleep=1000", L"Widir=220", L"",
-                                      L"[Index]", L"Fname1=P", L"Dpath1=" + (dir / L"dest"), L"Volum1=", L"LstDy1=",
+                                      L"[Index]", L"Fname1=P", L"Dpath1=" + (dir / L"dest"), L"Volum1=",
+                                      L"LstDy1=2010/06/24 06:00:00",
                                       L""})));
     std::vector<std::wstring> page = {L"[Ruzer]", L"Vers=6.00", L"Path=" + (dir / L"dest"), L"Labl=", L"Bday=15",
                                       L"Flgs=1101", L"Cont=2", L"Yfil=*.*", L"Zfil="};

@@ -26,7 +26,7 @@ void WriteSample(const TempDir& dir) {
   for (size_t i = 0; i < kPages.size(); ++i) {
     const std::wstring n = std::to_wstring(i + 1);
     idx.insert(idx.end(), {L"Fname" + n + L"=" + kPages[i], L"Dpath" + n + L"=E:\\Backup\\" + kPages[i],
-                           L"Volum" + n + L"=", L"LstDy" + n + L"="});
+                           L"Volum" + n + L"=", L"LstDy" + n + L"=2010/06/24 06:00:00"});
     std::vector<std::wstring> page = {L"[Ruzer]", L"Vers=6.00", L"Path=E:\\Backup\\" + kPages[i], L"Labl=",
                                       L"Bday=15", L"Flgs=1101", L"Cont=3", L"Yfil=*.*", L"Zfil="};
     // Written out of order: the list shows them sorted.
