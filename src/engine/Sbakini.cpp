@@ -58,6 +58,16 @@ bool SafeSource(const std::wstring& folderNoSlash) {
 // ("~rz" + hex + "_" + hex + ".tmp").
 bool IsLeftoverTemp(const std::wstring& name) { return IsRuzerTempName(name) || IsReplaceTempName(name); }
 
+bool LastBackupIsToday(const App& app) {
+  const SYSTEMTIME now = app.clock.Now();
+  wchar_t today[16];
+  swprintf(today, 16, L"%04u/%02u/%02u", static_cast<unsigned>(now.wYear), static_cast<unsigned>(now.wMonth),
+           static_cast<unsigned>(now.wDay));
+  const size_t row = static_cast<size_t>(app.activePage) + 1;
+  return app.activePage >= 0 && row < app.PageIndexTable.size() &&
+         app.PageIndexTable[row].last.compare(0, 10, today) == 0;
+}
+
 void RemoveLeftoverTemps(const std::wstring& folder) {
   std::vector<DirEntry> files, folders;
   if (!ListFolder(folder, files, folders)) return;
@@ -174,7 +184,10 @@ bool StartGeneration(App& app, BackupState& state) {
     state.TodayRunIndex = -1;
 
   if (app.AbortRequested) return false;
-  if (state.TodayRunIndex >= 0 && app.AutoMode && app.env.check[1]) {
+  // Today's generation alone does not make the day done: a run killed or
+  // aborted after it was made left it incomplete, and only a completed run
+  // records its time in the index.
+  if (state.TodayRunIndex >= 0 && app.AutoMode && app.env.check[1] && LastBackupIsToday(app)) {
     StatusMessage(app, L"本日分は保存済みです");
     LetMessagesRun(app, true);
     app.clock.Sleep(app.SleepMs);

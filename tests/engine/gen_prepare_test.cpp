@@ -230,10 +230,23 @@ TEST_F(Prepare, HiddenFolderWithTodaysNameOnAFirstBackup) {
   SetFileAttributesW((dest + L"\\100501A").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
+// A run killed or aborted after it made today's generation recorded no
+// backup: the day's automatic run backs the page up rather than taking the
+// unfinished generation for a done day.
+TEST_F(Prepare, AnUnfinishedRunOfTodayIsNoDoneDay) {
+  Gen(L"100501A");
+  app().AutoMode = true;
+  app().PageIndexTable[1].last = L"2010/04/30 08:00:00";
+  EXPECT_TRUE(PrepareBackup(app(), st));
+  EXPECT_EQ(dest + L"\\100501B\\", st.NewGeneration);
+  EXPECT_TRUE(t.clock.sleeps.empty());
+}
+
 TEST_F(Prepare, AutomaticModeSkipsAPageSavedToday) {
   Gen(L"100501A");
   app().AutoMode = true;
   app().SleepMs = 1234;
+  app().PageIndexTable[1].last = L"2010/05/01 08:00:00";
   const auto before = Tree(dest);
   EXPECT_FALSE(PrepareBackup(app(), st));
   EXPECT_EQ(L"本日分は保存済みです", t.view.status);
