@@ -89,6 +89,17 @@ struct App {
   bool PageUnreadable = false;
   int RowCount() const { return static_cast<int>(rows.size()); }
 
+  // ---- progress of the long operation under way (base/progress.h)
+  struct Progress {
+    bool active = false;
+    bool marquee = false;                     // no total known
+    std::uint64_t totalItems = 0, totalBytes = 0;
+    std::uint64_t items = 0, bytes = 0;       // met so far
+    std::uint64_t startMs = 0, shownMs = 0;   // clock ticks
+    std::wstring unit;                        // what is counted ("ファイル")
+    ProgressView shown;                       // what the view has
+  } progress;
+
   // ---- main window display state
   bool errorListMode = false;
   bool oldListShown = false;

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "base/progress.h"
+
 namespace ruzer {
 
 namespace {
@@ -107,6 +109,7 @@ void SetBusyMode(App& app, bool on) {
     app.view.FocusAbort();
     return;
   }
+  if (app.progress.active) ProgressEnd(app);
   app.view.SetAbortVisible(false);
   app.view.SetMainMenusEnabled(true);
   app.view.SetToolbarEnabled(true);

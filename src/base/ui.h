@@ -71,6 +71,17 @@ struct BottomPanelLayout {
   bool sizeListVisible = false;
 };
 
+// Progress of a long operation: the bar in the status bar and the taskbar button.
+enum class TaskbarProgress { None, Normal, Indeterminate, Paused, Error };
+struct ProgressView {
+  bool visible = false;  // the bar between the free-space panel and the status line
+  bool marquee = false;  // no total known: a moving bar
+  int permille = 0;      // 0..1000 of the way
+  std::wstring text;     // beside the bar: "12,345 / 20,000 ファイル　残り約 3 分"
+  TaskbarProgress taskbar = TaskbarProgress::None;
+  bool operator==(const ProgressView&) const = default;
+};
+
 // Primitive operations of the main window. No behaviour lives behind them:
 // each one only changes what is shown. The behaviour is in base/services and
 // in the main window's own logic.
@@ -110,6 +121,9 @@ class IMainView {
   virtual void ErrorListAdd(const std::wstring& line) = 0;
   virtual void ErrorListClear() = 0;
   virtual void ErrorListSetScrollWidth(const std::wstring& longestLine) = 0;
+
+  // Progress bar and taskbar button of a long operation.
+  virtual void SetProgress(const ProgressView& progress) { (void)progress; }
 
   // Busy mode and menus.
   virtual void SetAbortVisible(bool visible) = 0;  // btnAbort and mnuAbort

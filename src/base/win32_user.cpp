@@ -307,6 +307,15 @@ HWND Win32User::CurrentOwner() const {
 }
 
 MsgButton Win32User::Message(const MessageRequest& request) {
+  struct Waiting {
+    const std::function<void(bool)>& tell;
+    explicit Waiting(const std::function<void(bool)>& t) : tell(t) {
+      if (tell) tell(true);
+    }
+    ~Waiting() {
+      if (tell) tell(false);
+    }
+  } waiting(boxWatcher_);
   const unsigned offered = Offered(request);
   const HWND owner = CurrentOwner();
   if (const UINT set = StandardButtons(offered, request.defaultButton)) {

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -26,6 +27,8 @@ class Win32User final : public IUser {
   HWND Owner() const { return owner_; }
   // Where the help file name comes from (app.helpFile, set at first activation).
   void SetApp(const App* app) { app_ = app; }
+  // Told when a message box starts and stops waiting for the user.
+  void SetBoxWatcher(std::function<void(bool waiting)> watcher) { boxWatcher_ = std::move(watcher); }
   // Closes the help viewer windows this run opened (at program end).
   void CloseHelp();
 
@@ -51,6 +54,7 @@ class Win32User final : public IUser {
   bool HelpAvailable();  // shows the information box when it is not
 
   HWND owner_ = nullptr;
+  std::function<void(bool)> boxWatcher_;
   const App* app_ = nullptr;
   bool helpOpened_ = false;
 };

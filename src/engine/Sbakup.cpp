@@ -4,6 +4,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "base/progress.h"
 #include "base/services.h"
 #include "base/textfile.h"
 #include "engine/Select.h"
@@ -189,6 +190,54 @@ void TryHeldFilesAgain(App& app, BackupState& state) {
   state.secondTry = false;
 }
 
+// What each page's last completed run met, beside the index file:
+// "<page>=<files>,<bytes>" per line. The next run's progress counts toward it.
+std::wstring CountFilePath(const App& app) {
+  std::wstring base = app.IndexFileName;
+  const size_t dot = base.rfind(L'.');
+  if (dot != std::wstring::npos) base.erase(dot);
+  return app.FileSetFolder + base + L".CNT";
+}
+
+bool ParseCount(const std::wstring& text, std::uint64_t& value) {
+  if (text.empty() || text.size() > 19 || text.find_first_not_of(L"0123456789") != std::wstring::npos) return false;
+  value = std::stoull(text);
+  return true;
+}
+
+// The page's progress counts toward what its previous run met; without
+// that, the count alone with a moving bar.
+void StartPageProgress(App& app) {
+  std::uint64_t files = 0, bytes = 0;
+  const TextReadResult text = ReadTextFile(CountFilePath(app), 1 << 20);
+  for (const auto& line : text.lines) {
+    const size_t eq = line.rfind(L'='), comma = line.rfind(L',');
+    if (eq == std::wstring::npos || comma == std::wstring::npos || comma < eq) continue;
+    if (lstrcmpiW(line.substr(0, eq).c_str(), app.CurrentPageName.c_str()) != 0) continue;
+    if (!ParseCount(line.substr(eq + 1, comma - eq - 1), files) || !ParseCount(line.substr(comma + 1), bytes))
+      files = bytes = 0;
+  }
+  ProgressStart(app, files, bytes);
+}
+
+void WriteCount(App& app) {
+  const std::wstring path = CountFilePath(app);
+  std::vector<std::wstring> lines;
+  const TextReadResult text = ReadTextFile(path, 1 << 20);
+  for (const auto& line : text.lines) {
+    const size_t eq = line.rfind(L'=');
+    if (eq == std::wstring::npos) continue;
+    const std::wstring page = line.substr(0, eq);
+    // Pages that are gone, and this page's old line, are not kept.
+    bool known = false;
+    for (const auto& p : app.pages) known |= lstrcmpiW(p.c_str(), page.c_str()) == 0;
+    if (known && lstrcmpiW(page.c_str(), app.CurrentPageName.c_str()) != 0) lines.push_back(line);
+  }
+  lines.push_back(app.CurrentPageName + L"=" + std::to_wstring(app.progress.items) + L"," +
+                  std::to_wstring(app.progress.bytes));
+  WriteUtf16File(path, lines);  // a file set on a read-only place only loses its estimate
+}
+
 // A folder in the destination; its own error box only while the destination
 // is there at all.
 bool MakeFolder(App& app, BackupState& state, const std::wstring& path) {
@@ -222,6 +271,7 @@ void RunBackup(App& app) {
     outcome.pagesRefused = state.pagesRefused;
     app.ExitCode = AutoRunExitCode(outcome);
   }
+  ProgressEnd(app, app.BackupFailed);
   SetBusyMode(app, false);
   if (!app.AbortRequested && !app.BackupFailed)
     StatusMessage(app, L"バックアップ終了．");
@@ -306,7 +356,10 @@ void BackupAllPages(App& app, BackupState& state, const std::wstring& memo) {
     } else if (!app.AbortRequested && !(state.TodayRunIndex >= 0 && app.AutoMode && app.env.check[1])) {
       ++state.pagesRefused;
     }
-    if (ok && !app.AbortRequested) BackupPage(app, state, p, start);
+    if (ok && !app.AbortRequested) {
+      StartPageProgress(app);
+      BackupPage(app, state, p, start);
+    }
     ReleaseReserve(state);
     // A destination that went away takes no log and no memo.
     if (!state.errorLog.empty() && !state.destinationLost) WriteErrorLog(app, state);
@@ -370,7 +423,12 @@ void BackupPage(App& app, BackupState& state, int page, const SYSTEMTIME& start)
   app.view.SelectRow(-1);
   TryHeldFilesAgain(app, state);
   CloseWorkFolder(state);
-  if (!Stopped(app)) RecordLastBackup(app, page, start);
+  if (!Stopped(app)) {
+    ProgressFinish(app);
+    LetMessagesRun(app, true);  // the full bar is seen before the next page
+    WriteCount(app);
+    RecordLastBackup(app, page, start);
+  }
 }
 
 void BackupRow(App& app, BackupState& state, int index) {
@@ -462,8 +520,9 @@ void BackupFolder(App& app, BackupState& state, const std::wstring& src, const s
     const std::wstring key = FoldName(name);
     // A literal pattern may name a file the wildcards took already.
     if (!done.insert(key).second) continue;
-    BackupFile(app, state, srcDir, mirrorDir, previous, name, Find(srcFiles, srcIndex, key),
-               Find(mirFiles, mirIndex, key));
+    const DirEntry* srcEntry = Find(srcFiles, srcIndex, key);
+    BackupFile(app, state, srcDir, mirrorDir, previous, name, srcEntry, Find(mirFiles, mirIndex, key));
+    ProgressAdd(app, 1, srcEntry ? srcEntry->size : 0);
     LetMessagesRun(app);
     if (Stopped(app)) return;
   }

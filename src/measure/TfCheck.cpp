@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "base/services.h"
+#include "base/progress.h"
 #include "engine/Sbakini.h"
 #include "engine/Sdskio.h"
 #include "engine/Select.h"
@@ -196,6 +197,7 @@ void CapacityCheck::StartClick() {
   app_.view.SetSizeColumnWidth(0, app_.view.SourceColumnWidth(0));
 
   MeasurePage();
+  ProgressEnd(app_);
 
   d_.startEnabled = true;
   ++d_.startFocus;
@@ -298,7 +300,18 @@ void CapacityCheck::MeasureRows() {
   std::wstring dest = DestinationOf(app_.env);
   while (!dest.empty() && dest.back() == L'\\') dest.pop_back();
 
+  // The rows are known before they are walked: the bar and the dialog's
+  // status line count them.
+  ProgressStart(app_, static_cast<std::uint64_t>(app_.RowCount()), 0, L"行");
+  auto rowMeasured = [&] {
+    ProgressAdd(app_, 1, 0);
+    if (d_.status != app_.progress.shown.text) {
+      d_.status = app_.progress.shown.text;
+      Refresh();
+    }
+  };
   for (int i = 0; i < app_.RowCount(); ++i) {
+    if (i > 0) rowMeasured();
     const SourceRow row = app_.rows[static_cast<size_t>(i)];  // the list may be redrawn meanwhile
     app_.view.SelectRow(i);
     Pump();
@@ -340,6 +353,10 @@ void CapacityCheck::MeasureRows() {
     setCell(cell.empty() ? FormatUnits(rowTotal, kKB) : cell);
     Pump();
     if (app_.AbortRequested) break;
+  }
+  if (!app_.AbortRequested && app_.RowCount() > 0) {
+    rowMeasured();
+    ProgressFinish(app_);
   }
   app_.view.SelectRow(-1);
 

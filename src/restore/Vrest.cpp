@@ -1,5 +1,6 @@
 #include "restore/Vrest.h"
 
+#include "base/progress.h"
 #include "base/services.h"
 #include "engine/Sbakini.h"
 #include "engine/Sdskio.h"
@@ -271,7 +272,13 @@ void SearchVersions(App& app, RestState& st, IRestView& view) {
   bool aborted = app.AbortRequested;
   const std::int64_t bias = LocalBiasTicks();
   const int generations = static_cast<int>(grid.generations().size());
+  // The generation columns are known before they are read.
+  ProgressStart(app, static_cast<std::uint64_t>(generations), 0, L"世代");
   for (int g = 0; g < generations && !aborted; ++g) {
+    if (g > 0) {
+      ProgressAdd(app, 1, 0);
+      view.SetStatus(app.progress.shown.text);
+    }
     const int column = g + 2;
     const std::wstring& gen = grid.generations()[g];
     for (size_t p = 0; p < st.places.size() && !aborted; ++p) {
@@ -297,6 +304,7 @@ void SearchVersions(App& app, RestState& st, IRestView& view) {
     view.GridReloaded();
   }
   view.GridReloaded();
+  ProgressEnd(app);
   view.SetStatus(aborted ? L"検索中断．" : L"検索完了．");
   view.SetRestoreEnabled(true);
   st.searching = false;
@@ -359,11 +367,17 @@ void RestoreSelection(App& app, RestState& st, IRestView& view) {
   if (r.left <= 1) {
     ShowText(app, MsgKind::Warning, L"1～2列目は選択できません.");
   } else {
+    // The cells to copy back are known first: the bar counts them.
+    std::uint64_t cells = 0;
+    for (int row = r.top; row <= r.bottom; ++row)
+      for (int column = r.left; column <= r.right; ++column) cells += st.grid.Cell(row, column) != kNoTime;
+    ProgressStart(app, cells, 0);
     for (int row = r.top; row <= r.bottom && !aborted; ++row) {
       for (int column = r.left; column <= r.right; ++column) {
         const CellTime t = st.grid.Cell(row, column);
         if (t == kNoTime) continue;
         ++count;
+        ProgressAdd(app, 1, 0);
         const bool ok = RestoreOneFile(app, st, row, column);
         st.grid.SetCell(row, 1, ok ? t : kFailedCell);
         view.CellsChanged();
@@ -374,6 +388,7 @@ void RestoreSelection(App& app, RestState& st, IRestView& view) {
         }
       }
     }
+    ProgressEnd(app);
     if (aborted)
       ShowText(app, MsgKind::Information, L"復元は中断されました.");
     else

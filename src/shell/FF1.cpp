@@ -271,6 +271,7 @@ FF1::~FF1() {
   if (impl_->toolImages) ImageList_Destroy(impl_->toolImages);
   if (impl_->treeOwnImages) ImageList_Destroy(impl_->treeOwnImages);
   if (impl_->desktop) impl_->desktop->Release();
+  impl_->ReleaseTaskbar();
   if (impl_->oleStarted) OleUninitialize();
 }
 
@@ -359,8 +360,10 @@ void FF1::Impl::CreateControls() {
   for (int i = 0; i < 5; ++i) AddColumn(lvSize, i, kSizeColumns[i], S(kSizeWidths[i]), i >= 2);
 
   status = child(main, STATUSCLASSNAMEW, nullptr, WS_VISIBLE | SBARS_SIZEGRIP, 0, kIdStatusBar);
-  int parts[2] = {S(200), -1};
-  SendMessageW(status, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+  progressBar = CreateWindowExW(0, PROGRESS_CLASSW, nullptr, WS_CHILD | PBS_SMOOTH, 0, 0, 0, 0, status,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdProgressBar)), inst, nullptr);
+  SendMessageW(progressBar, PBM_SETRANGE32, 0, 1000);
+  SetStatusParts();
 
   ApplyFonts();
   InitTree();
@@ -425,6 +428,7 @@ void FF1::Impl::Layout(bool fitColumns) {
   const int w = rc.right, h = rc.bottom;
   SendMessageW(toolbar, TB_AUTOSIZE, 0, 0);
   SendMessageW(status, WM_SIZE, 0, 0);
+  SetStatusParts();  // the bar follows its part
   RECT tr, sr;
   GetWindowRect(toolbar, &tr);
   GetWindowRect(status, &sr);
@@ -827,8 +831,7 @@ void FF1::Impl::OnDpiChanged(int dpi, const RECT* suggested) {
     const int n = header ? Header_GetItemCount(header) : 0;
     for (int i = 0; i < n; ++i) ListView_SetColumnWidth(lv, i, MulDiv(ListView_GetColumnWidth(lv, i), dpi, old));
   }
-  int parts[2] = {S(200), -1};
-  SendMessageW(status, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+  SetStatusParts();
   oldHeightPx = -1;
   if (suggested)
     SetWindowPos(win.hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
@@ -894,6 +897,7 @@ HWND FF1::Control(int id) const {
     case kIdErrorList: return i.lbErr;
     case kIdSizeList: return i.lvSize;
     case kIdStatusBar: return i.status;
+    case kIdProgressBar: return i.progressBar;
   }
   return nullptr;
 }
@@ -920,7 +924,7 @@ void FF1::Impl::DrawTexts(bool evenIfEarly) {
   if (status && b.text[ViewPacer::FreeSpace])
     SendMessageW(status, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(b.text[ViewPacer::FreeSpace]->c_str()));
   if (status && b.text[ViewPacer::Status])
-    SendMessageW(status, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(b.text[ViewPacer::Status]->c_str()));
+    SendMessageW(status, SB_SETTEXTW, StatusPart(), reinterpret_cast<LPARAM>(b.text[ViewPacer::Status]->c_str()));
   if (lsvDir && b.text[ViewPacer::ColumnTitle]) {
     LVCOLUMNW c{};
     c.mask = LVCF_TEXT;

@@ -36,6 +36,7 @@ enum FF1Control : int {
   kIdErrorList,  // lbErr
   kIdSizeList,   // lvSize
   kIdStatusBar,  // stsBar
+  kIdProgressBar,  // the operation's bar inside the status bar
 };
 
 class FF1 final : public IMainView, public IWindowFrame {
@@ -67,6 +68,11 @@ class FF1 final : public IMainView, public IWindowFrame {
   void CloseWindow() override;
   void SetFreeSpaceText(const std::wstring& text) override;
   void SetStatusText(const std::wstring& text) override;
+  void SetProgress(const ProgressView& progress) override;
+  // A message box waits for the user (the taskbar button shows it paused).
+  void SetBoxWaiting(bool waiting);
+  // What the taskbar button was last given, for tests (Wine draws no taskbar).
+  TaskbarProgress TaskbarState() const;
   void SetTabs(const std::vector<std::wstring>& names) override;
   void SetActiveTab(int index) override;
   void SetTabsEnabled(bool enabled) override;

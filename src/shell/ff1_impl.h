@@ -117,6 +117,20 @@ struct FF1::Impl : IMainWindowCommands {
   void SizeListChanged();
   void SyncSizeCount();
 
+  // Progress of a long operation (ff1_progress.cpp): a bar and its count in
+  // parts of their own in the status bar, between the free space and the
+  // status line, and the taskbar button (late-bound; absent before Windows 7).
+  HWND progressBar = nullptr;
+  ProgressView progress;
+  bool boxWaiting = false;
+  ITaskbarList3* taskbar = nullptr;
+  bool taskbarTried = false;
+  int StatusPart() const { return progress.visible ? 3 : 1; }
+  void SetStatusParts();
+  void ApplyProgress(const ProgressView& p);
+  void ApplyTaskbar();
+  void ReleaseTaskbar();
+
   // Folder tree.
   IShellFolder* desktop = nullptr;
   HTREEITEM treeRoot = nullptr;

@@ -42,6 +42,7 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int nCmdShow) {
     ruzer::App app(user, window, ruzer::SystemClock());
     app.programPath = info.programPath;
     user.SetApp(&app);
+    user.SetBoxWatcher([&window](bool waiting) { window.SetBoxWaiting(waiting); });
     // The dialogs live for the whole run; each keeps its last input.
     ruzer::TfMemo memo(user);
     app.memoDialog = &memo;

@@ -348,6 +348,20 @@ TEST_F(Win32UserTest, HelpByKeywordWithoutHelpFileShowsOnlyTheNotice) {
   EXPECT_TRUE(seen[0].HasText(L"ヘルプファイルが見つかりません.\r\n<" + app.helpFile + L">"));
 }
 
+// The main window's taskbar button shows an operation paused while a box
+// waits for the user: the box says when it starts and stops waiting.
+TEST_F(Win32UserTest, ABoxSaysWhileItWaits) {
+  std::vector<bool> told;
+  user.SetBoxWatcher([&](bool waiting) { told.push_back(waiting); });
+  for (unsigned set : {static_cast<unsigned>(kOk), kYes | kAbort | kHelp}) {
+    DialogDriver d({Press((set & kOk) ? IDOK : IDYES)});
+    user.Message(Request(MsgKind::Warning, L"x", set, (set & kOk) ? kOk : kYes));
+    d.Finish();
+  }
+  user.SetBoxWatcher(nullptr);
+  EXPECT_EQ((std::vector<bool>{true, false, true, false}), told);
+}
+
 TEST_F(Win32UserTest, BoxesAreModalToTheMainWindow) {
   HWND main = CreateWindowExW(0, L"STATIC", L"main", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200,
                               nullptr, nullptr, nullptr, nullptr);

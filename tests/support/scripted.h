@@ -111,6 +111,12 @@ class FakeView : public IMainView {
   void ShowOldRows(const std::vector<SourceRow>* r) override { oldRows = r; }
   int PagePanelHeight() override { return pagePanelHeight; }
   void ApplyBottomPanel(const BottomPanelLayout& l) override { bottom = l; }
+  ProgressView progress;
+  std::vector<ProgressView> progressHistory;
+  void SetProgress(const ProgressView& p) override {
+    progress = p;
+    progressHistory.push_back(p);
+  }
   void ErrorListAdd(const std::wstring& line) override { errorList.push_back(line); }
   void ErrorListClear() override { errorList.clear(); }
   void ErrorListSetScrollWidth(const std::wstring& l) override { errorScrollLine = l; }
