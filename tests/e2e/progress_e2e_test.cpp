@@ -9,6 +9,7 @@
 
 #include "base/textfile.h"
 #include "engine/Sbakup.h"
+#include "e2e/e2e_window.h"
 #include "shell/FF1.h"
 #include "shell/Startup.h"
 #include "support/backup_fixture.h"
@@ -114,13 +115,7 @@ TEST(ProgressE2E, TheBarMovesOnTheFirstRunAndRisesToFullOnTheNext) {
   EXPECT_TRUE(full) << "the bar did not end at full";
   EXPECT_FALSE(IsWindowVisible(bar));
 
-  SendMessageW(win.hwnd(), WM_CLOSE, 0, 0);
-  MSG m;
-  for (int i = 0; i < 50; ++i) {
-    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&m);
-    Sleep(1);
-  }
-  SetRegistryKeyForTests(L"");
+  CloseMainWindow(win.hwnd());
 }
 
 }  // namespace

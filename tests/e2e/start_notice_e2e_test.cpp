@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "base/textfile.h"
+#include "e2e/e2e_window.h"
 #include "shell/FF1.h"
 #include "shell/Startup.h"
 #include "support/backup_fixture.h"
@@ -97,13 +98,7 @@ TEST(StartNoticeE2E, AgeAndErrorsOfTheLastRunsAreInTheErrorList) {
     Sleep(10);
   }
   EXPECT_EQ(Utf8(dir / L"mail"), Utf8(win.TreeSelectedPath()));
-  SendMessageW(win.hwnd(), WM_CLOSE, 0, 0);
-  MSG m;
-  for (int i = 0; i < 50; ++i) {
-    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&m);
-    Sleep(1);
-  }
-  SetRegistryKeyForTests(L"");
+  CloseMainWindow(win.hwnd());
 }
 
 }  // namespace
