@@ -1,6 +1,8 @@
 #include "restore/Vfind.h"
 
 #include <algorithm>
+#include <functional>
+#include <unordered_set>
 
 #include "base/services.h"
 #include "engine/Sbakini.h"
@@ -82,16 +84,17 @@ std::wstring UnusedName(const std::wstring& folder, const std::wstring& name, co
   return candidate;
 }
 
-// ---------------------------------------------------------------- the search
+// ---------------------------------------------------------------- the walk
 
-class Search {
+// Walks the mirrors of one generation folder: every file whose source folder
+// lies in `root` (empty: everywhere) goes to `onFile` with the folder it is
+// stored in and its source folder. Lets messages run; stops on AbortRequested.
+class MirrorWalk {
  public:
-  Search(App& app, FindState& st, const NamePatterns& patterns, const std::wstring& root)
-      : app_(app), st_(st), patterns_(patterns), root_(root) {}
+  using OnFile = std::function<void(const std::wstring& dir, const std::wstring& source, const WIN32_FIND_DATAW& f)>;
+  MirrorWalk(App& app, const std::wstring& root, OnFile onFile) : app_(app), root_(root), onFile_(std::move(onFile)) {}
 
-  void Generation(int index) {
-    generation_ = index;
-    const std::wstring folder = st_.dest + st_.generations[index];
+  void Generation(const std::wstring& folder) {
     std::vector<std::pair<std::wstring, std::wstring>> mirrors;  // folder name, source folder
     const bool listed = ForEachListed(folder, [&](const WIN32_FIND_DATAW& f) {
       // Links are never followed: they could lead anywhere, also out of the backup.
@@ -122,7 +125,7 @@ class Search {
   }
 
   // A folder below the generation whose source folder is `source`: walked
-  // when it lies in the search root, or above it on the way there.
+  // when it lies in the root, or above it on the way there.
   void Enter(const std::wstring& dir, const std::wstring& source, bool inside) {
     if (!inside) {
       inside = root_.empty() || SameOrInside(root_, source);
@@ -138,8 +141,8 @@ class Search {
         // never followed, as above
       } else if (f.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         if (wcscmp(f.cFileName, L".") != 0 && wcscmp(f.cFileName, L"..") != 0) subs.emplace_back(f.cFileName);
-      } else if (inside && patterns_.Matches(f.cFileName)) {
-        Add(dir, source, f);
+      } else if (inside) {
+        onFile_(dir, source, f);
       }
       return Pump();
     });
@@ -153,25 +156,19 @@ class Search {
     }
   }
 
-  void Add(const std::wstring& dir, const std::wstring& source, const WIN32_FIND_DATAW& f) {
-    FoundVersion v;
-    v.name = f.cFileName;
-    v.folder = source;
-    v.stored = dir + L"\\" + v.name;
-    v.generation = generation_;
-    v.lastWrite = f.ftLastWriteTime;
-    v.size = (static_cast<std::uint64_t>(f.nFileSizeHigh) << 32) | f.nFileSizeLow;
-    v.now = NowOf(v);
-    st_.order.push_back(static_cast<int>(st_.hits.size()));
-    st_.hits.push_back(std::move(v));
-  }
-
   App& app_;
-  FindState& st_;
-  const NamePatterns& patterns_;
   const std::wstring& root_;
-  int generation_ = 0;
+  OnFile onFile_;
 };
+
+void WarnUnreadable(App& app, const std::vector<std::wstring>& unreadable) {
+  if (unreadable.empty()) return;
+  std::wstring text = L"読めないフォルダがありました．次の場所は検索していません．";
+  for (size_t i = 0; i < unreadable.size() && i < kUnreadableShown; ++i) text += L"\r\n<" + unreadable[i] + L">";
+  if (unreadable.size() > kUnreadableShown)
+    text += L"\r\nほか " + Count(unreadable.size() - kUnreadableShown) + L" か所";
+  ShowMessage(app.user, MsgKind::Warning, text);
+}
 
 // ---------------------------------------------------------------- sorting
 
@@ -239,15 +236,18 @@ struct CopyRun {
   IFindView& view_;
 };
 
-// The selected versions; empty (with a status) when nothing is selected.
+void Tell(FindState& st, IFindView& view, const std::wstring& text) {
+  st.status = text;
+  view.SetStatus(text);
+}
+
+// The selected versions; empty while something runs, or (with a status) when nothing is selected.
 std::vector<FoundVersion*> Selected(FindState& st, IFindView& view) {
   std::vector<FoundVersion*> out;
+  if (st.searching || st.copying) return out;
   for (int row : view.SelectedRows())
     if (row >= 0 && row < static_cast<int>(st.order.size())) out.push_back(&st.hits[st.order[row]]);
-  if (out.empty()) {
-    st.status = L"ファイルを選んでください．";
-    view.SetStatus(st.status);
-  }
+  if (out.empty()) Tell(st, view, L"ファイルを選んでください．");
   return out;
 }
 
@@ -416,13 +416,27 @@ void FindSearch(App& app, FindState& st, IFindView& view) {
   }
   view.RowsChanged();
 
-  Search search(app, st, patterns, root);
+  int generation = 0;
+  MirrorWalk search(app, root, [&](const std::wstring& dir, const std::wstring& source, const WIN32_FIND_DATAW& f) {
+    if (!patterns.Matches(f.cFileName)) return;
+    FoundVersion v;
+    v.name = f.cFileName;
+    v.folder = source;
+    v.stored = dir + L"\\" + v.name;
+    v.generation = generation;
+    v.lastWrite = f.ftLastWriteTime;
+    v.size = (static_cast<std::uint64_t>(f.nFileSizeHigh) << 32) | f.nFileSizeLow;
+    v.now = NowOf(v);
+    st.order.push_back(static_cast<int>(st.hits.size()));
+    st.hits.push_back(std::move(v));
+  });
   const int total = static_cast<int>(st.generations.size());
   int searched = 0;
   for (; searched < total && !search.aborted; ++searched) {
     view.SetStatus(L"検索中 " + st.generations[searched] + L" (" + std::to_wstring(searched + 1) + L"/" +
                    std::to_wstring(total) + L")...");
-    search.Generation(searched);
+    generation = searched;
+    search.Generation(dest + st.generations[searched]);
     view.RowsChanged();
   }
   if (search.aborted) --searched;  // the one it stopped in was not searched through
@@ -441,14 +455,7 @@ void FindSearch(App& app, FindState& st, IFindView& view) {
   view.SetStatus(st.status);
   app.AbortRequested = false;
 
-  if (!search.unreadable.empty()) {
-    std::wstring text = L"読めないフォルダがありました．次の場所は検索していません．";
-    for (size_t i = 0; i < search.unreadable.size() && i < kUnreadableShown; ++i)
-      text += L"\r\n<" + search.unreadable[i] + L">";
-    if (search.unreadable.size() > kUnreadableShown)
-      text += L"\r\nほか " + Count(search.unreadable.size() - kUnreadableShown) + L" か所";
-    ShowMessage(app.user, MsgKind::Warning, text);
-  }
+  WarnUnreadable(app, search.unreadable);
 }
 
 void FindBrowseFolder(App& app, FindState& st) {
@@ -459,7 +466,6 @@ void FindBrowseFolder(App& app, FindState& st) {
 // ---------------------------------------------------------------- restore
 
 void FindRestore(App& app, FindState& st, IFindView& view) {
-  if (st.searching || st.copying) return;
   const std::vector<FoundVersion*> chosen = Selected(st, view);
   if (chosen.empty()) return;
   CopyRun run(app, st, view);
@@ -512,29 +518,34 @@ void FindRestore(App& app, FindState& st, IFindView& view) {
   if (same) text += L"同じ版があった " + Count(same) + L" 件はそのままです．";
   if (skipped) text += Count(skipped) + L" 件をスキップしました．";
   if (failed) text += Count(failed) + L" 件は復元できませんでした．";
-  st.status = text;
-  view.SetStatus(text);
+  Tell(st, view, text);
 }
 
-void FindRestoreElsewhere(App& app, FindState& st, IFindView& view) {
-  if (st.searching || st.copying) return;
-  const std::vector<FoundVersion*> chosen = Selected(st, view);
-  if (chosen.empty()) return;
-  const auto picked = app.user.BrowseFolder(L"復元先フォルダの選択", st.lastTarget);
-  if (!picked) return;
+// A folder the user picks to copy into; empty when cancelled or refused (its box shown).
+std::wstring PickTarget(App& app, FindState& st, const std::wstring& title, const std::wstring& dest) {
+  const auto picked = app.user.BrowseFolder(title, st.lastTarget);
+  if (!picked) return {};
   const std::wstring target = FullFolder(*picked);
   if (target.empty()) {
     ShowMessage(app.user, MsgKind::Warning, L"<" + *picked + L"> フォルダ名が正しくありません.");
-    return;
+    return {};
   }
   // The backup itself is never written to.
-  const std::wstring dest = st.dest.substr(0, st.dest.size() - 1);
-  if (SameOrInside(dest, target) || IsInsideFolder(target, dest)) {
+  const std::wstring backup = dest.back() == L'\\' ? dest.substr(0, dest.size() - 1) : dest;
+  if (SameOrInside(backup, target) || IsInsideFolder(target, backup)) {
     ShowMessage(app.user, MsgKind::Warning,
                 L"<" + target + L"> はバックアップ先と重なっています.\r\n別のフォルダを選んでください.");
-    return;
+    return {};
   }
   st.lastTarget = target;
+  return target;
+}
+
+void FindRestoreElsewhere(App& app, FindState& st, IFindView& view) {
+  const std::vector<FoundVersion*> chosen = Selected(st, view);
+  if (chosen.empty()) return;
+  const std::wstring target = PickTarget(app, st, L"復元先フォルダの選択", st.dest);
+  if (target.empty()) return;
   CopyRun run(app, st, view);
   int copied = 0, failed = 0;
   for (FoundVersion* v : chosen) {
@@ -550,12 +561,10 @@ void FindRestoreElsewhere(App& app, FindState& st, IFindView& view) {
   std::wstring text = (app.AbortRequested ? L"復元中断．" : L"復元完了．") + Count(copied) + L" 件を <" + target +
                       L"> に復元しました．";
   if (failed) text += Count(failed) + L" 件は復元できませんでした．";
-  st.status = text;
-  view.SetStatus(text);
+  Tell(st, view, text);
 }
 
 void FindOpen(App& app, FindState& st, IFindView& view) {
-  if (st.searching || st.copying) return;
   const std::vector<FoundVersion*> chosen = Selected(st, view);
   if (chosen.empty()) return;
   const FoundVersion& v = *chosen.front();
@@ -582,8 +591,86 @@ void FindOpen(App& app, FindState& st, IFindView& view) {
     ShowMessage(app.user, MsgKind::Error, L"<" + copy + L"> を開くプログラムがありません.");
     return;
   }
-  st.status = L"<" + v.name + L"> (" + st.generations[v.generation] + L") の読み取り専用のコピーを開きました．";
-  view.SetStatus(st.status);
+  Tell(st, view, L"<" + v.name + L"> (" + st.generations[v.generation] + L") の読み取り専用のコピーを開きました．");
+}
+
+void FindOpened(App& app, FindState& st) {
+  st.days.clear();
+  st.dayGenerations.clear();
+  st.day = -1;
+  if (app.env.tamdir.empty() || !CheckDestinationVolume(app)) return;
+  const std::wstring& dest = DestinationOf(app.env);
+  const std::vector<std::wstring> listed = ListGenerations(app, dest);
+  for (auto it = listed.rbegin(); it != listed.rend(); ++it) {
+    st.dayGenerations.push_back(it->substr(2));
+    st.days.push_back(GenerationLine(st.dayGenerations.back(), GenerationMemo(dest, st.dayGenerations.back())));
+  }
+  if (!st.days.empty()) st.day = 0;
+}
+
+void FindRestoreAsOf(App& app, FindState& st, IFindView& view) {
+  if (st.searching || st.copying) return;
+  const std::wstring typed = Trimmed(st.folder);
+  if (typed.empty()) {
+    ShowMessage(app.user, MsgKind::Information, L"復元したいフォルダを指定してください");
+    return;
+  }
+  const std::wstring root = FullFolder(typed);
+  if (root.empty()) {
+    ShowMessage(app.user, MsgKind::Warning, L"<" + st.folder + L"> フォルダ名が正しくありません.");
+    return;
+  }
+  if (st.day < 0 || st.day >= static_cast<int>(st.dayGenerations.size())) {
+    Tell(st, view, L"バックアップ・データがありません．");
+    return;
+  }
+  if (!CheckDestinationVolume(app)) return;
+  const std::wstring where = DestinationOf(app.env);
+  const std::wstring dest = where.back() == L'\\' ? where : where + L'\\';
+  const std::wstring& generation = st.dayGenerations[st.day];
+  // A new folder named after the folder and the generation, where the user says.
+  const std::wstring parent = PickTarget(app, st, L"復元先の選択 (ここに新しいフォルダを作ります)", dest);
+  if (parent.empty()) return;
+  const size_t slash = root.find_last_of(L'\\', root.size() - 2);
+  std::wstring leaf = root.size() == 3 && root[1] == L':' ? root.substr(0, 1) : root.substr(slash + 1);
+  if (!leaf.empty() && leaf.back() == L'\\') leaf.pop_back();
+  std::wstring made = leaf + L" (" + generation + L")";
+  for (int k = 2; PathKind(JoinPath(parent, made)) != 0; ++k)
+    made = leaf + L" (" + generation + L" " + std::to_wstring(k) + L")";
+  const std::wstring target = JoinPath(parent, made);
+
+  CopyRun run(app, st, view);
+  std::unordered_set<std::wstring> taken;  // lower-cased paths below the folder
+  int copied = 0, failed = 0;
+  MirrorWalk walk(app, root, [&](const std::wstring& dir, const std::wstring& source, const WIN32_FIND_DATAW& f) {
+    const std::wstring place = PlaceBelow(root, source);
+    const std::wstring rel = place.empty() ? std::wstring(f.cFileName) : place + L"\\" + f.cFileName;
+    if (!taken.insert(LowerText(rel)).second) return;  // an older generation had it: that is the day's copy
+    FoundVersion v;
+    v.stored = dir + L"\\" + f.cFileName;
+    if (CopyBack(app, v, JoinPath(target, rel)))
+      ++copied;
+    else
+      ++failed;
+  });
+  // From the chosen generation towards the newest: the first that holds a file has its copy of that day.
+  const std::vector<std::wstring> listed = ListGenerations(app, dest);
+  bool reached = false;
+  for (const auto& entry : listed) {
+    if (walk.aborted) break;
+    const std::wstring name = entry.substr(2);
+    reached = reached || name == generation;
+    if (!reached) continue;
+    view.SetStatus(L"復元中 " + name + L"...");
+    walk.Generation(dest + name);
+  }
+  std::wstring text = walk.aborted ? L"復元中断．" : L"復元完了．";
+  text += L"<" + root + L"> の " + generation + L" の状態を <" + target + L"> に復元しました (" + Count(copied) +
+          L" 件)．";
+  if (failed) text += Count(failed) + L" 件は復元できませんでした．";
+  Tell(st, view, text);
+  app.AbortRequested = false;
+  WarnUnreadable(app, walk.unreadable);
 }
 
 bool FindCancel(App& app, FindState& st) {

@@ -73,6 +73,10 @@ struct FindState {
   int sortColumn = kColGeneration;
   bool sortDescending = false;  // generation ascending is newest first
   std::wstring lastTarget;      // where "別の場所へ" copied last
+  // A folder as it was: the generations to choose from (cbDay, newest first)
+  // as lines of the restore search ("10年 05月 01日 A : memo") and as names.
+  std::vector<std::wstring> days, dayGenerations;
+  int day = -1;
   std::vector<std::wstring> opened;  // temporary copies made by "開く"
 };
 
@@ -114,6 +118,14 @@ void FindRestore(App& app, FindState& st, IFindView& view);
 void FindRestoreElsewhere(App& app, FindState& st, IFindView& view);
 // 開く(&P): the selected version opened from a read-only copy in the temp folder.
 void FindOpen(App& app, FindState& st, IFindView& view);
+// The dialog opens: the generations a folder can be restored as of.
+void FindOpened(App& app, FindState& st);
+// この日の状態で復元(&Y): the folder of edtFolder with all its sub-folders as
+// it was when the chosen generation was made, into a new folder "name
+// (yymmddX)" in a folder the user picks. Each file comes from that generation
+// if it holds it, else from the next newer one, up to the newest; so files
+// made later are there too (no generation records when a file was made).
+void FindRestoreAsOf(App& app, FindState& st, IFindView& view);
 // 中止 / Esc / closing: true when the dialog may close now (nothing runs).
 bool FindCancel(App& app, FindState& st);
 // The dialog closed: the temporary copies that no program holds any more go.

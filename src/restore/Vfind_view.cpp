@@ -5,7 +5,7 @@
 namespace ruzer {
 
 namespace {
-constexpr int kWidth = 700, kHeight = 460, kLabelW = 96;
+constexpr int kWidth = 720, kHeight = 480, kLabelW = 96;
 }  // namespace
 
 TfFind::TfFind(App& app) : Dialog(app.user, {L"ファイルを探す", kWidth, kHeight, true, L"ファイルを探す"}), app_(app) {}
@@ -32,7 +32,16 @@ void TfFind::OnCreate() {
 
   AddStatusBar(kStsBar, L"");
   const int buttonsY = kHeight - kStatusBarH - kMargin - kButtonH;
-  AddListView(kLvHits, {kMargin, 82, kWidth - 2 * kMargin, buttonsY - kMargin - 82},
+  // A folder as it was on a day: the folder field and a generation.
+  const int dayY = buttonsY - kGap - kButtonH;
+  AddLabel(kLblDay, L"世代(&G):", {kMargin, dayY + 5, 60, kLabelH}, kAnchorBottomLeft);
+  Add(WC_COMBOBOXW, kCbDay, L"", {kMargin + 60, dayY + 2, 210, 240}, WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
+      kAnchorBottomLeft);
+  AddButton(kBtnAsOf, L"フォルダをこの状態で復元(&Y)...", {kMargin + 278, dayY, 206, kButtonH}, kAnchorBottomLeft);
+  AddTooltip(kBtnAsOf, L"「フォルダ」欄のフォルダを下位フォルダごと、選んだ世代を作った時の状態で新しいフォルダに復元します．");
+  AddLabel(kLblLater, L"その後に作られたファイルも含まれます．", {kMargin + 492, dayY + 5, kWidth - 2 * kMargin - 492, kLabelH},
+           kAnchorBottomLeft);
+  AddListView(kLvHits, {kMargin, 82, kWidth - 2 * kMargin, dayY - kGap - 82},
               {{L"名前", 150}, {L"元のフォルダ", 200}, {L"世代", 70}, {L"更新日時", 124}, {L"サイズ", 80},
                {L"現在", 56}, {L"メモ", 120}},
               kAnchorAll, LVS_REPORT | LVS_SHOWSELALWAYS | LVS_OWNERDATA);
@@ -54,6 +63,10 @@ void TfFind::OnCreate() {
 }
 
 bool TfFind::OnShow() {
+  FindOpened(app_, st_);
+  HWND days = Item(kCbDay);
+  for (const auto& line : st_.days) SendMessageW(days, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+  SendMessageW(days, CB_SETCURSEL, static_cast<WPARAM>(st_.day), 0);
   // The fields and the last results stay from the last time.
   filling_ = true;
   SetText(kEdtName, st_.pattern);
@@ -70,6 +83,10 @@ bool TfFind::OnCommand(int id, int notifyCode) {
   if (filling_) return false;
   if (notifyCode == EN_CHANGE && (id == kEdtName || id == kEdtFolder)) {
     (id == kEdtName ? st_.pattern : st_.folder) = Text(id);
+    return true;
+  }
+  if (id == kCbDay && notifyCode == CBN_SELCHANGE) {
+    st_.day = static_cast<int>(SendMessageW(Item(kCbDay), CB_GETCURSEL, 0, 0));
     return true;
   }
   if (notifyCode != BN_CLICKED) return false;
@@ -91,6 +108,9 @@ bool TfFind::OnCommand(int id, int notifyCode) {
       return true;
     case kBtnOpen:
       FindOpen(app_, st_, *this);
+      return true;
+    case kBtnAsOf:
+      FindRestoreAsOf(app_, st_, *this);
       return true;
     default:
       return false;
@@ -137,7 +157,7 @@ void TfFind::SetRunning(bool running) {
   const bool hadFocus = FocusedId() == kBtnAbort;
   Dialog::Show(IDOK, !running);
   Dialog::Show(kBtnAbort, running);
-  for (int id : {kEdtName, kEdtFolder, kBtnRef, kBtnRest, kBtnOther, kBtnOpen}) Enable(id, !running);
+  for (int id : {kEdtName, kEdtFolder, kBtnRef, kBtnRest, kBtnOther, kBtnOpen, kCbDay, kBtnAsOf}) Enable(id, !running);
   if (running)
     SetFocus(Item(kBtnAbort));
   else if (hadFocus)

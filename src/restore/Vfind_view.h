@@ -23,6 +23,10 @@ class TfFind final : public Dialog, public IFindDialog, private IFindView {
   static constexpr int kBtnOther = 309;
   static constexpr int kBtnOpen = 310;
   static constexpr int kStsBar = 311;
+  static constexpr int kLblDay = 312;
+  static constexpr int kCbDay = 313;
+  static constexpr int kBtnAsOf = 314;
+  static constexpr int kLblLater = 315;
 
   explicit TfFind(App& app);
 

@@ -421,3 +421,73 @@ TEST_F(FindTest, OpenShowsAReadOnlyTemporaryCopyThatGoesWhenTheDialogCloses) {
 
 }  // namespace
 }  // namespace ruzer::test
+
+namespace ruzer::test {
+namespace {
+
+// Files only (folders left out): relative path -> contents.
+std::map<std::wstring, std::string> FilesOf(const std::wstring& root) {
+  std::map<std::wstring, std::string> files;
+  for (const auto& [rel, content] : Tree(root))
+    if (rel.back() != L'\\') files[rel] = content;
+  return files;
+}
+
+TEST(FindAsOfADay, AFolderComesBackAsItWasWhenTheGenerationWasMadePlusLaterFiles) {
+  BackupFixture f;
+  const std::wstring& src = f.src;
+  f.AddRow(src);
+  std::vector<std::map<std::wstring, std::string>> days;  // the source after each day's changes
+  auto Run = [&](int day) {
+    days.push_back(FilesOf(src));
+    f.Day(2010, 5, day);
+    f.Backup();
+  };
+  Put(src + L"\\a.txt", "a1");
+  Put(src + L"\\sub\\b.txt", "b1");
+  Put(src + L"\\sub\\deep\\c.txt", "c1");
+  Run(1);
+  Put(src + L"\\a.txt", "a2");
+  Put(src + L"\\sub\\d.txt", "d1");
+  Run(2);
+  Put(src + L"\\a.txt", "a3, longer");
+  DeleteFileW(LongPath(src + L"\\sub\\b.txt").c_str());
+  Run(3);
+  Put(src + L"\\e.txt", "e1");  // made after day 2
+  Put(src + L"\\sub\\deep\\c.txt", "c2");
+  Run(4);
+  Put(src + L"\\e.txt", "e2");
+  DeleteFileW(LongPath(src + L"\\sub\\d.txt").c_str());
+  Put(src + L"\\sub\\deep\\c.txt", "c3");
+  Run(5);
+  const auto sourceNow = Tree(src);
+
+  for (int chosen = 1; chosen <= 5; ++chosen) {
+    SCOPED_TRACE(chosen);
+    FindState st;
+    FakeFindView view;
+    FindOpened(f.app(), st);
+    ASSERT_EQ((std::vector<std::wstring>{L"100505A", L"100504A", L"100503A", L"100502A", L"100501A"}),
+              st.dayGenerations);
+    st.day = 5 - chosen;
+    st.folder = src;
+    const std::wstring out = f.tmp / (L"out" + std::to_wstring(chosen));
+    f.t.user.NextFolder(out);
+    FindRestoreAsOf(f.app(), st, view);
+    // The day's files, and each file made later in the first version a later day had.
+    auto expected = days[static_cast<size_t>(chosen - 1)];
+    for (size_t later = static_cast<size_t>(chosen); later < days.size(); ++later)
+      for (const auto& [rel, content] : days[later]) expected.emplace(rel, content);
+    const std::wstring made = out + L"\\src (" + st.dayGenerations[static_cast<size_t>(st.day)] + L")";
+    EXPECT_EQ(expected, FilesOf(made));
+    EXPECT_EQ(L"復元完了．<" + src + L"> の " + st.dayGenerations[static_cast<size_t>(st.day)] + L" の状態を <" + made +
+                  L"> に復元しました (" + std::to_wstring(expected.size()) + L" 件)．",
+              view.status);
+  }
+  EXPECT_EQ(sourceNow, Tree(src)) << "the source folder is never touched";
+  EXPECT_EQ("a2", ReadBytes(f.tmp / L"out2\\src (100502A)\\a.txt"));
+  EXPECT_EQ("e1", ReadBytes(f.tmp / L"out2\\src (100502A)\\e.txt"));
+}
+
+}  // namespace
+}  // namespace ruzer::test
