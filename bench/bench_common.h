@@ -21,6 +21,11 @@ class QuietUser : public IUser {
     std::fwprintf(stderr, L"message: %ls\n", r.text.c_str());
     return r.defaultButton;
   }
+  ChoiceAnswer Choose(const ChoiceRequest& r) override {
+    ++messages;
+    std::fwprintf(stderr, L"choice: %ls\n", r.text.c_str());
+    return ChoiceAnswer{};
+  }
   std::optional<std::wstring> BrowseFolder(const std::wstring&, const std::wstring&) override { return {}; }
   std::optional<std::wstring> OpenFile(const std::wstring&, const std::wstring&, const std::wstring&) override {
     return {};

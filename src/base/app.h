@@ -37,6 +37,8 @@ struct App {
   class ICheckDialog* checkDialog = nullptr;
   // Backup data search TfVrfy (restore); null: the command does nothing.
   class IVerifyDialog* verifyDialog = nullptr;
+  // Finding a lost file, TfFind (restore/Vfind.h); null: the command does nothing.
+  class IFindDialog* findDialog = nullptr;
   // Easy set-up TfWiz and start-menu shortcuts TfMenuR (setup/dialogs.h); null: the command does nothing.
   class IWizardDialog* wizardDialog = nullptr;
   class IMenuRDialog* menuRDialog = nullptr;

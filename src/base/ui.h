@@ -37,12 +37,30 @@ struct MessageRequest {
   int helpContext = 0;  // numeric help topic for the Help button
 };
 
+// A question whose answers no standard box words: buttons with texts of their
+// own, left to right, and a check box under the text when checkText is set
+// ("以降すべて": the answer stands for the rest of a run of such questions).
+struct ChoiceRequest {
+  MsgKind kind = MsgKind::Confirmation;
+  std::wstring text;
+  std::vector<std::wstring> choices;
+  int defaultChoice = 0;
+  std::wstring checkText;
+};
+
+struct ChoiceAnswer {
+  int choice = -1;  // index into choices; -1 when the box was closed without one
+  bool checked = false;
+};
+
 class IUser {
  public:
   virtual ~IUser() = default;
   // Modal message box; returns the button the user chose (Cancel/close → kCancel
   // when offered, otherwise the default button).
   virtual MsgButton Message(const MessageRequest& request) = 0;
+  // Modal box with the answers of the request (see ChoiceRequest).
+  virtual ChoiceAnswer Choose(const ChoiceRequest& request) = 0;
   // Folder browser; nullopt when cancelled.
   virtual std::optional<std::wstring> BrowseFolder(const std::wstring& title,
                                                    const std::wstring& initial) = 0;

@@ -92,7 +92,26 @@ struct Box {
   int helpContext = 0;
   Win32User* user = nullptr;
   GdiObject font;
+  // A choice box: buttons with these texts (ids kChoiceId + index) instead of
+  // `buttons`, and a check box under the text when checkText is set.
+  std::vector<std::wstring> choices;
+  int defChoice = 0;
+  std::wstring checkText;
+  bool checked = false;
 };
+
+// Ids of a choice box's buttons and check box.
+constexpr int kChoiceId = 200;
+constexpr int kCheckId = 199;
+
+int ButtonCount(const Box& box) {
+  return static_cast<int>(box.choices.empty() ? box.buttons.size() : box.choices.size());
+}
+std::wstring ButtonText(const Box& box, int i) {
+  return box.choices.empty() ? std::wstring(ButtonCaption(box.buttons[i])) : box.choices[i];
+}
+int ButtonIdAt(const Box& box, int i) { return box.choices.empty() ? ButtonId(box.buttons[i]) : kChoiceId + i; }
+bool IsDefaultAt(const Box& box, int i) { return box.choices.empty() ? box.buttons[i] == box.def : i == box.defChoice; }
 
 RECT WorkAreaNear(HWND w) {
   MONITORINFO mi{};
@@ -134,22 +153,27 @@ void LayOut(HWND dlg, Box& box) {
   TEXTMETRICW tm{};
   GetTextMetricsW(dc, &tm);
   const int buttonH = std::max(px(23), static_cast<int>(tm.tmHeight) + px(10));
+  const int n = ButtonCount(box);
   int buttonW = px(75);
-  for (MsgButton b : box.buttons) {
-    const wchar_t* c = ButtonCaption(b);
+  for (int i = 0; i < n; ++i) {
+    const std::wstring c = ButtonText(box, i);
     SIZE sz{};
-    GetTextExtentPoint32W(dc, c, lstrlenW(c), &sz);
+    GetTextExtentPoint32W(dc, c.c_str(), static_cast<int>(c.size()), &sz);
     buttonW = std::max(buttonW, static_cast<int>(sz.cx) + px(20));
   }
+  SIZE checkSize{};
+  if (!box.checkText.empty())
+    GetTextExtentPoint32W(dc, box.checkText.c_str(), static_cast<int>(box.checkText.size()), &checkSize);
   SelectObject(dc, oldFont);
   ReleaseDC(dlg, dc);
 
-  const int n = static_cast<int>(box.buttons.size());
   const int rowW = n * buttonW + (n - 1) * buttonGap;
   const int topW = iconW + (iconW ? gap : 0) + textW;
-  const int clientW = std::max(topW, rowW) + 2 * margin;
+  const int checkW = box.checkText.empty() ? 0 : checkSize.cx + px(24);
+  const int checkH = box.checkText.empty() ? 0 : std::max<int>(checkSize.cy, px(16)) + px(10);
+  const int clientW = std::max({topW, rowW, checkW}) + 2 * margin;
   const int topH = std::max(iconH, textH);
-  const int clientH = margin + topH + px(16) + buttonH + margin;
+  const int clientH = margin + topH + px(16) + checkH + buttonH + margin;
 
   if (box.icon) {
     HWND ic = CreateWindowExW(0, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_ICON, margin, margin,
@@ -164,19 +188,30 @@ void LayOut(HWND dlg, Box& box) {
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kTextId)), nullptr, nullptr);
   SendMessageW(st, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 
+  if (!box.checkText.empty()) {
+    HWND ck = CreateWindowExW(0, L"BUTTON", box.checkText.c_str(),
+                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, textX,
+                              margin + topH + px(8), checkW, checkH - px(6), dlg,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(kCheckId)), nullptr, nullptr);
+    SendMessageW(ck, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  }
+
   HWND defButton = nullptr;
+  int defId = IDOK;
   int x = (clientW - rowW) / 2;
   const int y = clientH - margin - buttonH;
   for (int i = 0; i < n; ++i) {
-    const MsgButton b = box.buttons[i];
-    const bool isDef = (b == box.def);
+    const bool isDef = IsDefaultAt(box, i);
     DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | (isDef ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
     if (i == 0) style |= WS_GROUP;
-    HWND bw = CreateWindowExW(0, L"BUTTON", ButtonCaption(b), style, x, y, buttonW, buttonH, dlg,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(ButtonId(b))), nullptr,
+    HWND bw = CreateWindowExW(0, L"BUTTON", ButtonText(box, i).c_str(), style, x, y, buttonW, buttonH, dlg,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(ButtonIdAt(box, i))), nullptr,
                               nullptr);
     SendMessageW(bw, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    if (isDef) defButton = bw;
+    if (isDef) {
+      defButton = bw;
+      defId = ButtonIdAt(box, i);
+    }
     x += buttonW + buttonGap;
   }
 
@@ -194,7 +229,7 @@ void LayOut(HWND dlg, Box& box) {
   SetWindowTextW(dlg, box.caption.c_str());
 
   if (defButton) {
-    SendMessageW(dlg, DM_SETDEFID, ButtonId(box.def), 0);
+    SendMessageW(dlg, DM_SETDEFID, defId, 0);
     SetFocus(defButton);
   }
 }
@@ -211,6 +246,14 @@ INT_PTR CALLBACK BoxProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_COMMAND: {
       if (!box) return FALSE;
       const int id = LOWORD(wp);
+      if (!box->choices.empty()) {
+        // Escape and the close box end it without a choice.
+        if (id == IDCANCEL || (id >= kChoiceId && id < kChoiceId + ButtonCount(*box))) {
+          box->checked = IsDlgButtonChecked(dlg, kCheckId) == BST_CHECKED;
+          EndDialog(dlg, id == IDCANCEL ? kChoiceId - 2 : id);
+        }
+        return TRUE;
+      }
       if (id == IDHELP) {
         if ((box->offered & kHelp) && box->user) box->user->HelpByContext(box->helpContext);
         return TRUE;
@@ -231,7 +274,7 @@ INT_PTR CALLBACK BoxProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
   }
 }
 
-MsgButton ShowBox(HWND owner, Box& box) {
+INT_PTR RunBox(HWND owner, Box& box) {
   // An empty frame; the controls are made and placed in pixels at WM_INITDIALOG.
   alignas(DWORD) WORD tmpl[16] = {};
   auto* t = reinterpret_cast<DLGTEMPLATE*>(tmpl);
@@ -239,8 +282,11 @@ MsgButton ShowBox(HWND owner, Box& box) {
   t->cdit = 0;
   t->cx = 100;
   t->cy = 50;
-  const INT_PTR r = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t, owner, BoxProc,
-                                            reinterpret_cast<LPARAM>(&box));
+  return DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t, owner, BoxProc, reinterpret_cast<LPARAM>(&box));
+}
+
+MsgButton ShowBox(HWND owner, Box& box) {
+  const INT_PTR r = RunBox(owner, box);
   if (r <= 0) return CloseAnswer(box.offered, box.def);
   const auto b = FromId(static_cast<int>(r));
   return b && (box.offered & *b) ? *b : CloseAnswer(box.offered, box.def);
@@ -345,6 +391,25 @@ MsgButton Win32User::Message(const MessageRequest& request) {
   box.helpContext = request.helpContext;
   box.user = this;
   return ShowBox(owner, box);
+}
+
+ChoiceAnswer Win32User::Choose(const ChoiceRequest& request) {
+  ChoiceAnswer answer;
+  if (request.choices.empty()) return answer;
+  Box box;
+  box.caption = Fdef::kProduct;
+  box.text = request.text;
+  box.icon = LoadIconW(nullptr, IconResource(request.kind));
+  box.sound = IconStyle(request.kind);
+  box.choices = request.choices;
+  box.defChoice = std::clamp(request.defaultChoice, 0, static_cast<int>(request.choices.size()) - 1);
+  box.checkText = request.checkText;
+  box.user = this;
+  const INT_PTR r = RunBox(CurrentOwner(), box);
+  if (r >= kChoiceId && r < kChoiceId + static_cast<INT_PTR>(request.choices.size()))
+    answer.choice = static_cast<int>(r - kChoiceId);
+  answer.checked = answer.choice >= 0 && box.checked;
+  return answer;
 }
 
 std::optional<std::wstring> Win32User::BrowseFolder(const std::wstring& title,

@@ -33,6 +33,8 @@ class Win32User final : public IUser {
   void CloseHelp();
 
   MsgButton Message(const MessageRequest& request) override;
+  // The in-memory box with the request's own buttons and check box.
+  ChoiceAnswer Choose(const ChoiceRequest& request) override;
   std::optional<std::wstring> BrowseFolder(const std::wstring& title,
                                            const std::wstring& initial) override;
   std::optional<std::wstring> OpenFile(const std::wstring& title, const std::wstring& filter,

@@ -53,6 +53,8 @@ bool MatchPattern(const std::wstring& pattern, const std::wstring& name) {
   return MatchLower(LowerText(pattern), LowerText(name));
 }
 
+bool MatchLowered(const std::wstring& pattern, const std::wstring& name) { return MatchLower(pattern, name); }
+
 std::vector<std::wstring> SelectFiles(const std::wstring& folder, const std::wstring& save,
                                       const std::wstring& exclude) {
   std::vector<DirEntry> files, folders;

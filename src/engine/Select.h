@@ -18,6 +18,9 @@ bool IsWildcardPattern(const std::wstring& pattern);
 // "?" exactly one character; a trailing ".*" also matches a name that ends
 // there, so "*.*" matches every name, also names without a dot.
 bool MatchPattern(const std::wstring& pattern, const std::wstring& name);
+// The same on a pattern and a name both lower-cased by LowerText already (a
+// search over many names lowers each pattern once).
+bool MatchLowered(const std::wstring& pattern, const std::wstring& name);
 
 // Files directly in `folder` (no trailing backslash; "C:" for a root) that the
 // packed save patterns select and the packed exclude patterns do not.

@@ -342,7 +342,11 @@ bool RestoreOneFile(App& app, RestState& st, int row, int column) {
     e = CopyFileKeepAttributes(source, target);
   }
   if (e == 0) return true;
+  ShowRestoreFailure(app, source, target, e);
+  return false;
+}
 
+void ShowRestoreFailure(App& app, const std::wstring& source, const std::wstring& target, DWORD e) {
   std::wstring text = L"\"" + source + L"\" → \"" + target + L"\" コピー失敗 (" + std::to_wstring(e) + L")\r\n";
   if (e == ERROR_SHARING_VIOLATION) {
     text += L"\"" + source + L"\" ファイルはシステムの作業ファイルの可能性があります.\r\n復元できません．";
@@ -353,7 +357,6 @@ bool RestoreOneFile(App& app, RestState& st, int row, int column) {
   } else {
     ShowText(app, MsgKind::Error, text);
   }
-  return false;
 }
 
 void RestoreSelection(App& app, RestState& st, IRestView& view) {

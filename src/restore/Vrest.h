@@ -149,6 +149,8 @@ void RestoreSelection(App& app, RestState& st, IRestView& view);
 // One cell: the version of generation column `column` back into the folder.
 // False when it failed (its message was shown).
 bool RestoreOneFile(App& app, RestState& st, int row, int column);
+// The box of a failed copy back (error code e): sharing violation, disk full, other.
+void ShowRestoreFailure(App& app, const std::wstring& source, const std::wstring& target, DWORD e);
 // ckDtime.
 void TimeDisplayChanged(RestState& st, IRestView& view, bool checked);
 // btnExit / closing: true when the dialog may close now; otherwise it closes

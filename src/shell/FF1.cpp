@@ -679,7 +679,12 @@ LRESULT FF1::Impl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
   return DefWindowProcW(main, msg, wp, lp);
 }
 
+bool FF1::Impl::CanFind() { return win.app_ && !app().env.tamdir.empty(); }
+
 void FF1::Impl::AfterEvent() {
+  // The find button follows the active page's destination (a tab change, the conditions dialog).
+  if (toolbar && toolbarEnabled)
+    SendMessageW(toolbar, TB_ENABLEBUTTON, static_cast<WPARAM>(Cmd::Find), MAKELPARAM(CanFind(), 0));
   if (!Pacing()) DrawTexts(true);  // the operation is over: its last texts stay in sight
   if (treeWanted && !Pacing() && !closePending && win.hwnd_) {
     treeWanted = false;
@@ -1103,10 +1108,12 @@ bool FF1::MainMenusEnabled() {
 }
 
 void FF1::SetToolbarEnabled(bool enabled) {
+  impl_->toolbarEnabled = enabled;
   if (!impl_->toolbar) return;
   for (const auto& b : ToolButtons())
     if (b.cmd != Cmd{})
-      SendMessageW(impl_->toolbar, TB_ENABLEBUTTON, static_cast<WPARAM>(b.cmd), MAKELPARAM(enabled && CommandBuilt(b.cmd), 0));
+      SendMessageW(impl_->toolbar, TB_ENABLEBUTTON, static_cast<WPARAM>(b.cmd),
+                   MAKELPARAM(enabled && CommandBuilt(b.cmd) && (b.cmd != Cmd::Find || impl_->CanFind()), 0));
 }
 
 void FF1::SetHourglass(bool on) {

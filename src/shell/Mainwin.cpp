@@ -8,6 +8,7 @@
 #include "shell/Vxsort.h"
 #include "store/Convert.h"
 #include "measure/TfCheck.h"
+#include "restore/Vfind.h"
 #include "sources/Srows.h"
 #include "setup/Sinst.h"
 #include "setup/dialogs.h"
@@ -125,7 +126,7 @@ CmdMenu MenuOf(Cmd c) {
   const int v = static_cast<int>(c);
   if (v <= static_cast<int>(Cmd::Exit)) return CmdMenu::File;
   if (v <= static_cast<int>(Cmd::Wiz)) return CmdMenu::Edit;
-  if (v <= static_cast<int>(Cmd::Verify)) return CmdMenu::Function;
+  if (v <= static_cast<int>(Cmd::Find)) return CmdMenu::Function;
   if (v <= static_cast<int>(Cmd::RegDel)) return CmdMenu::Register;
   if (v <= static_cast<int>(Cmd::Abort)) return CmdMenu::Help;
   return CmdMenu::Popup;
@@ -163,6 +164,7 @@ bool CommandBuilt(Cmd c) {
       return RUZER_HAVE_BACKUP != 0;
     case Cmd::Check:
     case Cmd::Verify:
+    case Cmd::Find:
       return true;
     default:
       return false;
@@ -178,7 +180,9 @@ bool CommandAvailable(App& app, Cmd c) {
     default:
       // Busy mode and page loads disable these menus; a command still on the
       // stack (messages are pumped inside it) must not be entered a second time.
-      return !app.busy && app.commandDepth == 0 && app.view.MainMenusEnabled();
+      if (app.busy || app.commandDepth != 0 || !app.view.MainMenusEnabled()) return false;
+      // Finding a file needs a destination to search.
+      return c != Cmd::Find || !app.env.tamdir.empty();
   }
 }
 
@@ -234,6 +238,9 @@ void MainCommand(App& app, Cmd c, IMainWindowCommands* window) {
       break;
     case Cmd::Verify:
       if (app.verifyDialog) app.verifyDialog->Show();
+      break;
+    case Cmd::Find:
+      if (app.findDialog) app.findDialog->Show();
       break;
     case Cmd::Xopen:
       OpenFileSet(app);

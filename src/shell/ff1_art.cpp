@@ -10,7 +10,7 @@ namespace ruzer {
 namespace {
 
 constexpr COLORREF kMaskColor = RGB(255, 0, 255);
-constexpr int kToolImageCount = 10;
+constexpr int kToolImageCount = 11;
 
 // Draws in a 16x16 design grid scaled to the cell size.
 class Painter {
@@ -170,6 +170,11 @@ void DrawImage(Painter& p, int index) {
     case 9:  // help
       p.Ellipse(0.5, 0.5, 15.5, 15.5, kBlue, RGB(20, 50, 120));
       p.Text(0, 0, 16, 16, L"?", RGB(255, 255, 255), 12);
+      break;
+    case 10:  // find a file: a page under a magnifying glass
+      Page(p);
+      p.Line({{10.5, 10.5}, {15, 15}}, RGB(90, 60, 30), 2.6);
+      p.Ellipse(3, 3, 12, 12, RGB(200, 230, 250), kEdge);
       break;
   }
 }

@@ -102,6 +102,8 @@ struct FF1::Impl : IMainWindowCommands {
   static constexpr std::uint64_t kTextPaceMs = 250;
   ViewPacer pacer{kTextPaceMs};
   bool Pacing() const { return win.app_ && win.app_->commandDepth > 0; }
+  // The active page has a destination to search.
+  bool CanFind();
   void DrawTexts(bool evenIfEarly);
 
   // Lines added to the size list during a measurement are drawn when messages

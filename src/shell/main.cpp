@@ -12,6 +12,7 @@
 #include "engine/Vmemo.h"
 #include "measure/Vcheck.h"
 #include "restore/Vrest_view.h"
+#include "restore/Vfind_view.h"
 #include "restore/Vvrfy_view.h"
 #include "setup/VmenuR.h"
 #include "setup/Vwiz.h"
@@ -63,6 +64,8 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int nCmdShow) {
     ruzer::TfRest restoreResults(app);
     ruzer::TfVrfy restoreSearch(app, &restoreResults);
     app.verifyDialog = &restoreSearch;
+    ruzer::TfFind find(app);
+    app.findDialog = &find;
     ruzer::TfMenuR menuR(user);
     app.menuRDialog = &menuR;
     ruzer::TfWiz wizard(user);
@@ -78,6 +81,7 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int nCmdShow) {
       folderDialog.SetOwner(window.hwnd());
       check.SetOwner(window.hwnd());
       restoreSearch.SetOwner(window.hwnd());
+      find.SetOwner(window.hwnd());
       menuR.SetOwner(window.hwnd());
       wizard.SetOwner(window.hwnd());
       MSG msg;
@@ -102,6 +106,7 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int nCmdShow) {
     app.patternDialog = nullptr;
     app.checkDialog = nullptr;
     app.verifyDialog = nullptr;
+    app.findDialog = nullptr;
     app.menuRDialog = nullptr;
     app.wizardDialog = nullptr;
     user.SetOwner(nullptr);

@@ -417,7 +417,7 @@ TEST_F(MainWindowE2E, BusyModeLeavesOnlyAbortHelpAndTree) {
   for (UINT pos = 0; pos < 4; ++pos) EXPECT_FALSE(TopMenuEnabled(pos)) << pos;
   EXPECT_TRUE(TopMenuEnabled(4));  // ヘルプ
   for (Cmd c : {Cmd::Xopen, Cmd::PgAdd, Cmd::PgDel, Cmd::Env, Cmd::Add, Cmd::Del, Cmd::Backup, Cmd::Check,
-                Cmd::Verify, Cmd::HelpTopic})
+                Cmd::Verify, Cmd::Find, Cmd::HelpTopic})
     EXPECT_FALSE(ToolEnabled(c)) << static_cast<int>(c);
   EXPECT_FALSE(IsWindowEnabled(C(kIdTabs)));
   EXPECT_TRUE(IsWindowEnabled(C(kIdTree)));
@@ -586,7 +586,8 @@ TEST_F(MainWindowE2E, MainMenuCaptionsKeysAndSeparators) {
                                   {L"簡単初期設定(&W)...", Cmd::Wiz}});
   ExpectMenu(GetSubMenu(bar, 2), {{L"バックアップ(&B)...\tCtrl+B", Cmd::Backup},
                                   {L"容量測定(&C)...\tCtrl+C", Cmd::Check},
-                                  {L"復元(&V)...\tCtrl+V", Cmd::Verify}});
+                                  {L"復元(&V)...\tCtrl+V", Cmd::Verify},
+                                  {L"ファイルを探す(&F)...\tCtrl+F", Cmd::Find}});
   ExpectMenu(GetSubMenu(bar, 3), {{L"スタートメニューへの登録...", Cmd::Inst}, {L"登録情報削除...", Cmd::RegDel}});
   ExpectMenu(GetSubMenu(bar, 4), {{L"ヘルプ(&H)...\tF1", Cmd::HelpTopic}, {L"バージョン情報(&A)...", Cmd::VerInfo}});
   SetBusyMode(app, true);
@@ -630,7 +631,8 @@ TEST_F(MainWindowE2E, ToolBarButtonsHintsAndImages) {
   const std::vector<std::pair<Cmd, std::wstring>> buttons = {
       {Cmd::Xopen, L"ファイルセットを開く"}, {Cmd::PgAdd, L"ページ追加"}, {Cmd::PgDel, L"ページ削除"}, {Cmd{}, L""},
       {Cmd::Env, L"条件設定"}, {Cmd::Add, L"行追加"}, {Cmd::Del, L"行削除"}, {Cmd{}, L""},
-      {Cmd::Backup, L"バックアップ"}, {Cmd::Check, L"容量測定"}, {Cmd::Verify, L"復元"}, {Cmd{}, L""},
+      {Cmd::Backup, L"バックアップ"}, {Cmd::Check, L"容量測定"}, {Cmd::Verify, L"復元"},
+      {Cmd::Find, L"ファイルを探す"}, {Cmd{}, L""},
       {Cmd::HelpTopic, L"ヘルプ"}, {Cmd{}, L""}};
   ASSERT_EQ(static_cast<LRESULT>(buttons.size()), SendMessageW(tb, TB_BUTTONCOUNT, 0, 0));
   HWND tip = reinterpret_cast<HWND>(SendMessageW(tb, TB_GETTOOLTIPS, 0, 0));
@@ -658,7 +660,15 @@ TEST_F(MainWindowE2E, ToolBarButtonsHintsAndImages) {
   int cx = 0, cy = 0;
   ImageList_GetIconSize(images, &cx, &cy);
   EXPECT_EQ(S(16), cx);
-  EXPECT_EQ(10, ImageList_GetImageCount(images));
+  EXPECT_EQ(11, ImageList_GetImageCount(images));
+  // A page without a destination has nothing to search: its button follows the page.
+  const std::wstring tamdir = app.env.tamdir;
+  app.env.tamdir.clear();
+  SendMessageW(win.hwnd(), WM_COMMAND, 0, 0);
+  EXPECT_FALSE(ToolEnabled(Cmd::Find));
+  app.env.tamdir = tamdir;
+  SendMessageW(win.hwnd(), WM_COMMAND, 0, 0);
+  EXPECT_TRUE(ToolEnabled(Cmd::Find));
 }
 
 TEST_F(MainWindowE2E, HelpWithoutItsFileDoesNothing) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "measure/TfCheck.h"
+#include "restore/Vfind.h"
 #include "shell/Mainwin.h"
 #include "sources/Seditdlg.h"
 #include "store/Spage.h"
@@ -535,6 +536,9 @@ TEST(MainwinCommands, AvailabilityInEachState) {
     for (Cmd c : {Cmd::Wiz, Cmd::Inst, Cmd::RegDel}) EXPECT_EQ(s == Normal, CommandAvailable(t.app, c));
     EXPECT_EQ(s == Normal, CommandAvailable(t.app, Cmd::Check));
     EXPECT_EQ(s == Normal, CommandAvailable(t.app, Cmd::Verify));
+    EXPECT_FALSE(CommandAvailable(t.app, Cmd::Find)) << "no destination to search";
+    t.app.env.tamdir = L"E:\\Backup";
+    EXPECT_EQ(s == Normal, CommandAvailable(t.app, Cmd::Find));
     if (CommandBuilt(Cmd::Backup)) {
       EXPECT_EQ(s == Normal, CommandAvailable(t.app, Cmd::Backup));
     }
@@ -561,6 +565,22 @@ TEST(MainwinCommands, RestoreOpensTheSearchDialogWithAClearStatusLine) {
   EXPECT_EQ(1, dialog.depth) << "the dialog runs as a command: no second one starts meanwhile";
   EXPECT_EQ(L"", t.view.status);
   EXPECT_EQ(0, t.app.commandDepth);
+}
+
+TEST(MainwinCommands, FindOpensItsDialogForAPageWithADestination) {
+  struct Recording : IFindDialog {
+    int shown = 0;
+    void Show() override { ++shown; }
+  } dialog;
+  TestApp t;
+  t.app.findDialog = &dialog;
+  MainCommand(t.app, Cmd::Find);
+  EXPECT_EQ(0, dialog.shown) << "nothing to search without a destination";
+  t.app.env.tamdir = L"E:\\Backup";
+  StatusMessage(t.app, L"バックアップ終了．");
+  MainCommand(t.app, Cmd::Find);
+  EXPECT_EQ(1, dialog.shown);
+  EXPECT_EQ(L"", t.view.status);
 }
 
 // The folder settings dialog as the row commands see it: records each mode and cancels.
@@ -617,6 +637,7 @@ TEST(MainwinCommands, MenuOfEachCommand) {
   EXPECT_EQ(CmdMenu::Edit, MenuOf(Cmd::Wiz));
   EXPECT_EQ(CmdMenu::Function, MenuOf(Cmd::Backup));
   EXPECT_EQ(CmdMenu::Function, MenuOf(Cmd::Verify));
+  EXPECT_EQ(CmdMenu::Function, MenuOf(Cmd::Find));
   EXPECT_EQ(CmdMenu::Register, MenuOf(Cmd::Inst));
   EXPECT_EQ(CmdMenu::Register, MenuOf(Cmd::RegDel));
   EXPECT_EQ(CmdMenu::Help, MenuOf(Cmd::HelpTopic));

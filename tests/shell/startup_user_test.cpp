@@ -324,6 +324,51 @@ TEST_F(Win32UserTest, ClosingABoxAnswersCancelOrTheDefault) {
   }
 }
 
+TEST_F(Win32UserTest, AChoiceBoxHasItsOwnButtonsAndCarriesItsCheckBoxBack) {
+  struct Case {
+    std::wstring press;  // caption; empty: the box is closed
+    bool tick;
+    ChoiceAnswer answer;
+  };
+  const Case cases[] = {
+      {L"両方残す", true, {1, true}},
+      {L"上書き", false, {0, false}},
+      {L"", true, {-1, false}},  // closed: no choice, and no "for all"
+  };
+  ChoiceRequest q;
+  q.text = L"<C:\\a.txt> は既にあります.";
+  q.choices = {L"上書き", L"両方残す", L"スキップ"};
+  q.defaultChoice = 2;
+  q.checkText = L"以降すべて";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Utf8(c.press));
+    DialogDriver d({[&c](HWND dlg, Seen& seen) {
+      int check = 0, button = 0;
+      for (const auto& k : seen.controls) {
+        if (k.text == L"以降すべて") check = k.id;
+        if (k.text == c.press) button = k.id;
+      }
+      if (c.tick) SendMessageW(GetDlgItem(dlg, check), BM_SETCHECK, BST_CHECKED, 0);
+      if (c.press.empty())
+        PostMessageW(dlg, WM_CLOSE, 0, 0);
+      else
+        Click(dlg, button);
+    }});
+    const ChoiceAnswer a = user.Choose(q);
+    const auto& seen = d.Finish();
+    EXPECT_EQ("", d.problem());
+    EXPECT_EQ(c.answer.choice, a.choice);
+    EXPECT_EQ(c.answer.checked, a.checked);
+    ASSERT_EQ(1u, seen.size());
+    EXPECT_EQ((std::vector<std::wstring>{L"以降すべて", L"上書き", L"両方残す", L"スキップ"}), seen[0].Buttons());
+    EXPECT_TRUE(seen[0].HasText(q.text));
+    int skip = 0;
+    for (const auto& k : seen[0].controls)
+      if (k.text == L"スキップ") skip = k.id;
+    EXPECT_EQ(skip, seen[0].DefaultButton());
+  }
+}
+
 TEST_F(Win32UserTest, HelpWithoutHelpFileSaysSoAndKeepsTheBoxOpen) {
   const std::wstring missing = L"ヘルプファイルが見つかりません.\r\n<" + app.helpFile + L">";
   for (unsigned set : {kYes | kAbort | kHelp, kOk | kHelp}) {

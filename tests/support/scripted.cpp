@@ -28,6 +28,11 @@ ScriptedUser& ScriptedUser::ExpectFull(const struct Expect& e) {
   return *this;
 }
 
+ScriptedUser& ScriptedUser::ExpectChoice(const std::wstring& start, int choice, bool checked) {
+  choiceScript_.push_back({start, ChoiceAnswer{choice, checked}});
+  return *this;
+}
+
 ScriptedUser& ScriptedUser::NextFolder(std::optional<std::wstring> folder) {
   folders_.push_back(std::move(folder));
   return *this;
@@ -41,6 +46,8 @@ ScriptedUser& ScriptedUser::NextFile(std::optional<std::wstring> file) {
 void ScriptedUser::VerifyDone() {
   for (const auto& e : script_) ADD_FAILURE() << "expected message not shown: " << Utf8(e.text);
   script_.clear();
+  for (const auto& e : choiceScript_) ADD_FAILURE() << "expected choice not shown: " << Utf8(e.start);
+  choiceScript_.clear();
 }
 
 MsgButton ScriptedUser::Message(const MessageRequest& request) {
@@ -69,6 +76,23 @@ MsgButton ScriptedUser::Message(const MessageRequest& request) {
   if (!(request.buttons & e.answer))
     ADD_FAILURE() << "scripted answer is not among the buttons of: " << Utf8(request.text);
   if (e.whileShown) e.whileShown();
+  return e.answer;
+}
+
+ChoiceAnswer ScriptedUser::Choose(const ChoiceRequest& request) {
+  choicesShown_.push_back(request);
+  if (choiceScript_.empty()) {
+    ADD_FAILURE() << "unexpected choice: " << Utf8(request.text);
+    return ChoiceAnswer{};
+  }
+  const auto e = choiceScript_.front();
+  choiceScript_.pop_front();
+  if (request.text.rfind(e.start, 0) != 0)
+    ADD_FAILURE() << "choice text\n  shown:    " << Utf8(request.text) << "\n  expected: " << Utf8(e.start) << "...";
+  if (e.answer.choice >= static_cast<int>(request.choices.size()))
+    ADD_FAILURE() << "scripted choice is not among the answers of: " << Utf8(request.text);
+  if (e.answer.checked && request.checkText.empty())
+    ADD_FAILURE() << "scripted check box is not offered by: " << Utf8(request.text);
   return e.answer;
 }
 

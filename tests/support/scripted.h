@@ -32,6 +32,9 @@ class ScriptedUser : public IUser {
   ScriptedUser& Expect(const std::wstring& text, MsgButton answer = kOk);
   ScriptedUser& ExpectPrefix(const std::wstring& start, MsgButton answer = kOk);
   ScriptedUser& ExpectFull(const struct Expect& e);
+  // Expect a choice box whose text starts with `start`, answered with the
+  // choice of that index and the check box as given.
+  ScriptedUser& ExpectChoice(const std::wstring& start, int choice, bool checked = false);
   ScriptedUser& NextFolder(std::optional<std::wstring> folder);
   ScriptedUser& NextFile(std::optional<std::wstring> file);
 
@@ -45,11 +48,13 @@ class ScriptedUser : public IUser {
   // Every scripted message was shown (checked again in the destructor).
   void VerifyDone();
   const std::vector<MessageRequest>& shown() const { return shown_; }
+  const std::vector<ChoiceRequest>& choicesShown() const { return choicesShown_; }
   const std::vector<std::wstring>& helpKeywords() const { return help_; }
   // Title and starting folder of every folder browser shown.
   const std::vector<std::pair<std::wstring, std::wstring>>& browsed() const { return browsed_; }
 
   MsgButton Message(const MessageRequest& request) override;
+  ChoiceAnswer Choose(const ChoiceRequest& request) override;
   std::optional<std::wstring> BrowseFolder(const std::wstring&, const std::wstring&) override;
   std::optional<std::wstring> OpenFile(const std::wstring&, const std::wstring&,
                                        const std::wstring&) override;
@@ -57,7 +62,13 @@ class ScriptedUser : public IUser {
   void HelpByContext(int context) override { help_.push_back(std::to_wstring(context)); }
 
  private:
+  struct ChoiceExpect {
+    std::wstring start;
+    ChoiceAnswer answer;
+  };
   std::deque<struct Expect> script_;
+  std::deque<ChoiceExpect> choiceScript_;
+  std::vector<ChoiceRequest> choicesShown_;
   std::deque<std::optional<std::wstring>> folders_, files_;
   std::vector<MessageRequest> shown_;
   std::vector<std::wstring> help_;
