@@ -21,6 +21,8 @@
 #   docs/capacity.png           容量測定 with its figures (Ctrl+C, 開始)
 #   docs/restore-search.png     復元ファイルの検索 (Ctrl+V)
 #   docs/restore-grid.png       復元ファイルの検索結果
+#   docs/backup-running.png     main window while a backup copies: its bar
+#   docs/find.png               ファイルを探す with the versions of a file
 #   help/html/images/start-1..5.png   the five steps of help/html/start.htm
 #
 # RUZER_BUILD_DIR picks another configured build folder; RUZER_SHOT_KEEP=1
@@ -134,6 +136,9 @@ for folder, entries in files.items():
     for name, size in entries:
         n += 1
         make(os.path.join(drive, folder, name), size, 12 + n % 7, n)
+# A burst of pictures: enough files that a backup runs for a few seconds.
+for i in range(3000):
+    make(os.path.join(drive, '写真', '2026年', '連写', 'DSC%05d.jpg' % i), 2000 + i % 97, 20, i)
 # page: (destination, flags, rows: (folder, comment, save, exclude, excluded folders))
 pages = [('ホーム', '1001', [('ホーム\\文書', '家族の書類', '*.*', '*.tmp', '古い書類'),
                             ('ホーム\\ピクチャ', '', '*.jpg:*.png', '', ''),
@@ -254,6 +259,10 @@ backup() {
   type_text "$1"
   [ -n "${2:-}" ] && snap "$memo" "$2"
   keys Return
+  if [ -n "${3:-}" ]; then  # the main window while the run copies
+    sleep 1.5
+    snap "$main" "$3"
+  fi
   pages=$(ls "$fileset"/*.PAG | wc -l)
   for _ in $(seq 240); do
     sleep 0.5
@@ -324,7 +333,9 @@ change "$d/ホーム/文書/家計簿2026.xlsx" 1 '12月分'
 printf '京都に決定。宿は予約済み\n' > "$d/ホーム/文書/旅行の計画.txt"; touch_ago 0 "$d/ホーム/文書/旅行の計画.txt"
 rm "$d/ホーム/文書/町内会のお知らせ.pdf"
 printf '集合 8:30\n' > "$d/ホーム/文書/運動会のしおり.txt"; touch_ago 2 "$d/ホーム/文書/運動会のしおり.txt"
-backup '旅行の前に'
+# The burst edited: the third run copies it again, toward the second run's count.
+find "$d/写真/2026年/連写" -type f -exec touch -d "@$(( $(date +%s) - 7200 ))" {} +
+backup '旅行の前に' '' "$docs/backup-running.png"
 
 # The first tab again, measured: Ctrl+C, then 開始 (the default button).
 xdotool mousemove 247 88 click 1 mousemove 600 660
@@ -358,6 +369,16 @@ keys Escape
 wait_gone '^復元ファイルの検索結果$'
 keys Escape
 wait_gone '^復元ファイルの検索$'
+
+# A lost file found by part of its name: Ctrl+F, the name, 検索 (the default).
+keys ctrl+f
+id=$(wait_window '^ファイルを探す$')
+type_text '年賀状'
+keys Return
+sleep 4
+snap "$id" "$docs/find.png"
+keys Escape
+wait_gone '^ファイルを探す$'
 stop_x
 
 # ---- at 200 %: the main window after the backups

@@ -491,3 +491,26 @@ TEST(FindAsOfADay, AFolderComesBackAsItWasWhenTheGenerationWasMadePlusLaterFiles
 
 }  // namespace
 }  // namespace ruzer::test
+
+namespace ruzer::test {
+namespace {
+
+// Japanese names, found by the part of the name a user remembers.
+TEST_F(FindTest, PartOfAJapaneseName) {
+  SYSTEMTIME t0{};
+  t0.wYear = 2010;
+  t0.wMonth = 5;
+  t0.wDay = 1;
+  Store(L"100501A", L"見積書\\見積書_山田様.xlsx", "a", t0);
+  Store(L"100501A", L"見積書\\見積書_鈴木様.xlsx", "b", t0);
+  Store(L"100501A", L"議事録\\定例会議_11月.docx", "c", t0);
+  Search(L"見積書");
+  EXPECT_EQ((std::vector<std::wstring>{L"見積書_山田様.xlsx", L"見積書_鈴木様.xlsx"}), [&] {
+    auto names = Column(kColName);
+    std::sort(names.begin(), names.end());
+    return names;
+  }()) << Utf8(view.status);
+}
+
+}  // namespace
+}  // namespace ruzer::test
