@@ -189,6 +189,18 @@ void TryHeldFilesAgain(App& app, BackupState& state) {
   state.secondTry = false;
 }
 
+// A copy (or folder of copies) of the new generation is about to be deleted
+// or replaced: its digest entries go first.
+void ForgetDigest(BackupState& state, const std::wstring& path, bool folder) {
+  const std::wstring rel = BelowGeneration(state.NewGeneration, path);
+  if (folder) {
+    state.newBook.TakeFolder(rel);
+  } else {
+    DigestEntry gone;
+    state.newBook.Take(rel, gone);
+  }
+}
+
 // A folder in the destination; its own error box only while the destination
 // is there at all.
 bool MakeFolder(App& app, BackupState& state, const std::wstring& path) {
@@ -307,6 +319,8 @@ void BackupAllPages(App& app, BackupState& state, const std::wstring& memo) {
       ++state.pagesRefused;
     }
     if (ok && !app.AbortRequested) BackupPage(app, state, p, start);
+    state.newBook.Close();
+    state.prevBook.Close();
     ReleaseReserve(state);
     // A destination that went away takes no log and no memo.
     if (!state.errorLog.empty() && !state.destinationLost) WriteErrorLog(app, state);
@@ -359,7 +373,10 @@ void BackupPage(App& app, BackupState& state, int page, const SYSTEMTIME& start)
   OpenWorkFolder(state);
   StatusMessage(app, L"バックアップ中...");
   LetMessagesRun(app, true);
-  if (app.env.backdays == 1 && state.TodayRunIndex == -1) state.PreviousGeneration.clear();
+  if (app.env.backdays == 1 && state.TodayRunIndex == -1) {
+    state.PreviousGeneration.clear();
+    state.prevBook.Reset(L"");
+  }
   CopyFileKeepAttributes(app.FileSetFolder + app.CurrentPageName + Fdef::kPageExt,
                          state.NewGeneration + app.CurrentPageName + Fdef::kPageExt);
   for (int i = 0; i < app.RowCount(); ++i) {
@@ -370,6 +387,8 @@ void BackupPage(App& app, BackupState& state, int page, const SYSTEMTIME& start)
   app.view.SelectRow(-1);
   TryHeldFilesAgain(app, state);
   CloseWorkFolder(state);
+  state.newBook.Close();
+  state.prevBook.Close();
   if (!Stopped(app)) RecordLastBackup(app, page, start);
 }
 
@@ -497,9 +516,10 @@ void RemoveStaleFiles(App& app, BackupState& state, const std::wstring& src,
       }
       previousReady = true;
       // A failed move leaves the copy in the mirror; nothing is lost.
-      MovePath(mirror + L"\\" + f.name, previous + L"\\" + f.name);
+      MoveToPrevious(state, mirror + L"\\" + f.name, previous + L"\\" + f.name, false);
       StatusMessage(app, src + L"\\" + f.name);
     } else {
+      ForgetDigest(state, mirror + L"\\" + f.name, false);
       DeleteFileForced(mirror + L"\\" + f.name);
       StatusMessage(app, mirror + L"\\" + f.name + L" :deleted.");
     }
@@ -522,9 +542,10 @@ void RemoveAllSubfolders(App& app, BackupState& state, const std::wstring& /*src
         return;
       }
       previousReady = true;
-      MovePath(from, previous + L"\\" + f.name);
+      MoveToPrevious(state, from, previous + L"\\" + f.name, true);
       StatusMessage(app, from);
     } else {
+      ForgetDigest(state, from, true);
       DeleteFolderTree(app, from);
       StatusMessage(app, from + L" :deleted.");
     }
@@ -560,6 +581,7 @@ void BackupSubfolders(App& app, BackupState& state, const std::wstring& src,
     if (Stopped(app)) return;
     const std::wstring from = mirror + L"\\" + f.name;
     if (state.PreviousGeneration.empty()) {
+      ForgetDigest(state, from, true);
       DeleteFolderTree(app, from);
       StatusMessage(app, L"<" + from + L"> 削除.");
     } else {
@@ -569,7 +591,7 @@ void BackupSubfolders(App& app, BackupState& state, const std::wstring& src,
       }
       previousReady = true;
       const std::wstring to = previous + L"\\" + f.name;
-      MovePath(from, to);
+      MoveToPrevious(state, from, to, true);
       StatusMessage(app, L"<" + from + L"> → <" + to + L">");
     }
   }
@@ -608,11 +630,13 @@ void BackupFile(App& app, BackupState& state, const std::wstring& srcDir,
     }
     // The old copy must be safe in the previous generation before anything
     // overwrites it; when it cannot move, it stays and the file waits.
-    if (!MovePath(m, previous + L"\\" + name)) {
+    if (!MoveToPrevious(state, m, previous + L"\\" + name, false)) {
       const DWORD err = GetLastError();
       if (!DestinationLost(app, state)) AddErrorLine(app, state, err ? err : ERROR_GEN_FAILURE, m);
       return;
     }
+  } else {
+    ForgetDigest(state, m, false);  // whatever is there now is replaced
   }
   // The listings tell the attributes of both sides; an old copy moved away
   // leaves no target.
@@ -621,8 +645,20 @@ void BackupFile(App& app, BackupState& state, const std::wstring& srcDir,
   if (srcEntry) hints.sourceAttributes = srcEntry->attributes;
   hints.targetKnown = true;
   if (mirrorEntry && previous.empty()) hints.targetAttributes = mirrorEntry->attributes;
-  const DWORD r = CopyOneFile(app, s, m, srcEntry ? srcEntry->size : 0, &hints);
-  if (r == 0) return;
+  CopiedFile copied;
+  const DWORD r = CopyOneFile(app, s, m, srcEntry ? srcEntry->size : 0, &hints, &copied);
+  if (r == 0) {
+    if (copied.known) {
+      DigestEntry e;
+      e.path = BelowGeneration(state.NewGeneration, m);
+      e.size = copied.size;
+      e.lastWrite = copied.lastWrite;
+      e.digest = copied.digest;
+      e.read = UtcFileTime(app.clock.Now());
+      state.newBook.Add(e);
+    }
+    return;
+  }
   if (DestinationLost(app, state)) return;
   if (r == ERROR_SHARING_VIOLATION || r == ERROR_LOCK_VIOLATION) {
     if (!state.secondTry) {
