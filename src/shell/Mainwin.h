@@ -66,6 +66,7 @@ enum class Cmd : int {
   Backup,
   Check,
   Verify,
+  Collate,
   // 登録
   Inst,
   RegDel,

@@ -52,7 +52,8 @@ const std::vector<TopMenuDef>& MainMenuTable() {
       {L"機能(&J)",
        {{Cmd::Backup, L"バックアップ(&B)...", L"Ctrl+B"},
         {Cmd::Check, L"容量測定(&C)...", L"Ctrl+C"},
-        {Cmd::Verify, L"復元(&V)...", L"Ctrl+V"}}},
+        {Cmd::Verify, L"復元(&V)...", L"Ctrl+V"},
+        {Cmd::Collate, L"照合(&K)...", L"Ctrl+K"}}},
       {L"登録(&R)",
        {{Cmd::Inst, L"スタートメニューへの登録...", nullptr},
         {Cmd::RegDel, L"登録情報削除...", nullptr}}},
@@ -136,7 +137,8 @@ HACCEL BuildAccelerators() {
       key(FCONTROL, 'O', Cmd::Xopen),  key(FCONTROL, 'S', Cmd::Xsort),  key(FCONTROL, 'P', Cmd::PgAdd),
       key(FCONTROL, 'Q', Cmd::PgDel),  key(FCONTROL, 'R', Cmd::PgRen),  key(FCONTROL, 'E', Cmd::Env),
       key(FCONTROL, 'A', Cmd::Add),    key(FCONTROL, 'D', Cmd::Del),    key(FCONTROL, 'B', Cmd::Backup),
-      key(FCONTROL, 'C', Cmd::Check),  key(FCONTROL, 'V', Cmd::Verify), key(0, VK_F1, Cmd::HelpTopic),
+      key(FCONTROL, 'C', Cmd::Check),  key(FCONTROL, 'V', Cmd::Verify), key(FCONTROL, 'K', Cmd::Collate),
+      key(0, VK_F1, Cmd::HelpTopic),
       key(0, VK_F3, Cmd::Abort),       key(0, VK_F5, Cmd::TreeRefresh),
   };
   return CreateAcceleratorTableW(table, static_cast<int>(std::size(table)));

@@ -1,0 +1,43 @@
+// The verify command (照合): every stored copy of the active page, in every
+// generation, read and compared with the digest its backup wrote.
+//
+// What it proves: a copy whose digest was written when it was stored still
+// holds those bytes, and no copy with a digest has gone. A copy without one
+// (a generation of an older version, or a copy whose entry a killed run did
+// not write) gets one from this read, which is trusted. In the newest
+// generation a copy whose size and time are the source's is also compared
+// with the source: a file changed without its time is found there.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/app.h"
+
+namespace ruzer {
+
+inline constexpr wchar_t kVerifyLogName[] = L"VERIFY.LOG";
+
+struct CollateResult {
+  std::uint64_t files = 0;  // copies read
+  std::uint64_t bytes = 0;
+  int firstRead = 0;  // copies that had no digest and got one from this read
+  int damaged = 0;
+  int missing = 0;
+  int differs = 0;     // newest copy and source: same size and time, other contents
+  int unreadable = 0;  // copies or sources that could not be read
+  bool refused = false;  // the page has no destination to verify, or it is held
+  bool aborted = false;
+  int Findings() const { return damaged + missing + differs + unreadable; }
+};
+
+// Verifies the active page: findings go to the error list as they are met,
+// and "VERIFY.LOG" into the newest generation.
+CollateResult CollatePage(App& app);
+// The menu command: busy mode, the active page, the closing status line.
+void RunCollate(App& app);
+// "照合終了．..." for the status line.
+std::wstring CollateSummary(const CollateResult& r);
+
+}  // namespace ruzer
