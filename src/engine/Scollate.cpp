@@ -12,6 +12,8 @@
 #include "engine/Sdskio.h"
 #include "engine/Select.h"
 #include "engine/Slock.h"
+#include "store/Fdef.h"
+#include "store/Spage.h"
 
 namespace ruzer {
 
@@ -34,7 +36,7 @@ struct RowPlace {
 
 class Collation {
  public:
-  Collation(App& app, CollateResult& result) : app_(app), r_(result) {}
+  Collation(App& app, CollateResult& result, int share) : app_(app), r_(result), share_(share) {}
 
   void Run(const std::wstring& dest);
 
@@ -46,9 +48,19 @@ class Collation {
                      std::uint64_t digest);
   void Finding(int& counter, const std::wstring& line);
   bool Stopped() const { return app_.AbortRequested; }
+  // When the copy's bytes were last read; 0 when it has no digest.
+  std::uint64_t ReadTime(const std::wstring& key, const DirEntry& file) const;
+  // With a share: whether this copy is one of those read this time.
+  bool Chosen(std::uint64_t readTime);
 
   App& app_;
   CollateResult& r_;
+  int share_ = 1;
+  // The first pass (with a share) only gathers the read times.
+  bool planning_ = false;
+  std::vector<std::uint64_t> times_;
+  std::uint64_t limit_ = 0;  // copies read before this time are read now
+  std::uint64_t atLimit_ = 0;  // and so many of those read at it
   std::vector<RowPlace> rows_;
   std::vector<std::wstring> log_;
   // The generation under way.
@@ -77,6 +89,22 @@ void Collation::Run(const std::wstring& dest) {
   const std::vector<std::wstring> gens = ListGenerations(app_, dest);
   std::wstring base = dest;
   if (base.back() != L'\\') base += L'\\';
+  if (share_ > 1) {
+    // Only the listings and the digest files: which copies were read longest ago.
+    planning_ = true;
+    for (auto it = gens.rbegin(); it != gens.rend() && !Stopped(); ++it)
+      Generation(base + it->substr(2), it->substr(2), it == gens.rbegin());
+    planning_ = false;
+    const size_t take = (times_.size() + static_cast<size_t>(share_) - 1) / static_cast<size_t>(share_);
+    limit_ = 0;
+    atLimit_ = 0;
+    if (take > 0) {
+      std::nth_element(times_.begin(), times_.begin() + static_cast<std::ptrdiff_t>(take - 1), times_.end());
+      limit_ = times_[take - 1];
+      atLimit_ = take - static_cast<size_t>(std::count_if(times_.begin(), times_.end(),
+                                                          [&](std::uint64_t t) { return t < limit_; }));
+    }
+  }
   for (auto it = gens.rbegin(); it != gens.rend() && !Stopped(); ++it) {
     const std::wstring name = it->substr(2);
     Generation(base + name, name, it == gens.rbegin());
@@ -102,6 +130,10 @@ void Collation::Generation(const std::wstring& folder, const std::wstring& name,
   entries_ = book_.Entries();
   seen_.clear();
   Walk(folder, L"", true);
+  if (planning_) {
+    book_.Close();
+    return;
+  }
   if (!Stopped()) {
     std::vector<std::wstring> gone;
     for (const auto& [key, e] : entries_)
@@ -123,7 +155,7 @@ void Collation::Walk(const std::wstring& folder, const std::wstring& rel, bool r
   std::vector<DirEntry> files, folders;
   if (!ListFolder(folder, files, folders)) {
     const DWORD err = GetLastError();
-    Finding(r_.unreadable, ErrorLine(err ? err : ERROR_ACCESS_DENIED, folder));
+    if (!planning_) Finding(r_.unreadable, ErrorLine(err ? err : ERROR_ACCESS_DENIED, folder));
     return;
   }
   // The generation's own files (page copy, memo, logs, digests) are no copies.
@@ -142,9 +174,29 @@ void Collation::Walk(const std::wstring& folder, const std::wstring& rel, bool r
   }
 }
 
+std::uint64_t Collation::ReadTime(const std::wstring& key, const DirEntry& file) const {
+  auto it = entries_.find(key);
+  if (it == entries_.end() || !SameFileTime(it->second.lastWrite, file.lastWrite)) return 0;
+  return (static_cast<std::uint64_t>(it->second.read.dwHighDateTime) << 32) | it->second.read.dwLowDateTime;
+}
+
+bool Collation::Chosen(std::uint64_t readTime) {
+  if (share_ <= 1 || readTime < limit_) return true;
+  if (readTime == limit_ && atLimit_ > 0) {
+    --atLimit_;
+    return true;
+  }
+  return false;
+}
+
 void Collation::Copy(const std::wstring& full, const std::wstring& rel, const DirEntry& file) {
   const std::wstring key = DigestKey(rel);
+  if (planning_) {
+    times_.push_back(ReadTime(key, file));
+    return;
+  }
   seen_.insert(key);
+  if (!Chosen(ReadTime(key, file))) return;
   StatusMessage(app_, full);
   auto it = entries_.find(key);
   // An entry for another time belongs to a copy that is no longer there (the
@@ -208,7 +260,7 @@ void Collation::AgainstSource(const std::wstring& full, const std::wstring& rel,
 
 }  // namespace
 
-CollateResult CollatePage(App& app) {
+CollateResult CollatePage(App& app, int share) {
   CollateResult r;
   ErrorListAdd(app, L"{" + app.CurrentPageName + L"} ページ.");
   if (app.env.tamdir.empty()) {
@@ -233,7 +285,7 @@ CollateResult CollatePage(App& app) {
     r.aborted = app.AbortRequested;
     return r;
   }
-  Collation c(app, r);
+  Collation c(app, r, share);
   c.Run(dest);
   r.aborted = app.AbortRequested;
   return r;
@@ -250,6 +302,49 @@ std::wstring CollateSummary(const CollateResult& r) {
   if (r.unreadable > 0) s += L"，読めないもの " + Grouped(static_cast<std::uint64_t>(r.unreadable));
   if (r.firstRead > 0) s += L"，初めて記録 " + Grouped(static_cast<std::uint64_t>(r.firstRead));
   return s + L"．";
+}
+
+void RunAutoCollate(App& app, int share) {
+  const bool automatic = app.AutoMode;
+  app.AbortRequested = false;
+  SetBusyMode(app, true);
+  SetBottomPanel(app, 1);
+  CollateResult all;
+  int refused = 0;
+  for (int p = 0; p < static_cast<int>(app.pages.size()); ++p) {
+    app.activePage = p;
+    app.view.SetActiveTab(p);
+    PageChanged(app, p);
+    if (app.AbortRequested) break;
+    if (app.PageUnreadable) {
+      ErrorListAdd(app, L"{" + app.CurrentPageName + L"} ページ.");
+      ErrorListAdd(app, ErrorLine(ERROR_INVALID_DATA, app.FileSetFolder + app.CurrentPageName + Fdef::kPageExt));
+      ++refused;
+      continue;
+    }
+    const CollateResult r = CollatePage(app, share);
+    all.files += r.files;
+    all.bytes += r.bytes;
+    all.firstRead += r.firstRead;
+    all.damaged += r.damaged;
+    all.missing += r.missing;
+    all.differs += r.differs;
+    all.unreadable += r.unreadable;
+    if (r.refused) ++refused;
+    if (app.AbortRequested) break;
+  }
+  all.aborted = app.AbortRequested;
+  if (automatic) {
+    RunOutcome outcome;
+    outcome.fileSetUnusable = app.IndexUnreadable;
+    outcome.aborted = all.aborted;
+    outcome.errorLines = all.Findings();
+    outcome.pagesRefused = refused;
+    app.ExitCode = AutoRunExitCode(outcome);
+  }
+  SetBusyMode(app, false);
+  StatusMessage(app, CollateSummary(all));
+  if (automatic && !all.aborted) app.view.CloseWindow();
 }
 
 void RunCollate(App& app) {

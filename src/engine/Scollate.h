@@ -33,10 +33,16 @@ struct CollateResult {
 };
 
 // Verifies the active page: findings go to the error list as they are met,
-// and "VERIFY.LOG" into the newest generation.
-CollateResult CollatePage(App& app);
+// and "VERIFY.LOG" into the newest generation. With `share` n above 1 only
+// the n-th part of the copies is read, those read longest ago (copies without
+// a digest first); missing copies are looked for among all of them.
+CollateResult CollatePage(App& app, int share = 1);
 // The menu command: busy mode, the active page, the closing status line.
 void RunCollate(App& app);
+// The automatic verify ("/V", "/V:n"): every page in tab order, the exit
+// code in app.ExitCode (AutoExitCode: 0 all sound, 1 findings or a page
+// that could not be verified, 3 aborted); the window closes unless aborted.
+void RunAutoCollate(App& app, int share);
 // "照合終了．..." for the status line.
 std::wstring CollateSummary(const CollateResult& r);
 

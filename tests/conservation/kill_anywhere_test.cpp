@@ -238,6 +238,42 @@ TEST(KillAnywhere, NoVersionLostWhereverARunIsKilled) {
   }
 }
 
+// "ruzer.exe /V" verifies every page and closes with 0 on a sound backup,
+// with 1 once a stored byte has changed; "/V:n" takes the same file set.
+TEST(VerifyProcess, ExitsWithWhatItFound) {
+  KillCase c(9);
+  c.Build();
+  c.Backup();
+  ASSERT_EQ(L"バックアップ終了．", c.t.view.status);
+  const std::wstring index = L" \"" + c.sets + L"\\RUZER.IDX\"";
+  auto run = [&](const std::wstring& args) -> DWORD {
+    RuzerProcess p;
+    if (!p.Start(args + index)) return 99;
+    if (!p.Wait(60000)) {
+      p.Kill();
+      return 98;
+    }
+    return p.ExitCode();
+  };
+  EXPECT_EQ(0u, run(L"/V"));
+  const std::wstring copy = c.dest + L"\\" + Generations(c.dest).back() + L"\\" + MirrorName(c.src + L"\\B") + L"\\b0.txt";
+  std::string bytes;
+  ASSERT_TRUE(ReadFileBytes(LongPath(copy), bytes).ok());
+  DirEntry before;
+  ASSERT_TRUE(LookupEntry(copy, before));
+  bytes[0] = static_cast<char>(bytes[0] ^ 1);
+  ASSERT_TRUE(WriteBytes(copy, bytes));
+  HANDLE h = CreateFileW(LongPath(copy).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, h);
+  SetFileTime(h, nullptr, nullptr, &before.lastWrite);
+  CloseHandle(h);
+  EXPECT_EQ(1u, run(L"/V:1"));
+  const TextReadResult log = ReadTextFile(c.dest + L"\\" + Generations(c.dest).back() + L"\\" + kVerifyLogName);
+  ASSERT_TRUE(log.ok());
+  ASSERT_EQ(2u, log.lines.size());
+  EXPECT_EQ(copy + L" <照合:破損> 内容が保存したときと違います", log.lines[1]);
+}
+
 // Two processes: a run that finds its destination held waits, writes nothing
 // meanwhile, and completes once the holder lets go.
 TEST(OneRunPerDestination, SecondProcessWaitsForTheHolderAndThenCompletes) {

@@ -144,5 +144,62 @@ TEST_F(CollateTest, CommandEndsWithTheCountsInTheStatusLine) {
   EXPECT_EQ(L"{Home} ページ.", t.app.errorLines.front());
 }
 
+// "/V:2" reads half of the copies, those read longest ago: two runs read
+// every copy once, and a missing one is found whichever half is read.
+TEST_F(CollateTest, AShareReadsTheCopiesReadLongestAgo) {
+  TwoRuns();
+  const FILETIME tenth = UtcFileTime(SYSTEMTIME{2010, 5, 0, 10, 12, 0, 0, 0});
+  for (int day : {10, 11}) {
+    Day(2010, 5, day);
+    const CollateResult r = CollatePage(t.app, 2);
+    EXPECT_EQ(2u, r.files) << day;
+    EXPECT_EQ(0, r.Findings()) << day;
+  }
+  int readOnTheTenth = 0, read = 0;
+  for (const wchar_t* gen : {L"100501A", L"100502A"}) {
+    DigestBook book;
+    book.Reset(dest + L"\\" + gen);
+    for (const auto& [k, e] : book.Entries()) {
+      EXPECT_GE(CompareFileTime(&e.read, &tenth), 0) << Utf8(e.path) << " not read by either";
+      readOnTheTenth += CompareFileTime(&e.read, &tenth) == 0;
+      ++read;
+    }
+  }
+  EXPECT_EQ(4, read);
+  EXPECT_EQ(2, readOnTheTenth);
+  ASSERT_TRUE(DeleteFileW(Copy(L"100501A", L"b.txt").c_str()));
+  EXPECT_EQ(1, CollatePage(t.app, 3).missing);
+}
+
+// "/V": every page, then the exit code; the window closes unless aborted.
+TEST_F(CollateTest, AutomaticVerifyGivesItsExitCodeAndCloses) {
+  TwoRuns();
+  struct Case {
+    const char* what;
+    bool damage, abort;
+    int code;
+    bool closed;
+  };
+  const Case cases[] = {
+      {"sound", false, false, kExitDone, true},
+      {"damaged", true, false, kExitWithErrors, true},
+      {"aborted", false, true, kExitAborted, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.damage) Rot(Copy(L"100502A", L"a.txt"));
+    t.view.closed = false;
+    t.view.onPump = [&] {
+      if (c.abort) t.app.AbortRequested = true;
+    };
+    t.app.AutoMode = true;
+    RunAutoCollate(t.app, 1);
+    t.view.onPump = nullptr;
+    EXPECT_EQ(c.code, t.app.ExitCode);
+    EXPECT_EQ(c.closed, t.view.closed);
+    EXPECT_FALSE(t.app.AutoMode);
+  }
+}
+
 }  // namespace
 }  // namespace ruzer::test
