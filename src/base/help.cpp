@@ -14,6 +14,7 @@ const std::vector<HelpTopic>& HelpTopics() {
       {L"メモ", 0, L"memo.htm"},
       {L"容量測定", 0, L"measure.htm"},
       {L"復元", 0, L"restore.htm"},
+      {L"照合", 0, L"verify.htm"},
       {L"簡単初期設定", 0, L"wizard.htm"},
       {L"スタートメニューへの登録", 0, L"startmenu.htm"},
       {L"", 40, L"ctx_fileset_place.htm"},  // the file set cannot be written where it is
