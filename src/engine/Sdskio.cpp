@@ -348,9 +348,15 @@ bool DeleteFolderTree(App& app, const std::wstring& path) {
 
 namespace {
 
-// One buffer for every copy and read: the program copies on one thread, and
-// a 1 MiB file then takes one read and one write.
-constexpr DWORD kCopyBufferBytes = 1024 * 1024;
+// One buffer for every copy and read (the program copies on one thread). The
+// system's own copy reads 64 KiB at a time too: a piece that stays in the
+// processor's cache while it is hashed and written. 1 MiB pieces made a copy
+// of 1 MiB files 2.5 times slower under Wine.
+constexpr DWORD kCopyBufferBytes = 64 * 1024;
+FILETIME ToFileTime(const LARGE_INTEGER& t) {
+  return FILETIME{static_cast<DWORD>(t.QuadPart), static_cast<DWORD>(static_cast<std::uint64_t>(t.QuadPart) >> 32)};
+}
+
 unsigned char* CopyBuffer() {
   static std::vector<unsigned char> buffer(kCopyBufferBytes);
   return buffer.data();
@@ -362,13 +368,16 @@ DWORD CopyDataToTemp(const std::wstring& source, const std::wstring& temp, Copie
   HANDLE in = CreateFileW(LongPath(source).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                           OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (in == INVALID_HANDLE_VALUE) return GetLastError();
-  BY_HANDLE_FILE_INFORMATION info{};
-  if (!GetFileInformationByHandle(in, &info)) {
+  // Times and attributes only: the full information also asks for the
+  // volume's serial number, which under Wine costs more than the copy.
+  FILE_BASIC_INFO info{};
+  if (!GetFileInformationByHandleEx(in, FileBasicInfo, &info, sizeof info)) {
     const DWORD err = GetLastError();
     CloseHandle(in);
     return err;
   }
-  const DWORD attributes = info.dwFileAttributes & kSettableAttributes;
+  const FILETIME lastWrite = ToFileTime(info.LastWriteTime);
+  const DWORD attributes = info.FileAttributes & kSettableAttributes;
   HANDLE out = CreateFileW(LongPath(temp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                            (attributes ? attributes : FILE_ATTRIBUTE_NORMAL) | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (out == INVALID_HANDLE_VALUE) {
@@ -397,13 +406,13 @@ DWORD CopyDataToTemp(const std::wstring& source, const std::wstring& temp, Copie
     }
     if (got < kCopyBufferBytes) break;  // a short read of a disk file is its end
   }
-  if (err == 0 && !SetFileTime(out, nullptr, nullptr, &info.ftLastWriteTime)) err = GetLastError();
+  if (err == 0 && !SetFileTime(out, nullptr, nullptr, &lastWrite)) err = GetLastError();
   CloseHandle(in);
   if (!CloseHandle(out) && err == 0) err = GetLastError();
   if (err == 0 && copied) {
     copied->known = true;
     copied->size = total;
-    copied->lastWrite = info.ftLastWriteTime;
+    copied->lastWrite = lastWrite;
     copied->digest = hash.Final();
   }
   return err;
@@ -419,8 +428,8 @@ bool DigestOfFile(App& app, const std::wstring& path, CopiedFile& result, DWORD*
     if (error) *error = GetLastError();
     return false;
   }
-  BY_HANDLE_FILE_INFORMATION info{};
-  GetFileInformationByHandle(h, &info);
+  FILE_BASIC_INFO info{};
+  GetFileInformationByHandleEx(h, FileBasicInfo, &info, sizeof info);
   ContentHash hash;
   std::uint64_t total = 0;
   bool ok = true;
@@ -447,7 +456,7 @@ bool DigestOfFile(App& app, const std::wstring& path, CopiedFile& result, DWORD*
   if (!ok) return false;
   result.known = true;
   result.size = total;
-  result.lastWrite = info.ftLastWriteTime;
+  result.lastWrite = ToFileTime(info.LastWriteTime);
   result.digest = hash.Final();
   return true;
 }
