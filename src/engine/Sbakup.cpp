@@ -24,22 +24,12 @@ constexpr wchar_t kReserveName[] = L"~ruzer-ffffffff.tmp";
 
 bool Stopped(const App& app) { return app.AbortRequested || app.BackupFailed; }
 
-// Case-free key of a file name; names are mostly ASCII, which needs no call.
-std::wstring FoldName(const std::wstring& name) {
-  std::wstring r = name;
-  for (auto& c : r) {
-    if (c >= 0x80) return LowerText(name);
-    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c + 32);
-  }
-  return r;
-}
-
 using NameIndex = std::unordered_map<std::wstring, size_t>;
 
 NameIndex IndexOf(const std::vector<DirEntry>& entries) {
   NameIndex index;
   index.reserve(entries.size());
-  for (size_t i = 0; i < entries.size(); ++i) index.emplace(FoldName(entries[i].name), i);
+  for (size_t i = 0; i < entries.size(); ++i) index.emplace(CaseFreeKey(entries[i].name), i);
   return index;
 }
 
@@ -478,7 +468,7 @@ void BackupFolder(App& app, BackupState& state, const std::wstring& src, const s
   std::unordered_set<std::wstring> done;
   const std::wstring srcDir = src + L"\\", mirrorDir = mirror + L"\\";
   for (const auto& name : names) {
-    const std::wstring key = FoldName(name);
+    const std::wstring key = CaseFreeKey(name);
     // A literal pattern may name a file the wildcards took already.
     if (!done.insert(key).second) continue;
     BackupFile(app, state, srcDir, mirrorDir, previous, name, Find(srcFiles, srcIndex, key),
@@ -505,10 +495,10 @@ void RemoveStaleFiles(App& app, BackupState& state, const std::wstring& src,
   if (mode == RemoveMode::Nothing) return;
   std::unordered_set<std::wstring> keep;
   keep.reserve(names.size());
-  for (const auto& n : names) keep.insert(FoldName(n));
+  for (const auto& n : names) keep.insert(CaseFreeKey(n));
   bool previousReady = false;
   for (const auto& f : mirrorFiles) {
-    if (keep.count(FoldName(f.name))) continue;
+    if (keep.count(CaseFreeKey(f.name))) continue;
     if (mode == RemoveMode::Move) {
       if (!previousReady && !MakeFolder(app, state, previous)) {
         app.BackupFailed = true;
@@ -569,14 +559,14 @@ void BackupSubfolders(App& app, BackupState& state, const std::wstring& src,
         state.PreviousGeneration.empty() ? std::wstring() : previous + L"\\" + f.name;
     FolderFacts facts;
     facts.srcAttributes = f.attributes;
-    facts.mirror = Find(mirrorFolders, mirrorIndex, FoldName(f.name));
+    facts.mirror = Find(mirrorFolders, mirrorIndex, CaseFreeKey(f.name));
     BackupFolder(app, state, srcSub, mirror + L"\\" + f.name, prevSub, filter, true, &facts);
-    visited.insert(FoldName(f.name));
+    visited.insert(CaseFreeKey(f.name));
     if (Stopped(app)) return;
   }
   bool previousReady = false;
   for (const auto& f : mirrorFolders) {
-    if (visited.count(FoldName(f.name))) continue;
+    if (visited.count(CaseFreeKey(f.name))) continue;
     LetMessagesRun(app);
     if (Stopped(app)) return;
     const std::wstring from = mirror + L"\\" + f.name;

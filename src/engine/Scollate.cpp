@@ -81,7 +81,7 @@ void Collation::Run(const std::wstring& dest) {
   for (const auto& row : app_.rows) {
     const std::wstring source = RowSourceFolder(row);
     if (row.save.empty() || source.empty()) continue;
-    rows_.push_back({DigestKey(MirrorName(source)) + L"\\", source});
+    rows_.push_back({CaseFreeKey(MirrorName(source)) + L"\\", source});
   }
   // The innermost row's folder is the file's source.
   std::sort(rows_.begin(), rows_.end(),
@@ -190,7 +190,7 @@ bool Collation::Chosen(std::uint64_t readTime) {
 }
 
 void Collation::Copy(const std::wstring& full, const std::wstring& rel, const DirEntry& file) {
-  const std::wstring key = DigestKey(rel);
+  const std::wstring key = CaseFreeKey(rel);
   if (planning_) {
     times_.push_back(ReadTime(key, file));
     return;
@@ -236,7 +236,7 @@ void Collation::Copy(const std::wstring& full, const std::wstring& rel, const Di
 
 void Collation::AgainstSource(const std::wstring& full, const std::wstring& rel, const DirEntry& file,
                               std::uint64_t digest) {
-  const std::wstring key = DigestKey(rel);
+  const std::wstring key = CaseFreeKey(rel);
   for (const auto& row : rows_) {
     if (key.compare(0, row.mirrorKey.size(), row.mirrorKey) != 0) continue;
     const std::wstring source = row.source + L"\\" + rel.substr(row.mirrorKey.size());

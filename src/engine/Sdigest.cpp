@@ -5,7 +5,6 @@
 
 #include "base/textfile.h"
 #include "engine/Sdskio.h"
-#include "sources/Sledit.h"
 
 namespace ruzer {
 
@@ -195,15 +194,6 @@ FILETIME UtcFileTime(const SYSTEMTIME& local) {
   return utc;
 }
 
-std::wstring DigestKey(const std::wstring& path) {
-  std::wstring r = path;
-  for (auto& c : r) {
-    if (c >= 0x80) return LowerText(path);
-    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c + 32);
-  }
-  return r;
-}
-
 // ------------------------------------------------------------------ the book
 
 namespace {
@@ -233,15 +223,15 @@ void DigestBook::Load() {
     if (line.size() >= 2 && line[0] == L'-' && line[1] == L'\t') {
       const std::wstring path = line.substr(2);
       if (!path.empty() && path.back() == L'\\') {
-        const std::wstring prefix = DigestKey(path);
+        const std::wstring prefix = CaseFreeKey(path);
         std::erase_if(entries_, [&](const auto& kv) { return kv.first.compare(0, prefix.size(), prefix) == 0; });
       } else {
-        entries_.erase(DigestKey(path));
+        entries_.erase(CaseFreeKey(path));
       }
       continue;
     }
     DigestEntry e;
-    if (ParseDigestLine(line, e)) entries_[DigestKey(e.path)] = std::move(e);
+    if (ParseDigestLine(line, e)) entries_[CaseFreeKey(e.path)] = std::move(e);
   }
   // Runs only append: once most lines are history, the file is written anew
   // (to a temporary name first, as every file of ours).
@@ -304,7 +294,7 @@ void DigestBook::Drop() {
 bool DigestBook::Take(const std::wstring& path, DigestEntry& taken) {
   if (!Active() || dropped_) return false;
   Load();
-  auto it = entries_.find(DigestKey(path));
+  auto it = entries_.find(CaseFreeKey(path));
   if (it == entries_.end()) return false;
   taken = std::move(it->second);
   entries_.erase(it);
@@ -319,7 +309,7 @@ std::vector<DigestEntry> DigestBook::TakeFolder(const std::wstring& folder) {
   std::wstring prefix = folder;
   if (prefix.empty()) return taken;
   if (prefix.back() != L'\\') prefix += L'\\';
-  const std::wstring key = DigestKey(prefix);
+  const std::wstring key = CaseFreeKey(prefix);
   for (auto it = entries_.begin(); it != entries_.end();) {
     if (it->first.compare(0, key.size(), key) == 0) {
       taken.push_back(std::move(it->second));

@@ -51,9 +51,6 @@ std::wstring DigestLine(const DigestEntry& entry);
 // A local time (the run's clock) as a UTC file time.
 FILETIME UtcFileTime(const SYSTEMTIME& local);
 
-// Folded key of a path below a generation (names compare without case).
-std::wstring DigestKey(const std::wstring& path);
-
 // The digest file of one generation. Reads it only when an entry is needed.
 class DigestBook {
  public:

@@ -10,6 +10,7 @@
 
 #include "base/services.h"
 #include "engine/Sdigest.h"
+#include "sources/Sledit.h"
 
 namespace ruzer {
 
@@ -788,6 +789,15 @@ std::wstring LongPath(const std::wstring& path) {
   if (IsDrivePath(full)) return L"\\\\?\\" + full;
   if (IsUncPath(full)) return L"\\\\?\\UNC\\" + full.substr(2);
   return full;
+}
+
+std::wstring CaseFreeKey(const std::wstring& name) {
+  std::wstring r = name;
+  for (auto& c : r) {
+    if (c >= 0x80) return LowerText(name);
+    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c + 32);
+  }
+  return r;
 }
 
 bool IsRuzerTempName(const std::wstring& name) {

@@ -127,6 +127,10 @@ bool CreateFolderReported(App& app, const std::wstring& path);
 // comes back unchanged.
 std::wstring LongPath(const std::wstring& path);
 
+// Case-free key of a file name or of a path of names: they compare without
+// regard to letter case. Mostly ASCII, which needs no call.
+std::wstring CaseFreeKey(const std::wstring& name);
+
 // Names of the temporary files that CopyFileKeepAttributes/CopyOneFile create
 // ("~ruzer-" + hex digits + ".tmp"). A user's file may carry such a name too:
 // only where nothing but our own files lie (a generation's root, the work
