@@ -14,6 +14,9 @@ work=$build/bench-whole
 wrun="$root/cmake/wine-run"
 driver=${RUZER_WHOLE_DRIVER:-$build/bench/bench_whole_driver.exe}
 ruzer=${RUZER_EXE:-$build/ruzer.exe}   # RUZER_EXE: another build to compare
+# RUZER_WHOLE_BASELINE: an older ruzer.exe whose first backup of the 1 MiB
+# files runs beside this one's (the copies without digests, say).
+baseline=${RUZER_WHOLE_BASELINE:-}
 win() { echo "Z:${1//\//\\}"; }
 # The trees sit on a drive letter of their own, as a user's data and backup
 # disks do: under the build folder every path would carry its long path,
@@ -102,6 +105,20 @@ for r in $(seq "$reps"); do
       add ${pair}_xcopy "$(xcopyD $pair)"; add ${pair}_ruzer "$(ruzerA $pair $up)"
     fi
   done
+  # Verify of the 1 MiB files just backed up (copies and their sources)
+  # against a bare read of the same files, alternating which runs first.
+  biggen=$(ls -d "$work"/big/ruzer/[0-9]*[A-Z] | tail -1)
+  readBoth() { secs "$(win "$driver")" read "$W\\big\\src" "$(bw "$biggen")"; }
+  verifyV() { secs "$(win "$ruzer")" /V "$W\\set-big\\BIG.IDX"; }
+  if [ $((r % 2)) -eq 1 ]; then
+    add verify "$(verifyV)"; add read "$(readBoth)"
+  else
+    add read "$(readBoth)"; add verify "$(verifyV)"
+  fi
+  if [ -n "$baseline" ]; then
+    clean big
+    add big_base "$(secs "$(win "$baseline")" /A "$W\\set-big\\BIG.IDX")"
+  fi
   # Unchanged: the small tree again, after its first backup above.
   gen=$(ls -d "$work"/small/ruzer/[0-9]*[A-Z] | tail -1)
   mirror=$gen/${drive}_small/src
@@ -133,6 +150,10 @@ echo "| first backup, 20,000 files of 0–25 bytes in 1,000 folders | $(f ${M[sm
 echo "| first backup, 1,000 files of 1 MiB | $(f ${M[big_ruzer]}) | xcopy /E /I /D $(f ${M[big_xcopy]}) | $(ratio ${M[big_ruzer]} ${M[big_xcopy]}) | $(ratio "$(net ${M[big_ruzer]} $sr)" "$(net ${M[big_xcopy]} $sx)") | ≤ 1.15× without start and close |"
 echo "| unchanged run, the 20,000 files | $(f ${M[unch_ruzer]}) | bare FindFirstFileW walk of both trees $(f ${M[walk]}) | $(ratio ${M[unch_ruzer]} ${M[walk]}) | $(ratio "$(net ${M[unch_ruzer]} $sr)" "$(net ${M[walk]} $sw)") | ≤ 1.3× without start and close |"
 echo "| unchanged run against xcopy /E /I /D | $(f ${M[unch_ruzer]}) | xcopy /E /I /D $(f ${M[unch_xcopy]}) | $(ratio ${M[unch_ruzer]} ${M[unch_xcopy]}) | $(ratio "$(net ${M[unch_ruzer]} $sr)" "$(net ${M[unch_xcopy]} $sx)") | ≤ 0.5× |"
+echo "| verify of the 1,000 files of 1 MiB (the copies and their sources, 2 GiB) | $(f ${M[verify]}) | bare ReadFile loop over the same files $(f ${M[read]}) | $(ratio ${M[verify]} ${M[read]}) | $(ratio "$(net ${M[verify]} $sr)" "$(net ${M[read]} $sw)") | ≤ 1.25× (reads at ≥ 80 %) |"
+if [ -n "$baseline" ]; then
+  echo "| first backup, 1,000 files of 1 MiB, with digests against without (RUZER_WHOLE_BASELINE) | $(f ${M[big_ruzer]}) | the older ruzer.exe $(f ${M[big_base]}) | $(ratio ${M[big_ruzer]} ${M[big_base]}) | $(ratio "$(net ${M[big_ruzer]} $sr)" "$(net ${M[big_base]} $sr)") | ≤ 1.10× |"
+fi
 echo "| start to the idle window, 50-page file set (5,000 rows on the first page) | $(f ${M[idle]}) | — | — | — | ≤ 1.0 s |"
 echo "| start and close of /A on an empty page | $(f $sr) | console program (xcopy, empty folder) $(f $sx) | $(ratio $sr $sx) | — | ≤ 1.0 s |"
 

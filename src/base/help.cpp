@@ -15,6 +15,7 @@ const std::vector<HelpTopic>& HelpTopics() {
       {L"容量測定", 0, L"measure.htm"},
       {L"復元", 0, L"restore.htm"},
       {L"ファイルを探す", 0, L"find.htm"},
+      {L"照合", 0, L"verify.htm"},
       {L"簡単初期設定", 0, L"wizard.htm"},
       {L"スタートメニューへの登録", 0, L"startmenu.htm"},
       {L"", 40, L"ctx_fileset_place.htm"},  // the file set cannot be written where it is

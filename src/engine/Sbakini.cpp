@@ -211,6 +211,7 @@ bool StartGeneration(App& app, BackupState& state) {
   if (state.PreviousGeneration.empty()) {
     if (!CreateFolderReported(app, newPath)) return false;
     state.NewGeneration = newPath + L"\\";
+    state.newBook.Reset(state.NewGeneration);
     return true;
   }
   if (!MovePath(state.PreviousGeneration, newPath)) {
@@ -219,8 +220,11 @@ bool StartGeneration(App& app, BackupState& state) {
     return false;
   }
   state.NewGeneration = newPath + L"\\";
+  // The digest file moved with the mirror it describes.
+  state.newBook.Reset(state.NewGeneration);
   LetMessagesRun(app);
   if (!CreateFolderReported(app, state.PreviousGeneration)) return false;
+  state.prevBook.Reset(state.PreviousGeneration);
   // A run killed while it copied the page file back leaves its temporary
   // file in the root of the generation before the latest.
   if (state.GenerationList.size() >= 2)
@@ -236,6 +240,7 @@ bool StartGeneration(App& app, BackupState& state) {
         DeleteFileForced(from);
         continue;
       }
+      if (f.name == kDigestFileName) continue;  // stays with the mirror
       const std::wstring to = state.PreviousGeneration + L"\\" + f.name;
       const bool pageCopy = f.name.size() >= 4 && f.name.compare(f.name.size() - 4, 4, Fdef::kPageExt) == 0;
       if (pageCopy)
@@ -258,13 +263,47 @@ void MoveRowMirror(App& app, BackupState& state, const std::wstring& folder) {
   const std::wstring to = state.PreviousGeneration + L"\\" + rel;
   // Nothing to keep: do not leave empty folders in the previous generation.
   if (PathKind(from) == 0) return;
-  if (CreateFolderReported(app, ParentFolder(to))) MovePath(from, to);
+  if (CreateFolderReported(app, ParentFolder(to))) MoveToPrevious(state, from, to, true);
   const std::wstring top = WithoutTrailingBackslash(state.NewGeneration);
   for (std::wstring p = ParentFolder(from); p.size() > top.size() && FolderIsEmpty(p);
        p = ParentFolder(p)) {
     SetFileAttributesW(LongPath(p).c_str(), 0);
     if (!RemoveDirectoryW(LongPath(p).c_str())) break;
   }
+}
+
+std::wstring BelowGeneration(const std::wstring& generation, const std::wstring& full) {
+  if (generation.empty() || full.size() <= generation.size() ||
+      full.compare(0, generation.size(), generation) != 0)
+    return std::wstring();
+  return full.substr(generation.size());
+}
+
+bool MoveToPrevious(BackupState& state, const std::wstring& from, const std::wstring& to, bool folder) {
+  // The entries leave the new generation's file before the copies leave it,
+  // and reach the previous one's only once the copies are there.
+  const std::wstring rel = BelowGeneration(state.NewGeneration, from);
+  const std::wstring prevRel = BelowGeneration(state.PreviousGeneration + L"\\", to);
+  std::vector<DigestEntry> entries;
+  if (folder) {
+    entries = state.newBook.TakeFolder(rel);
+  } else {
+    DigestEntry e;
+    if (state.newBook.Take(rel, e)) entries.push_back(std::move(e));
+  }
+  const bool moved = MovePath(from, to);
+  const DWORD err = GetLastError();
+  for (auto& e : entries) {
+    if (!moved) {
+      state.newBook.Add(e);
+      continue;
+    }
+    if (prevRel.empty()) continue;
+    e.path = prevRel + e.path.substr(rel.size());
+    state.prevBook.Add(e);
+  }
+  SetLastError(err);  // the caller reports a failed move
+  return moved;
 }
 
 void MoveRemovedRows(App& app, BackupState& state) {
@@ -327,6 +366,8 @@ bool PrepareBackup(App& app, BackupState& state) {
   state.NewGeneration.clear();
   state.PreviousGeneration.clear();
   state.TodayRunIndex = -2;
+  state.newBook.Reset(L"");
+  state.prevBook.Reset(L"");
   SetBottomPanel(app, 1);
   ShowFreeSpaceText(app, L"");
   StatusMessage(app, L"バックアップ準備中...");

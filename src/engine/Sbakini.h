@@ -14,6 +14,7 @@
 #include <windows.h>
 
 #include "base/app.h"
+#include "engine/Sdigest.h"
 
 namespace ruzer {
 
@@ -50,6 +51,8 @@ struct BackupState {
   // The destination went away during the run (disk pulled, share dropped):
   // the run stopped with one error line.
   bool destinationLost = false;
+  // The digest files of NewGeneration and PreviousGeneration.
+  DigestBook newBook, prevBook;
 };
 
 // How long a file that another program holds gets before its second try.
@@ -87,6 +90,11 @@ void ConvertOldGenerations(App& app, BackupState& state);
 bool StartGeneration(App& app, BackupState& state);
 void MoveRemovedRows(App& app, BackupState& state);
 void MoveRowMirror(App& app, BackupState& state, const std::wstring& folder);
+// Moves a file or folder of the new generation to the same place in the
+// previous one, and its digest entries with it. False when it did not move.
+bool MoveToPrevious(BackupState& state, const std::wstring& from, const std::wstring& to, bool folder);
+// Path of `full` below the generation `generation` (trailing backslash).
+std::wstring BelowGeneration(const std::wstring& generation, const std::wstring& full);
 void DeleteExpiredGenerations(App& app, BackupState& state);
 
 // Free-space panel of the active page's destination: "空= 12.3 GB (45%)".

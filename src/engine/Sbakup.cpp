@@ -25,22 +25,12 @@ constexpr wchar_t kReserveName[] = L"~ruzer-ffffffff.tmp";
 
 bool Stopped(const App& app) { return app.AbortRequested || app.BackupFailed; }
 
-// Case-free key of a file name; names are mostly ASCII, which needs no call.
-std::wstring FoldName(const std::wstring& name) {
-  std::wstring r = name;
-  for (auto& c : r) {
-    if (c >= 0x80) return LowerText(name);
-    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c + 32);
-  }
-  return r;
-}
-
 using NameIndex = std::unordered_map<std::wstring, size_t>;
 
 NameIndex IndexOf(const std::vector<DirEntry>& entries) {
   NameIndex index;
   index.reserve(entries.size());
-  for (size_t i = 0; i < entries.size(); ++i) index.emplace(FoldName(entries[i].name), i);
+  for (size_t i = 0; i < entries.size(); ++i) index.emplace(CaseFreeKey(entries[i].name), i);
   return index;
 }
 
@@ -238,6 +228,18 @@ void WriteCount(App& app) {
   WriteUtf16File(path, lines);  // a file set on a read-only place only loses its estimate
 }
 
+// A copy (or folder of copies) of the new generation is about to be deleted
+// or replaced: its digest entries go first.
+void ForgetDigest(BackupState& state, const std::wstring& path, bool folder) {
+  const std::wstring rel = BelowGeneration(state.NewGeneration, path);
+  if (folder) {
+    state.newBook.TakeFolder(rel);
+  } else {
+    DigestEntry gone;
+    state.newBook.Take(rel, gone);
+  }
+}
+
 // A folder in the destination; its own error box only while the destination
 // is there at all.
 bool MakeFolder(App& app, BackupState& state, const std::wstring& path) {
@@ -360,6 +362,8 @@ void BackupAllPages(App& app, BackupState& state, const std::wstring& memo) {
       StartPageProgress(app);
       BackupPage(app, state, p, start);
     }
+    state.newBook.Close();
+    state.prevBook.Close();
     ReleaseReserve(state);
     // A destination that went away takes no log and no memo.
     if (!state.errorLog.empty() && !state.destinationLost) WriteErrorLog(app, state);
@@ -412,7 +416,10 @@ void BackupPage(App& app, BackupState& state, int page, const SYSTEMTIME& start)
   OpenWorkFolder(state);
   StatusMessage(app, L"バックアップ中...");
   LetMessagesRun(app, true);
-  if (app.env.backdays == 1 && state.TodayRunIndex == -1) state.PreviousGeneration.clear();
+  if (app.env.backdays == 1 && state.TodayRunIndex == -1) {
+    state.PreviousGeneration.clear();
+    state.prevBook.Reset(L"");
+  }
   CopyFileKeepAttributes(app.FileSetFolder + app.CurrentPageName + Fdef::kPageExt,
                          state.NewGeneration + app.CurrentPageName + Fdef::kPageExt);
   for (int i = 0; i < app.RowCount(); ++i) {
@@ -423,6 +430,8 @@ void BackupPage(App& app, BackupState& state, int page, const SYSTEMTIME& start)
   app.view.SelectRow(-1);
   TryHeldFilesAgain(app, state);
   CloseWorkFolder(state);
+  state.newBook.Close();
+  state.prevBook.Close();
   if (!Stopped(app)) {
     ProgressFinish(app);
     LetMessagesRun(app, true);  // the full bar is seen before the next page
@@ -517,7 +526,7 @@ void BackupFolder(App& app, BackupState& state, const std::wstring& src, const s
   std::unordered_set<std::wstring> done;
   const std::wstring srcDir = src + L"\\", mirrorDir = mirror + L"\\";
   for (const auto& name : names) {
-    const std::wstring key = FoldName(name);
+    const std::wstring key = CaseFreeKey(name);
     // A literal pattern may name a file the wildcards took already.
     if (!done.insert(key).second) continue;
     const DirEntry* srcEntry = Find(srcFiles, srcIndex, key);
@@ -545,10 +554,10 @@ void RemoveStaleFiles(App& app, BackupState& state, const std::wstring& src,
   if (mode == RemoveMode::Nothing) return;
   std::unordered_set<std::wstring> keep;
   keep.reserve(names.size());
-  for (const auto& n : names) keep.insert(FoldName(n));
+  for (const auto& n : names) keep.insert(CaseFreeKey(n));
   bool previousReady = false;
   for (const auto& f : mirrorFiles) {
-    if (keep.count(FoldName(f.name))) continue;
+    if (keep.count(CaseFreeKey(f.name))) continue;
     if (mode == RemoveMode::Move) {
       if (!previousReady && !MakeFolder(app, state, previous)) {
         app.BackupFailed = true;
@@ -556,9 +565,10 @@ void RemoveStaleFiles(App& app, BackupState& state, const std::wstring& src,
       }
       previousReady = true;
       // A failed move leaves the copy in the mirror; nothing is lost.
-      MovePath(mirror + L"\\" + f.name, previous + L"\\" + f.name);
+      MoveToPrevious(state, mirror + L"\\" + f.name, previous + L"\\" + f.name, false);
       StatusMessage(app, src + L"\\" + f.name);
     } else {
+      ForgetDigest(state, mirror + L"\\" + f.name, false);
       DeleteFileForced(mirror + L"\\" + f.name);
       StatusMessage(app, mirror + L"\\" + f.name + L" :deleted.");
     }
@@ -581,9 +591,10 @@ void RemoveAllSubfolders(App& app, BackupState& state, const std::wstring& /*src
         return;
       }
       previousReady = true;
-      MovePath(from, previous + L"\\" + f.name);
+      MoveToPrevious(state, from, previous + L"\\" + f.name, true);
       StatusMessage(app, from);
     } else {
+      ForgetDigest(state, from, true);
       DeleteFolderTree(app, from);
       StatusMessage(app, from + L" :deleted.");
     }
@@ -607,18 +618,19 @@ void BackupSubfolders(App& app, BackupState& state, const std::wstring& src,
         state.PreviousGeneration.empty() ? std::wstring() : previous + L"\\" + f.name;
     FolderFacts facts;
     facts.srcAttributes = f.attributes;
-    facts.mirror = Find(mirrorFolders, mirrorIndex, FoldName(f.name));
+    facts.mirror = Find(mirrorFolders, mirrorIndex, CaseFreeKey(f.name));
     BackupFolder(app, state, srcSub, mirror + L"\\" + f.name, prevSub, filter, true, &facts);
-    visited.insert(FoldName(f.name));
+    visited.insert(CaseFreeKey(f.name));
     if (Stopped(app)) return;
   }
   bool previousReady = false;
   for (const auto& f : mirrorFolders) {
-    if (visited.count(FoldName(f.name))) continue;
+    if (visited.count(CaseFreeKey(f.name))) continue;
     LetMessagesRun(app);
     if (Stopped(app)) return;
     const std::wstring from = mirror + L"\\" + f.name;
     if (state.PreviousGeneration.empty()) {
+      ForgetDigest(state, from, true);
       DeleteFolderTree(app, from);
       StatusMessage(app, L"<" + from + L"> 削除.");
     } else {
@@ -628,7 +640,7 @@ void BackupSubfolders(App& app, BackupState& state, const std::wstring& src,
       }
       previousReady = true;
       const std::wstring to = previous + L"\\" + f.name;
-      MovePath(from, to);
+      MoveToPrevious(state, from, to, true);
       StatusMessage(app, L"<" + from + L"> → <" + to + L">");
     }
   }
@@ -667,11 +679,13 @@ void BackupFile(App& app, BackupState& state, const std::wstring& srcDir,
     }
     // The old copy must be safe in the previous generation before anything
     // overwrites it; when it cannot move, it stays and the file waits.
-    if (!MovePath(m, previous + L"\\" + name)) {
+    if (!MoveToPrevious(state, m, previous + L"\\" + name, false)) {
       const DWORD err = GetLastError();
       if (!DestinationLost(app, state)) AddErrorLine(app, state, err ? err : ERROR_GEN_FAILURE, m);
       return;
     }
+  } else {
+    ForgetDigest(state, m, false);  // whatever is there now is replaced
   }
   // The listings tell the attributes of both sides; an old copy moved away
   // leaves no target.
@@ -680,8 +694,20 @@ void BackupFile(App& app, BackupState& state, const std::wstring& srcDir,
   if (srcEntry) hints.sourceAttributes = srcEntry->attributes;
   hints.targetKnown = true;
   if (mirrorEntry && previous.empty()) hints.targetAttributes = mirrorEntry->attributes;
-  const DWORD r = CopyOneFile(app, s, m, srcEntry ? srcEntry->size : 0, &hints);
-  if (r == 0) return;
+  CopiedFile copied;
+  const DWORD r = CopyOneFile(app, s, m, srcEntry ? srcEntry->size : 0, &hints, &copied);
+  if (r == 0) {
+    if (copied.known) {
+      DigestEntry e;
+      e.path = BelowGeneration(state.NewGeneration, m);
+      e.size = copied.size;
+      e.lastWrite = copied.lastWrite;
+      e.digest = copied.digest;
+      e.read = UtcFileTime(app.clock.Now());
+      state.newBook.Add(e);
+    }
+    return;
+  }
   if (DestinationLost(app, state)) return;
   if (r == ERROR_SHARING_VIOLATION || r == ERROR_LOCK_VIOLATION) {
     if (!state.secondTry) {

@@ -66,15 +66,28 @@ struct CopyHints {
   // the target.
   std::wstring tempFolder;
 };
+// What a finished copy holds: its size, last-write time and the digest of
+// its bytes (ContentHash). `known` is false when no digest could be taken (a
+// large copy whose reading back was aborted).
+struct CopiedFile {
+  bool known = false;
+  std::uint64_t size = 0;
+  FILETIME lastWrite{};
+  std::uint64_t digest = 0;
+};
 DWORD CopyOneFile(App& app, const std::wstring& source, const std::wstring& target,
-                  std::uint64_t size, const CopyHints* hints = nullptr);
+                  std::uint64_t size, const CopyHints* hints = nullptr, CopiedFile* copied = nullptr);
 // Copies source over target (a read-only target is overwritten) and gives the
-// target the source's attributes; 0 or the system error code (112 = disk
-// full). The data goes to a temporary name beside the target first and
-// replaces the target only when complete: a failed copy leaves the previous
-// target as it was and no temporary file behind.
+// target the source's attributes and last-write time; 0 or the system error
+// code (112 = disk full). The data goes to a temporary name beside the target
+// first and replaces the target only when complete: a failed copy leaves the
+// previous target as it was and no temporary file behind. `copied` receives
+// the digest of the bytes as they were read.
 DWORD CopyFileKeepAttributes(const std::wstring& source, const std::wstring& target,
-                             const CopyHints* hints = nullptr);
+                             const CopyHints* hints = nullptr, CopiedFile* copied = nullptr);
+// Reads a file through and gives its digest; pumps messages and stops on
+// app.AbortRequested (false then, and on a read error with its code in `error`).
+bool DigestOfFile(App& app, const std::wstring& path, CopiedFile& result, DWORD* error = nullptr);
 CodeAndText GetVolumeLabel(const std::wstring& path);
 CodeAndText GetFileSystemName(const std::wstring& path);
 // Medium prompt for app.env.tamdir / app.env.volname (Retry/Cancel until the
@@ -113,6 +126,10 @@ bool CreateFolderReported(App& app, const std::wstring& path);
 // (separators, "." and ".."). Anything else (relative, device forms, empty)
 // comes back unchanged.
 std::wstring LongPath(const std::wstring& path);
+
+// Case-free key of a file name or of a path of names: they compare without
+// regard to letter case. Mostly ASCII, which needs no call.
+std::wstring CaseFreeKey(const std::wstring& name);
 
 // Names of the temporary files that CopyFileKeepAttributes/CopyOneFile create
 // ("~ruzer-" + hex digits + ".tmp"). A user's file may carry such a name too:

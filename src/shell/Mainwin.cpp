@@ -7,6 +7,7 @@
 #include "shell/Vpage.h"
 #include "shell/Vxsort.h"
 #include "store/Convert.h"
+#include "engine/Scollate.h"
 #include "measure/TfCheck.h"
 #include "restore/Vfind.h"
 #include "sources/Srows.h"
@@ -126,7 +127,7 @@ CmdMenu MenuOf(Cmd c) {
   const int v = static_cast<int>(c);
   if (v <= static_cast<int>(Cmd::Exit)) return CmdMenu::File;
   if (v <= static_cast<int>(Cmd::Wiz)) return CmdMenu::Edit;
-  if (v <= static_cast<int>(Cmd::Find)) return CmdMenu::Function;
+  if (v <= static_cast<int>(Cmd::Collate)) return CmdMenu::Function;
   if (v <= static_cast<int>(Cmd::RegDel)) return CmdMenu::Register;
   if (v <= static_cast<int>(Cmd::Abort)) return CmdMenu::Help;
   return CmdMenu::Popup;
@@ -165,6 +166,7 @@ bool CommandBuilt(Cmd c) {
     case Cmd::Check:
     case Cmd::Verify:
     case Cmd::Find:
+    case Cmd::Collate:
       return true;
     default:
       return false;
@@ -297,6 +299,9 @@ void MainCommand(App& app, Cmd c, IMainWindowCommands* window) {
 #endif
     case Cmd::Check:
       if (app.checkDialog) app.checkDialog->Show();
+      break;
+    case Cmd::Collate:
+      RunCollate(app);
       break;
     default:
       break;

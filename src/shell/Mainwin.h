@@ -67,6 +67,7 @@ enum class Cmd : int {
   Check,
   Verify,
   Find,
+  Collate,
   // 登録
   Inst,
   RegDel,

@@ -8,6 +8,7 @@
 
 #include "base/handles.h"
 #include "engine/Sbakup.h"
+#include "engine/Scollate.h"
 #include "engine/Snotice.h"
 #include "shell/Mainwin.h"
 #include "store/Fdef.h"
@@ -160,12 +161,35 @@ StartupInfo ReadStartupInfo(int nCmdShow) {
   return info;
 }
 
-std::wstring ParseCommandLine(App& app, const std::vector<std::wstring>& args, AltKeyProbe altDown) {
+int VerifySwitch(const std::wstring& arg) {
+  const std::wstring head = UpperHead(arg, 2);
+  if (head.compare(0, 2, L"/V") != 0) return 0;
+  if (arg.size() == 2) return 1;
+  if (arg[2] != L':' || arg.size() < 4 || arg.size() > 7) return 0;
+  int n = 0;
+  for (size_t i = 3; i < arg.size(); ++i) {
+    if (arg[i] < L'0' || arg[i] > L'9') return 0;
+    n = n * 10 + (arg[i] - L'0');
+  }
+  return n;
+}
+
+std::wstring ParseCommandLine(App& app, const std::vector<std::wstring>& args, AltKeyProbe altDown,
+                              int* verifyShare) {
   std::wstring path;
   app.AutoMode = false;
+  if (verifyShare) *verifyShare = 0;
   for (const std::wstring& arg : args) {
     if (arg.empty()) break;
     const bool alt = altDown && altDown();
+    if (const int share = VerifySwitch(arg); share > 0) {
+      // Alt turns it into an interactive start, as for "/A".
+      if (!alt) {
+        app.AutoMode = true;
+        if (verifyShare) *verifyShare = share;
+      }
+      continue;
+    }
     // Switches are recognised on the upper-cased head; a path keeps its letters.
     const std::wstring head = UpperHead(arg, 2);
     const bool autoSwitch = head.compare(0, 2, L"/A") == 0;
@@ -290,13 +314,16 @@ void OnFirstActivate(App& app, IWindowFrame& frame, const StartupInfo& info) {
     frame.SetWidth(frame.ScreenWidth());
     frame.SetHeight(frame.ScreenHeight());
   }
-  const std::wstring path = ParseCommandLine(app, info.args, info.altDown);
+  int verifyShare = 0;
+  const std::wstring path = ParseCommandLine(app, info.args, info.altDown, &verifyShare);
   if (app.programPath.empty()) app.programPath = info.programPath;
   app.helpFile = ChangeExtension(app.programPath, Fdef::kHelpExt);
   app.view.SetTitle(std::wstring(Fdef::kProduct) + L"  - " + LongDate(app.clock.Now()));
   const bool automatic = app.AutoMode;
   LocateFileSet(app, path);
-  if (app.AutoMode)
+  if (app.AutoMode && verifyShare > 0)
+    RunAutoCollate(app, verifyShare);
+  else if (app.AutoMode)
     RunBackup(app);
   else if (automatic)
     app.ExitCode = kExitFileSetUnusable;  // the automatic run never started

@@ -26,8 +26,12 @@ struct StartupInfo {
 };
 StartupInfo ReadStartupInfo(int nCmdShow);
 
+// The file set's path; sets app.AutoMode for "/A" and "/V". `verifyShare`
+// gets n for "/V:n" (1 for "/V"), 0 when no verify was asked for.
 std::wstring ParseCommandLine(App& app, const std::vector<std::wstring>& args,
-                              AltKeyProbe altDown = &AltKeyDown);
+                              AltKeyProbe altDown = &AltKeyDown, int* verifyShare = nullptr);
+// "/V" gives 1, "/V:n" gives n (1 .. 9999); anything else 0.
+int VerifySwitch(const std::wstring& arg);
 void LocateFileSet(App& app, const std::wstring& path);
 void LoadWindowPlacement(App& app, IWindowFrame& frame);
 void SaveWindowPlacement(App& app, IWindowFrame& frame);

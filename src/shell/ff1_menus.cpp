@@ -53,7 +53,8 @@ const std::vector<TopMenuDef>& MainMenuTable() {
        {{Cmd::Backup, L"バックアップ(&B)...", L"Ctrl+B"},
         {Cmd::Check, L"容量測定(&C)...", L"Ctrl+C"},
         {Cmd::Verify, L"復元(&V)...", L"Ctrl+V"},
-        {Cmd::Find, L"ファイルを探す(&F)...", L"Ctrl+F"}}},
+        {Cmd::Find, L"ファイルを探す(&F)...", L"Ctrl+F"},
+        {Cmd::Collate, L"照合(&K)...", L"Ctrl+K"}}},
       {L"登録(&R)",
        {{Cmd::Inst, L"スタートメニューへの登録...", nullptr},
         {Cmd::RegDel, L"登録情報削除...", nullptr}}},
@@ -138,6 +139,7 @@ HACCEL BuildAccelerators() {
       key(FCONTROL, 'Q', Cmd::PgDel),  key(FCONTROL, 'R', Cmd::PgRen),  key(FCONTROL, 'E', Cmd::Env),
       key(FCONTROL, 'A', Cmd::Add),    key(FCONTROL, 'D', Cmd::Del),    key(FCONTROL, 'B', Cmd::Backup),
       key(FCONTROL, 'C', Cmd::Check),  key(FCONTROL, 'V', Cmd::Verify), key(FCONTROL, 'F', Cmd::Find),
+      key(FCONTROL, 'K', Cmd::Collate),
       key(0, VK_F1, Cmd::HelpTopic),
       key(0, VK_F3, Cmd::Abort),       key(0, VK_F5, Cmd::TreeRefresh),
   };

@@ -13,6 +13,7 @@
 #include <set>
 
 #include "base/textfile.h"
+#include "engine/Scollate.h"
 #include "engine/Select.h"
 #include "support/backup_fixture.h"
 #include "sources/Sledit.h"
@@ -338,6 +339,7 @@ class Model : public BackupFixture {
       for (const auto& [k, e] : files) want[k] = e.content;
       for (const auto& [rel, content] : Tree(dest + L"\\" + n)) {
         if (rel.back() == L'\\') continue;
+        if (rel == kDigestFileName || rel == kVerifyLogName) continue;
         if (rel.find(L'\\') == std::wstring::npos) {
           EXPECT_EQ(L"Home.PAG", rel) << "root file in " << Utf8(n);
           EXPECT_EQ(genPage[n], content) << "page copy in " << Utf8(n);
@@ -354,11 +356,32 @@ class Model : public BackupFixture {
     }
   }
 
+  // After every run a verify finds no damage; it reports exactly the newest
+  // copies whose source changed behind an unchanged size and time.
+  void Verify(const std::string& when) {
+    int differs = 0;
+    for (const auto& [k, e] : gens.rbegin()->second)
+      for (int r = 0; r < kRows; ++r) {
+        const std::wstring p = Prefix(r);
+        if (k.compare(0, p.size(), p) != 0) continue;
+        auto it = source[r].find(k.substr(p.size()));
+        if (it != source[r].end() && it->second.content != e.content) ++differs;
+      }
+    app().errorLines.clear();
+    const CollateResult r = CollatePage(app());
+    EXPECT_EQ(0, r.damaged + r.missing + r.unreadable) << when;
+    EXPECT_EQ(differs, r.differs) << when;
+    for (const auto& line : app().errorLines)
+      if (line.find(L"<照合:破損>") != std::wstring::npos || line.find(L"<照合:欠落>") != std::wstring::npos)
+        ADD_FAILURE() << when << ": " << Utf8(line);
+  }
+
   void Run(const std::string& when) {
     PredictRun(t.clock.now);
     Backup();
     ASSERT_EQ(L"バックアップ終了．", t.view.status) << when;
     Compare(when);
+    Verify(when);
   }
 };
 

@@ -587,7 +587,8 @@ TEST_F(MainWindowE2E, MainMenuCaptionsKeysAndSeparators) {
   ExpectMenu(GetSubMenu(bar, 2), {{L"バックアップ(&B)...\tCtrl+B", Cmd::Backup},
                                   {L"容量測定(&C)...\tCtrl+C", Cmd::Check},
                                   {L"復元(&V)...\tCtrl+V", Cmd::Verify},
-                                  {L"ファイルを探す(&F)...\tCtrl+F", Cmd::Find}});
+                                  {L"ファイルを探す(&F)...\tCtrl+F", Cmd::Find},
+                                  {L"照合(&K)...\tCtrl+K", Cmd::Collate}});
   ExpectMenu(GetSubMenu(bar, 3), {{L"スタートメニューへの登録...", Cmd::Inst}, {L"登録情報削除...", Cmd::RegDel}});
   ExpectMenu(GetSubMenu(bar, 4), {{L"ヘルプ(&H)...\tF1", Cmd::HelpTopic}, {L"バージョン情報(&A)...", Cmd::VerInfo}});
   SetBusyMode(app, true);

@@ -60,7 +60,7 @@ TEST_F(BackupRunTest, WorkedExample) {
   EXPECT_EQ(L"バックアップ終了．", t.view.status);
   EXPECT_EQ((std::vector<std::wstring>{L"100501A"}), Generations(dest));
   const std::wstring top = MirrorName(data).substr(0, MirrorName(data).find(L'\\')) + L"\\";
-  EXPECT_EQ(Sorted({L"Home.PAG", top}), Entries(dest + L"\\100501A"));
+  EXPECT_EQ(Sorted({kDigestFileName, L"Home.PAG", top}), Entries(dest + L"\\100501A"));
   EXPECT_EQ((Files{{L"a.txt", "a first"}, {L"b.txt", "b"}}), Tree(Mirror(L"100501A", data)));
   EXPECT_EQ(ReadBytes(sets + L"\\Home.PAG"), ReadBytes(dest + L"\\100501A\\Home.PAG"));
   EXPECT_EQ(L"2010/05/01 09:00:00", app().PageIndexTable[1].last);
@@ -74,10 +74,10 @@ TEST_F(BackupRunTest, WorkedExample) {
   Day(2010, 5, 2, 9);
   Backup();
   EXPECT_EQ((std::vector<std::wstring>{L"100501A", L"100502A"}), Generations(dest));
-  EXPECT_EQ(Sorted({L"Home.PAG", top}), Entries(dest + L"\\100502A"));
+  EXPECT_EQ(Sorted({kDigestFileName, L"Home.PAG", top}), Entries(dest + L"\\100502A"));
   EXPECT_EQ((Files{{L"a.txt", "a second"}}), Tree(Mirror(L"100502A", data)));
   EXPECT_EQ(ReadBytes(sets + L"\\Home.PAG"), ReadBytes(dest + L"\\100502A\\Home.PAG"));
-  EXPECT_EQ(Sorted({L"Home.PAG", top}), Entries(dest + L"\\100501A"));
+  EXPECT_EQ(Sorted({kDigestFileName, L"Home.PAG", top}), Entries(dest + L"\\100501A"));
   EXPECT_EQ((Files{{L"a.txt", "a first"}, {L"b.txt", "b"}}), Tree(Mirror(L"100501A", data)));
   EXPECT_EQ(pageOfFirstRun, ReadBytes(dest + L"\\100501A\\Home.PAG"));
   EXPECT_EQ(L"2010/05/02 09:00:00", app().PageIndexTable[1].last);

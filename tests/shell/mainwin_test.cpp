@@ -638,6 +638,7 @@ TEST(MainwinCommands, MenuOfEachCommand) {
   EXPECT_EQ(CmdMenu::Function, MenuOf(Cmd::Backup));
   EXPECT_EQ(CmdMenu::Function, MenuOf(Cmd::Verify));
   EXPECT_EQ(CmdMenu::Function, MenuOf(Cmd::Find));
+  EXPECT_EQ(CmdMenu::Function, MenuOf(Cmd::Collate));
   EXPECT_EQ(CmdMenu::Register, MenuOf(Cmd::Inst));
   EXPECT_EQ(CmdMenu::Register, MenuOf(Cmd::RegDel));
   EXPECT_EQ(CmdMenu::Help, MenuOf(Cmd::HelpTopic));

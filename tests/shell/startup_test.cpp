@@ -60,6 +60,7 @@ TEST_F(StartupTest, CommandLineCases) {
     AltKeyProbe alt;
     bool autoMode;
     std::wstring path;
+    int verifyShare = 0;
   };
   const Case cases[] = {
       {"nothing", {}, AltUp, false, L""},
@@ -81,13 +82,22 @@ TEST_F(StartupTest, CommandLineCases) {
       {"/X without colon is a path", {L"/Xd:\\a.idx"}, AltUp, false, L"/Xd:\\a.idx"},
       {"other switch is a path", {L"/B"}, AltUp, false, L"/B"},
       {"/X: path cut at 260", {L"/X:" + longPath}, AltUp, false, longPath.substr(0, 260)},
+      {"/V then path", {L"/V", L"d:\\s\\a.idx"}, AltUp, true, L"d:\\s\\a.idx", 1},
+      {"/V:30", {L"/V:30", L"/X:d:\\s\\a.idx"}, AltUp, true, L"d:\\s\\a.idx", 30},
+      {"lower-case /v:7", {L"/v:7"}, AltUp, true, L"", 7},
+      {"Alt held, /V", {L"/V", L"d:\\s\\a.idx"}, AltHeld, false, L"d:\\s\\a.idx"},
+      {"/V:0 is a path", {L"/V:0"}, AltUp, false, L"/V:0"},
+      {"/V:x is a path", {L"/V:x"}, AltUp, false, L"/V:x"},
+      {"/V: too large is a path", {L"/V:10000"}, AltUp, false, L"/V:10000"},
       {"plain path cut at 260", {longPath}, AltUp, false, longPath.substr(0, 260)},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     t.app.AutoMode = !c.autoMode;  // every parse starts from off
-    EXPECT_EQ(Utf8(c.path), Utf8(ParseCommandLine(t.app, c.args, c.alt)));
+    int share = -1;
+    EXPECT_EQ(Utf8(c.path), Utf8(ParseCommandLine(t.app, c.args, c.alt, &share)));
     EXPECT_EQ(c.autoMode, t.app.AutoMode);
+    EXPECT_EQ(c.verifyShare, share);
   }
 }
 
