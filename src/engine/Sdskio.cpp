@@ -354,6 +354,7 @@ namespace {
 // processor's cache while it is hashed and written. 1 MiB pieces made a copy
 // of 1 MiB files 2.5 times slower under Wine.
 constexpr DWORD kCopyBufferBytes = 64 * 1024;
+constexpr DWORD kReadShare = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 FILETIME ToFileTime(const LARGE_INTEGER& t) {
   return FILETIME{static_cast<DWORD>(t.QuadPart), static_cast<DWORD>(static_cast<std::uint64_t>(t.QuadPart) >> 32)};
 }
@@ -366,8 +367,10 @@ unsigned char* CopyBuffer() {
 // The data of `source` into the new file `temp`, hashed on the way; the
 // temporary file takes the source's attributes and last-write time.
 DWORD CopyDataToTemp(const std::wstring& source, const std::wstring& temp, CopiedFile* copied) {
-  HANDLE in = CreateFileW(LongPath(source).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                          OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  // Shared as the system's copy shares its source: a file another program
+  // writes but lets others read is copied as it is now.
+  HANDLE in = CreateFileW(LongPath(source).c_str(), GENERIC_READ, kReadShare, nullptr, OPEN_EXISTING,
+                          FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (in == INVALID_HANDLE_VALUE) return GetLastError();
   // Times and attributes only: the full information also asks for the
   // volume's serial number, which under Wine costs more than the copy.
@@ -423,8 +426,8 @@ DWORD CopyDataToTemp(const std::wstring& source, const std::wstring& temp, Copie
 
 bool DigestOfFile(App& app, const std::wstring& path, CopiedFile& result, DWORD* error) {
   result = CopiedFile{};
-  HANDLE h = CreateFileW(LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  HANDLE h = CreateFileW(LongPath(path).c_str(), GENERIC_READ, kReadShare, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     if (error) *error = GetLastError();
     return false;
