@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "base/textfile.h"
 #include "bench_window.h"
 #include "engine_common.h"
 #include "measure/Vcheck.h"
@@ -23,20 +22,6 @@
 using namespace ruzer;
 using namespace ruzer::bench;
 
-namespace {
-
-// A file set of one page "Bench" with one row over `source` (sub-folders on) into `dest`.
-void WriteFileSet(const std::wstring& set, const std::wstring& source, const std::wstring& dest) {
-  MakeDirs(set);
-  WriteUtf16File(set + L"\\BENCH.IDX", {L"[Ruzer]", L"Vers=6.00", L"Count=1", L"Sleep=1000", L"Widir=180", L"",
-                                       L"[Index]", L"Fname1=Bench", L"Dpath1=" + dest, L"Volum1=", L"LstDy1=", L""});
-  WriteUtf16File(set + L"\\Bench.PAG", {L"[Ruzer]", L"Vers=6.00", L"Path=" + dest, L"Labl=", L"Bday=15",
-                                        L"Flgs=1101", L"Cont=1", L"Yfil=*.*", L"Zfil=", L"", L"[Folder00001]",
-                                        L"Sorc=" + source, L"Efol=", L"Wfil=*.*", L"Xfil=", L"Mark=o"});
-}
-
-}  // namespace
-
 int main() {
   int kFolders = 1000;
   const int kFiles = 20, kReps = 5;
@@ -46,7 +31,7 @@ int main() {
                      set = work + L"\\set";
   MakeTree(src, kFolders, kFiles, 200);
   MakeDirs(dest);
-  WriteFileSet(set, src, dest);
+  WriteBenchFileSet(set, src, dest);
 
   QuietUser user;
   BenchClock clock;
