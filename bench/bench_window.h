@@ -51,4 +51,24 @@ inline bool OpenBenchWindow(FF1& win, App& app, const std::wstring& index, bool 
   return ready();
 }
 
+// The real main window, shown, on the one-page file set of WriteBenchFileSet.
+struct BenchMainWindow {
+  QuietUser user;  // counts the messages a benchmark expects none of
+  BenchClock clock;
+  AcceptMemo memo;
+  FF1 win;
+  App app{user, win, clock};
+  BenchMainWindow() { app.memoDialog = &memo; }
+  // Opens it and waits for the page; `dialog`, opened by a command of the window, is owned by it.
+  template <class D>
+  bool Open(const std::wstring& index, D& dialog) {
+    const bool opened = OpenBenchWindow(win, app, index, true, [&] {
+      return app.RowCount() == 1 && app.commandDepth == 0 && !app.PageLoading;
+    });
+    dialog.SetOwner(win.hwnd());
+    if (!opened) std::fprintf(stderr, "file set not loaded\n");
+    return opened;
+  }
+};
+
 }  // namespace ruzer::bench

@@ -33,13 +33,7 @@ constexpr int kGenerations = 30, kReps = 7;
 // is 見積書, only in the newest generation; each older generation holds five
 // changed files in each of 200 folders, with their own times.
 bool MakeFilesOnHost(const std::wstring& work, const std::wstring& mirror) {
-  const std::string root = UnixPath(work);
-  if (root.empty()) return false;
-  std::string rel;
-  for (wchar_t c : mirror) rel += c == L'\\' ? '/' : static_cast<char>(c);
-  const std::string script =
-      "import os,sys\n"
-      "root,rel=sys.argv[1],sys.argv[2]\n"
+  return MakeTreeOnHost(work, mirror,
       "tops=['文書','仕事','写真','個人','プロジェクト','経理','資料','共有','設計','お客様']\n"
       "kinds=['会議','報告','見積','契約','写真']\n"
       "words=['見積書','議事録','報告書','企画書','請求書','メモ','IMG','data','notes','draft']\n"
@@ -66,9 +60,7 @@ bool MakeFilesOnHost(const std::wstring& work, const std::wstring& mirror) {
       "    os.makedirs(os.path.join(g,leaf(L)),exist_ok=True)\n"
       "    for s in range(5):\n"
       "      i=L*50+10*s+1+j%9\n"
-      "      put(os.path.join(g,leaf(L),name(i)),base-j*86400+i)\n"
-      "open(os.path.join(root,'done'),'w').close()\n";
-  return RunHostPython(work, script, "\"" + root + "\" \"" + rel + "\"");
+      "      put(os.path.join(g,leaf(L),name(i)),base-j*86400+i)\n");
 }
 
 struct Search {
@@ -96,22 +88,11 @@ int main() {
   }
   const long long stored = 100000 + (kGenerations - 1) * 1000;
 
-  QuietUser user;
-  BenchClock clock;
-  AcceptMemo memo;
-  FF1 win;
-  App app(user, win, clock);
-  app.memoDialog = &memo;
+  BenchMainWindow window;
+  App& app = window.app;
   TfFind find(app);
   app.findDialog = &find;
-  const bool opened = bench::OpenBenchWindow(win, app, set + L"\\BENCH.IDX", true, [&] {
-    return app.RowCount() == 1 && app.commandDepth == 0 && !app.PageLoading;
-  });
-  find.SetOwner(win.hwnd());
-  if (!opened) {
-    std::fprintf(stderr, "file set not loaded\n");
-    return 1;
-  }
+  if (!window.Open(set + L"\\BENCH.IDX", find)) return 1;
 
   auto paint = [](HWND w) { RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN); };
   Search searches[] = {{L"議事録_0012", 15, "a part of a name", {}, {}}, {L"見積書*", 10000, "a pattern", {}, {}}};
@@ -185,9 +166,9 @@ int main() {
     perPage = pages ? paging / pages : 0;
     dlg.press(IDCANCEL);
   });
-  SendMessageW(win.hwnd(), WM_COMMAND, MAKEWPARAM(static_cast<int>(Cmd::Find), 0), 0);
-  ok = ok && driver.done() && !driver.timedOut() && user.messages == 0;
-  SendMessageW(win.hwnd(), WM_CLOSE, 0, 0);
+  SendMessageW(window.win.hwnd(), WM_COMMAND, MAKEWPARAM(static_cast<int>(Cmd::Find), 0), 0);
+  ok = ok && driver.done() && !driver.timedOut() && window.user.messages == 0;
+  SendMessageW(window.win.hwnd(), WM_CLOSE, 0, 0);
   SetRegistryKeyForTests(L"");
   if (!ok || walks.empty()) {
     std::fprintf(stderr, "incomplete: the walk met %lld files of %lld\n", walked, stored);

@@ -46,6 +46,18 @@ inline bool RunHostPython(const std::wstring& work, const std::string& script, c
   return false;
 }
 
+// Runs `body` (python) on the host with `root`, the host path of `work`, and
+// `rel`, the mirror folder name `mirror` as a host path below a generation.
+inline bool MakeTreeOnHost(const std::wstring& work, const std::wstring& mirror, const std::string& body) {
+  const std::string root = UnixPath(work);
+  if (root.empty()) return false;
+  std::string rel;
+  for (wchar_t c : mirror) rel += c == L'\\' ? '/' : static_cast<char>(c);
+  const std::string script = "import os,sys\nroot,rel=sys.argv[1],sys.argv[2]\n" + body +
+                             "open(os.path.join(root,'done'),'w').close()\n";
+  return RunHostPython(work, script, "\"" + root + "\" \"" + rel + "\"");
+}
+
 // Removes `work` with the host's rm, or through Windows calls outside Wine.
 inline void RemoveOnHost(const std::wstring& work) {
   const std::string host = UnixPath(work);

@@ -33,32 +33,23 @@ int main() {
   MakeDirs(dest);
   WriteBenchFileSet(set, src, dest);
 
-  QuietUser user;
-  BenchClock clock;
-  AcceptMemo memo;
-  FF1 win;
-  App app(user, win, clock);
-  app.memoDialog = &memo;
+  BenchMainWindow window;
+  App& app = window.app;
   TfCheckDialog check(app);
   app.checkDialog = &check;
-  const bool opened = bench::OpenBenchWindow(win, app, set + L"\\BENCH.IDX", true, [&] {
-    return app.RowCount() == 1 && app.commandDepth == 0 && !app.PageLoading;
-  });
-  check.SetOwner(win.hwnd());
-  if (!opened) {
-    std::fprintf(stderr, "file set not loaded\n");
-    return 1;
-  }
+  if (!window.Open(set + L"\\BENCH.IDX", check)) return 1;
 
-  auto command = [&](Cmd c) { SendMessageW(win.hwnd(), WM_COMMAND, MAKEWPARAM(static_cast<int>(c), 0), 0); };
+  auto command = [&](Cmd c) {
+    SendMessageW(window.win.hwnd(), WM_COMMAND, MAKEWPARAM(static_cast<int>(c), 0), 0);
+  };
   auto paint = [](HWND w) { RedrawWindow(w, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN); };
   // One backup run through the window; false when it did not end normally.
   auto backup = [&](double& seconds) {
     seconds = Seconds([&] {
       command(Cmd::Backup);
-      paint(win.hwnd());
+      paint(window.win.hwnd());
     });
-    return !app.BackupFailed && !app.AbortRequested && user.messages == 0;
+    return !app.BackupFailed && !app.AbortRequested && window.user.messages == 0;
   };
   const std::int64_t files = static_cast<std::int64_t>(kFolders) * kFiles;
   // The root, a folder per group of 25 and the leaves.
@@ -74,14 +65,14 @@ int main() {
         SendMessageW(dlg.hwnd(), WM_COMMAND, MAKEWPARAM(TfCheckDialog::kBtnStart, BN_CLICKED),
                      reinterpret_cast<LPARAM>(dlg.item(TfCheckDialog::kBtnStart)));
         paint(dlg.hwnd());
-        paint(win.hwnd());
+        paint(window.win.hwnd());
       });
       ok = check.logic().fileCount() == files && dlg.text(TfCheckDialog::kLblFcnt) == countText &&
-           ListView_GetItemCount(win.Control(kIdSizeList)) == lines;
+           ListView_GetItemCount(window.win.Control(kIdSizeList)) == lines;
       dlg.press(TfCheckDialog::kBtnExit);
     });
     command(Cmd::Check);
-    return ok && driver.done() && !driver.timedOut() && user.messages == 0;
+    return ok && driver.done() && !driver.timedOut() && window.user.messages == 0;
   };
 
   double first = 0;
@@ -107,7 +98,7 @@ int main() {
     }
   }
   const long long counted = check.logic().fileCount();
-  SendMessageW(win.hwnd(), WM_CLOSE, 0, 0);
+  SendMessageW(window.win.hwnd(), WM_CLOSE, 0, 0);
   SetRegistryKeyForTests(L"");
   if (!ok) {
     std::fprintf(stderr, "a run failed, or the measurement counted %lld files of %lld\n", counted,

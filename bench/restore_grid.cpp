@@ -41,13 +41,7 @@ class GridView : public IRestView {
 
 // 310,000 files, every copy with its own time.
 bool MakeFilesOnHost(const std::wstring& work, const std::wstring& mirror) {
-  const std::string root = UnixPath(work);
-  if (root.empty()) return false;
-  std::string rel;
-  for (wchar_t c : mirror) rel += c == L'\\' ? '/' : static_cast<char>(c);
-  const std::string script =
-      "import os,sys\n"
-      "root,rel=sys.argv[1],sys.argv[2]\n"
+  return MakeTreeOnHost(work, mirror,
       "def fill(d,base,keep):\n"
       "  os.makedirs(d,exist_ok=True)\n"
       "  for i in range(" + std::to_string(kFiles) + "):\n"
@@ -60,9 +54,7 @@ bool MakeFilesOnHost(const std::wstring& work, const std::wstring& mirror) {
       "for g in range(n):\n"
       "  gen='1005%02dA'%(g+1)\n"
       "  fill(os.path.join(root,'full',gen,rel),1272600000+g*86400,lambda i:True)\n"
-      "  fill(os.path.join(root,'dest',gen,rel),1272600000+g*86400,lambda i,g=g:g==n-1 or i%10==g%10)\n"
-      "open(os.path.join(root,'done'),'w').close()\n";
-  return RunHostPython(work, script, "\"" + root + "\" \"" + rel + "\"");
+      "  fill(os.path.join(root,'dest',gen,rel),1272600000+g*86400,lambda i,g=g:g==n-1 or i%10==g%10)\n");
 }
 
 void Pump() {
