@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "base/textfile.h"
 #include "bench_window.h"
 #include "engine_common.h"
 #include "measure/Vcheck.h"
@@ -23,20 +22,6 @@
 using namespace ruzer;
 using namespace ruzer::bench;
 
-namespace {
-
-// A file set of one page "Bench" with one row over `source` (sub-folders on) into `dest`.
-void WriteFileSet(const std::wstring& set, const std::wstring& source, const std::wstring& dest) {
-  MakeDirs(set);
-  WriteUtf16File(set + L"\\BENCH.IDX", {L"[Ruzer]", L"Vers=6.00", L"Count=1", L"Sleep=1000", L"Widir=180", L"",
-                                       L"[Index]", L"Fname1=Bench", L"Dpath1=" + dest, L"Volum1=", L"LstDy1=", L""});
-  WriteUtf16File(set + L"\\Bench.PAG", {L"[Ruzer]", L"Vers=6.00", L"Path=" + dest, L"Labl=", L"Bday=15",
-                                        L"Flgs=1101", L"Cont=1", L"Yfil=*.*", L"Zfil=", L"", L"[Folder00001]",
-                                        L"Sorc=" + source, L"Efol=", L"Wfil=*.*", L"Xfil=", L"Mark=o"});
-}
-
-}  // namespace
-
 int main() {
   int kFolders = 1000;
   const int kFiles = 20, kReps = 5;
@@ -46,34 +31,25 @@ int main() {
                      set = work + L"\\set";
   MakeTree(src, kFolders, kFiles, 200);
   MakeDirs(dest);
-  WriteFileSet(set, src, dest);
+  WriteBenchFileSet(set, src, dest);
 
-  QuietUser user;
-  BenchClock clock;
-  AcceptMemo memo;
-  FF1 win;
-  App app(user, win, clock);
-  app.memoDialog = &memo;
+  BenchMainWindow window;
+  App& app = window.app;
   TfCheckDialog check(app);
   app.checkDialog = &check;
-  const bool opened = bench::OpenBenchWindow(win, app, set + L"\\BENCH.IDX", true, [&] {
-    return app.RowCount() == 1 && app.commandDepth == 0 && !app.PageLoading;
-  });
-  check.SetOwner(win.hwnd());
-  if (!opened) {
-    std::fprintf(stderr, "file set not loaded\n");
-    return 1;
-  }
+  if (!window.Open(set + L"\\BENCH.IDX", check)) return 1;
 
-  auto command = [&](Cmd c) { SendMessageW(win.hwnd(), WM_COMMAND, MAKEWPARAM(static_cast<int>(c), 0), 0); };
+  auto command = [&](Cmd c) {
+    SendMessageW(window.win.hwnd(), WM_COMMAND, MAKEWPARAM(static_cast<int>(c), 0), 0);
+  };
   auto paint = [](HWND w) { RedrawWindow(w, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN); };
   // One backup run through the window; false when it did not end normally.
   auto backup = [&](double& seconds) {
     seconds = Seconds([&] {
       command(Cmd::Backup);
-      paint(win.hwnd());
+      paint(window.win.hwnd());
     });
-    return !app.BackupFailed && !app.AbortRequested && user.messages == 0;
+    return !app.BackupFailed && !app.AbortRequested && window.user.messages == 0;
   };
   const std::int64_t files = static_cast<std::int64_t>(kFolders) * kFiles;
   // The root, a folder per group of 25 and the leaves.
@@ -89,14 +65,14 @@ int main() {
         SendMessageW(dlg.hwnd(), WM_COMMAND, MAKEWPARAM(TfCheckDialog::kBtnStart, BN_CLICKED),
                      reinterpret_cast<LPARAM>(dlg.item(TfCheckDialog::kBtnStart)));
         paint(dlg.hwnd());
-        paint(win.hwnd());
+        paint(window.win.hwnd());
       });
       ok = check.logic().fileCount() == files && dlg.text(TfCheckDialog::kLblFcnt) == countText &&
-           ListView_GetItemCount(win.Control(kIdSizeList)) == lines;
+           ListView_GetItemCount(window.win.Control(kIdSizeList)) == lines;
       dlg.press(TfCheckDialog::kBtnExit);
     });
     command(Cmd::Check);
-    return ok && driver.done() && !driver.timedOut() && user.messages == 0;
+    return ok && driver.done() && !driver.timedOut() && window.user.messages == 0;
   };
 
   double first = 0;
@@ -122,7 +98,7 @@ int main() {
     }
   }
   const long long counted = check.logic().fileCount();
-  SendMessageW(win.hwnd(), WM_CLOSE, 0, 0);
+  SendMessageW(window.win.hwnd(), WM_CLOSE, 0, 0);
   SetRegistryKeyForTests(L"");
   if (!ok) {
     std::fprintf(stderr, "a run failed, or the measurement counted %lld files of %lld\n", counted,

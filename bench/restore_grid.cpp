@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine_common.h"
+#include "host_files.h"
 #include "restore/Vrest.h"
 #include "restore/Vvrfy.h"
 
@@ -38,28 +39,9 @@ class GridView : public IRestView {
   void SetColumnWidth(int c, int w) override { grid.SetColumnWidth(c, w); }
 };
 
-std::string UnixPath(const std::wstring& path) {
-  using Fn = char*(CDECL*)(LPCWSTR);
-  auto fn = reinterpret_cast<Fn>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-  if (!fn) return {};
-  char* p = fn(path.c_str());
-  if (!p) return {};
-  std::string s = p;
-  HeapFree(GetProcessHeap(), 0, p);
-  return s;
-}
-
-// 310,000 files through Windows calls would take minutes under Wine; the host
-// writes them in seconds. Every copy gets its own time.
+// 310,000 files, every copy with its own time.
 bool MakeFilesOnHost(const std::wstring& work, const std::wstring& mirror) {
-  const std::string root = UnixPath(work);
-  if (root.empty()) return false;
-  std::string rel;
-  for (wchar_t c : mirror) rel += c == L'\\' ? '/' : static_cast<char>(c);
-  const std::string script =
-      "import os,sys\n"
-      "root,rel=sys.argv[1],sys.argv[2]\n"
+  return MakeTreeOnHost(work, mirror,
       "def fill(d,base,keep):\n"
       "  os.makedirs(d,exist_ok=True)\n"
       "  for i in range(" + std::to_string(kFiles) + "):\n"
@@ -72,25 +54,7 @@ bool MakeFilesOnHost(const std::wstring& work, const std::wstring& mirror) {
       "for g in range(n):\n"
       "  gen='1005%02dA'%(g+1)\n"
       "  fill(os.path.join(root,'full',gen,rel),1272600000+g*86400,lambda i:True)\n"
-      "  fill(os.path.join(root,'dest',gen,rel),1272600000+g*86400,lambda i,g=g:g==n-1 or i%10==g%10)\n"
-      "open(os.path.join(root,'done'),'w').close()\n";
-  CreateDirectoryW(work.c_str(), nullptr);
-  const std::wstring scriptPath = work + L"\\make.py";
-  if (!WriteFileOf(scriptPath, script)) return false;
-  const std::string hostScript = UnixPath(scriptPath);
-  std::wstring cmd = L"Z:\\usr\\bin\\python3 \"" + std::wstring(hostScript.begin(), hostScript.end()) +
-                     L"\" \"" + std::wstring(root.begin(), root.end()) + L"\" \"" +
-                     std::wstring(rel.begin(), rel.end()) + L"\"";
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-  // Wine hands back no handle to wait on for a host program: look for its mark.
-  for (int i = 0; i < 6000; ++i) {
-    if (GetFileAttributesW((work + L"\\done").c_str()) != INVALID_FILE_ATTRIBUTES) return true;
-    Sleep(100);
-  }
-  return false;
+      "  fill(os.path.join(root,'dest',gen,rel),1272600000+g*86400,lambda i,g=g:g==n-1 or i%10==g%10)\n");
 }
 
 void Pump() {
@@ -178,13 +142,6 @@ int main() {
         Fmt("%.1f MB with one generation", single / 1048576.0), Fmt("%.0f bytes per cell", perCell),
         "grows with the names");
   }
-  // 310,000 files go faster on the host as well.
-  const std::string host = UnixPath(work);
-  std::wstring rm = L"Z:\\bin\\rm -rf \"" + std::wstring(host.begin(), host.end()) + L"\"";
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (host.empty() || !CreateProcessW(nullptr, rm.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-    RemoveAll(work);
+  RemoveOnHost(work);
   return complete && user.messages == 0 ? 0 : 1;
 }

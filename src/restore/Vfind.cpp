@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "base/services.h"
@@ -183,10 +184,31 @@ int CompareTimes(const FILETIME& a, const FILETIME& b) { return CompareFileTime(
 // Missing files first: a lost file is what the user came for.
 int NowRank(NowState s) { return s == NowState::Missing ? 0 : s == NowState::Changed ? 1 : 2; }
 
-int CompareColumn(const FindState& st, const FoundVersion& a, const FoundVersion& b, int column) {
+// Many versions share a folder: each folder is compared with the others once,
+// and the versions by their folder's rank (equal folders, equal ranks).
+std::vector<int> FolderRanks(const std::vector<FoundVersion>& hits) {
+  std::unordered_map<std::wstring, int> index;
+  std::vector<const std::wstring*> folders;
+  std::vector<int> of(hits.size());
+  for (size_t i = 0; i < hits.size(); ++i) {
+    const auto [it, added] = index.emplace(hits[i].folder, static_cast<int>(folders.size()));
+    if (added) folders.push_back(&it->first);
+    of[i] = it->second;
+  }
+  std::vector<int> sorted(folders.size());
+  for (size_t i = 0; i < sorted.size(); ++i) sorted[i] = static_cast<int>(i);
+  std::sort(sorted.begin(), sorted.end(), [&](int x, int y) { return CompareText(*folders[x], *folders[y]) < 0; });
+  std::vector<int> rank(folders.size());
+  for (size_t i = 1; i < sorted.size(); ++i)
+    rank[sorted[i]] = rank[sorted[i - 1]] + (CompareText(*folders[sorted[i - 1]], *folders[sorted[i]]) < 0 ? 1 : 0);
+  for (int& f : of) f = rank[f];
+  return of;
+}
+
+int CompareColumn(const FindState& st, const FoundVersion& a, const FoundVersion& b, int column, int folderOrder) {
   switch (column) {
     case kColName: return CompareText(a.name, b.name);
-    case kColFolder: return CompareText(a.folder, b.folder);
+    case kColFolder: return folderOrder;
     case kColGeneration: return a.generation - b.generation;
     case kColTime: return CompareTimes(a.lastWrite, b.lastWrite);
     case kColSize: return a.size < b.size ? -1 : a.size > b.size ? 1 : 0;
@@ -200,14 +222,16 @@ int CompareColumn(const FindState& st, const FoundVersion& a, const FoundVersion
 bool DescendingFirst(int column) { return column == kColTime || column == kColSize; }
 
 void SortRows(FindState& st) {
+  const std::vector<int> folderRank = FolderRanks(st.hits);
   std::stable_sort(st.order.begin(), st.order.end(), [&](int x, int y) {
     const FoundVersion& a = st.hits[x];
     const FoundVersion& b = st.hits[y];
-    int c = CompareColumn(st, a, b, st.sortColumn);
+    const int folderOrder = folderRank[x] - folderRank[y];
+    int c = CompareColumn(st, a, b, st.sortColumn, folderOrder);
     if (c != 0) return st.sortDescending ? c > 0 : c < 0;
     // Ties: newest generation, then folder and name.
     if ((c = a.generation - b.generation) != 0) return c < 0;
-    if ((c = CompareText(a.folder, b.folder)) != 0) return c < 0;
+    if ((c = folderOrder) != 0) return c < 0;
     return CompareText(a.name, b.name) < 0;
   });
 }
@@ -436,8 +460,10 @@ void FindSearch(App& app, FindState& st, IFindView& view) {
     view.SetStatus(L"検索中 " + st.generations[searched] + L" (" + std::to_wstring(searched + 1) + L"/" +
                    std::to_wstring(total) + L")...");
     generation = searched;
+    const size_t before = st.hits.size();
     search.Generation(dest + st.generations[searched]);
-    view.RowsChanged();
+    // Most generations add no hit: the list stays as it is.
+    if (st.hits.size() != before) view.RowsChanged();
   }
   if (search.aborted) --searched;  // the one it stopped in was not searched through
   SortRows(st);

@@ -166,9 +166,13 @@ void TfFind::SetRunning(bool running) {
 
 void TfFind::RowsChanged() {
   HWND lv = Item(kLvHits);
-  // Rows are positions in the sorted list: a selection would now mean other versions.
-  ListView_SetItemState(lv, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-  ListView_SetItemCountEx(lv, static_cast<int>(st_.order.size()), LVSICF_NOSCROLL);
+  // Rows are positions in the sorted list: a selection would now mean other
+  // versions. Wine visits every row to clear them, so only when there is one.
+  if (ListView_GetSelectedCount(lv) > 0 || ListView_GetNextItem(lv, -1, LVNI_FOCUSED) >= 0)
+    ListView_SetItemState(lv, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  // Wine lays the list out anew on every count, even the same.
+  const int rows = static_cast<int>(st_.order.size());
+  if (ListView_GetItemCount(lv) != rows) ListView_SetItemCountEx(lv, rows, LVSICF_NOSCROLL);
   InvalidateRect(lv, nullptr, FALSE);
   ShowSortMark();
 }
@@ -181,9 +185,10 @@ void TfFind::ShowSortMark() {
     HDITEMW h{};
     h.mask = HDI_FORMAT;
     Header_GetItem(header, i, &h);
+    const int before = h.fmt;
     h.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
     if (i == st_.sortColumn) h.fmt |= st_.sortDescending ? HDF_SORTDOWN : HDF_SORTUP;
-    Header_SetItem(header, i, &h);
+    if (h.fmt != before) Header_SetItem(header, i, &h);  // each change repaints the header
   }
 }
 

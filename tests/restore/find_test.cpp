@@ -266,6 +266,20 @@ TEST_F(FindTest, AHeaderClickSortsByItsColumnAndAgainTheOtherWay) {
   EXPECT_EQ((std::vector<std::wstring>{L"100502A", L"100502A", L"100501A"}), Column(kColGeneration));
 }
 
+TEST_F(FindTest, VersionsGoByFolderThenNameAndTheFolderColumnIgnoresLetterCase) {
+  Store(L"100502A", L"gamma\\c.txt", "c", At(2010, 5, 2, 9, 0, 0));
+  Store(L"100501A", L"Beta\\z.txt", "z", At(2010, 5, 1, 9, 0, 0));
+  Store(L"100501A", L"alpha\\y.txt", "y", At(2010, 5, 1, 9, 0, 0));
+  Store(L"100501A", L"Gamma\\a.txt", "a", At(2010, 5, 1, 9, 0, 0));
+  Store(L"100501A", L"alpha\\b.txt", "b", At(2010, 5, 1, 9, 0, 0));
+  Search(L"*.txt");
+  EXPECT_EQ((std::vector<std::wstring>{L"c.txt", L"b.txt", L"y.txt", L"z.txt", L"a.txt"}), Column(kColName));
+  FindSortBy(st, view, kColFolder);  // gamma and Gamma are one folder: newest generation first
+  EXPECT_EQ((std::vector<std::wstring>{L"b.txt", L"y.txt", L"z.txt", L"c.txt", L"a.txt"}), Column(kColName));
+  FindSortBy(st, view, kColFolder);
+  EXPECT_EQ((std::vector<std::wstring>{L"c.txt", L"a.txt", L"z.txt", L"b.txt", L"y.txt"}), Column(kColName));
+}
+
 // ---------------------------------------------------------------- restore
 
 TEST_F(FindTest, ALostFileComesBackWithItsFoldersTimeAndAttributes) {
