@@ -135,6 +135,8 @@ int main() {
       for (int k = 0; k < 2; ++k) search(searches[r % 2 == 0 ? k : 1 - k]);
       if (r % 2 == 1) walk();
       for (Search& s : searches) s.ratios.push_back(s.times.back() / walks.back());
+      std::fprintf(stderr, "round %d: walk %.2f s, searches %.2f s and %.2f s\n", r + 1, walks.back(),
+                   searches[0].times.back(), searches[1].times.back());
     }
     // The 10,000 rows of the last search, as the list shows them.
     HWND lv = dlg.item(TfFind::kLvHits);
@@ -175,19 +177,20 @@ int main() {
     RemoveOnHost(work);
     return 1;
   }
-  const double walk = Median(walks);
+  const double walk = Median(walks), bestWalk = *std::min_element(walks.begin(), walks.end());
   for (const Search& s : searches) {
     char name[200];
     std::snprintf(name, sizeof name,
                   "Find a file in the real dialog: 30 generations, 100,000 files (newest full, 1,000 changed in each "
-                  "older), search by %s, %zu hits, median of %d",
+                  "older), search by %s, %zu hits (best; median of %d)",
                   s.name, s.hits, kReps);
-    const double t = Median(s.times);
-    // Other load slows both sides of a round: each round's own ratio too.
+    const double t = Median(s.times), best = *std::min_element(s.times.begin(), s.times.end());
+    // Other load slows whichever side it meets: the best of each, and each round's own ratio.
     const auto [low, high] = std::minmax_element(s.ratios.begin(), s.ratios.end());
-    Row(name, Fmt("%.2f s", t), Fmt("%.2f s bare FindFirstFileW walk of the 30 generation folders", walk),
-        Fmt("%.2fx", t / walk) + Fmt("; rounds %.2f", *low) + Fmt("-%.2fx", *high) +
-            Fmt(", median %.2fx", Median(s.ratios)),
+    Row(name, Fmt("%.2f s", best) + Fmt("; %.2f s", t),
+        Fmt("%.2f s", bestWalk) + Fmt("; %.2f s bare FindFirstFileW walk of the 30 generation folders", walk),
+        Fmt("%.2fx", best / bestWalk) + Fmt("; %.2fx", t / walk) + Fmt("; rounds %.2f", *low) +
+            Fmt("-%.2fx", *high) + Fmt(", median %.2fx", Median(s.ratios)),
         "<= 1.2x");
   }
   Row("Find a file: the 10,000 hits shown anew in the owner-data list, painted", Fmt("%.0f ms", shown * 1000), "-",
