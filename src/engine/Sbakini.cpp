@@ -58,16 +58,6 @@ bool SafeSource(const std::wstring& folderNoSlash) {
 // ("~rz" + hex + "_" + hex + ".tmp").
 bool IsLeftoverTemp(const std::wstring& name) { return IsRuzerTempName(name) || IsReplaceTempName(name); }
 
-bool LastBackupIsToday(const App& app) {
-  const SYSTEMTIME now = app.clock.Now();
-  wchar_t today[16];
-  swprintf(today, 16, L"%04u/%02u/%02u", static_cast<unsigned>(now.wYear), static_cast<unsigned>(now.wMonth),
-           static_cast<unsigned>(now.wDay));
-  const size_t row = static_cast<size_t>(app.activePage) + 1;
-  return app.activePage >= 0 && row < app.PageIndexTable.size() &&
-         app.PageIndexTable[row].last.compare(0, 10, today) == 0;
-}
-
 void RemoveLeftoverTemps(const std::wstring& folder) {
   std::vector<DirEntry> files, folders;
   if (!ListFolder(folder, files, folders)) return;
@@ -112,6 +102,15 @@ std::wstring MirrorName(const std::wstring& sourceFolder) {
   s.erase(1, 1);
   if (s.size() > 1) s[1] = L'_';
   return s;
+}
+
+bool LastBackupIsToday(const App& app, int page) {
+  const SYSTEMTIME now = app.clock.Now();
+  wchar_t today[16];
+  swprintf(today, 16, L"%04u/%02u/%02u", static_cast<unsigned>(now.wYear), static_cast<unsigned>(now.wMonth),
+           static_cast<unsigned>(now.wDay));
+  const size_t row = static_cast<size_t>(page) + 1;
+  return page >= 0 && row < app.PageIndexTable.size() && app.PageIndexTable[row].last.compare(0, 10, today) == 0;
 }
 
 // ------------------------------------------------------------------ listing
@@ -187,7 +186,7 @@ bool StartGeneration(App& app, BackupState& state) {
   // Today's generation alone does not make the day done: a run killed or
   // aborted after it was made left it incomplete, and only a completed run
   // records its time in the index.
-  if (state.TodayRunIndex >= 0 && app.AutoMode && app.env.check[1] && LastBackupIsToday(app)) {
+  if (state.TodayRunIndex >= 0 && app.AutoMode && app.env.check[1] && LastBackupIsToday(app, app.activePage)) {
     StatusMessage(app, L"本日分は保存済みです");
     LetMessagesRun(app, true);
     app.clock.Sleep(app.SleepMs);

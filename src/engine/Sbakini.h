@@ -81,6 +81,9 @@ std::vector<std::wstring> ListGenerations(App& app, const std::wstring& destinat
 // Name of the latest generation in `destination` (seven characters) or empty.
 std::wstring LatestGeneration(App& app, const std::wstring& destination);
 
+// The index records a completed backup of page `page` today.
+bool LastBackupIsToday(const App& app, int page);
+
 // Everything before the copying of the active page: true when
 // state.NewGeneration exists and the page may be backed up.
 bool PrepareBackup(App& app, BackupState& state);

@@ -396,13 +396,7 @@ int CountErrorLines(const std::vector<std::wstring>& errorList) {
 }
 
 bool AlreadySavedToday(App& app, int page) {
-  const SYSTEMTIME now = app.clock.Now();
-  wchar_t today[16];
-  swprintf(today, 16, L"%04u/%02u/%02u", static_cast<unsigned>(now.wYear),
-           static_cast<unsigned>(now.wMonth), static_cast<unsigned>(now.wDay));
-  const size_t row = static_cast<size_t>(page) + 1;
-  if (page < 0 || row >= app.PageIndexTable.size()) return false;
-  if (app.PageIndexTable[row].last.compare(0, 10, today) != 0) return false;
+  if (!LastBackupIsToday(app, page)) return false;
   ReadPageFlags(app);
   if (!app.env.check[1]) return false;
   StatusMessage(app, L"本日分は保存済みです");

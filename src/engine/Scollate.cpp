@@ -4,6 +4,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "base/progress.h"
 #include "base/services.h"
 #include "base/textfile.h"
 #include "engine/Sbakini.h"
@@ -18,15 +19,6 @@
 namespace ruzer {
 
 namespace {
-
-std::wstring Grouped(std::uint64_t n) {
-  std::wstring digits = std::to_wstring(n), out;
-  for (size_t i = 0; i < digits.size(); ++i) {
-    if (i > 0 && (digits.size() - i) % 3 == 0) out += L',';
-    out += digits[i];
-  }
-  return out;
-}
 
 // A source row's mirror below a generation and its source folder.
 struct RowPlace {
@@ -143,7 +135,7 @@ void Collation::Generation(const std::wstring& folder, const std::wstring& name,
       Finding(r_.missing, folder + L"\\" + path + L" <照合:欠落> 保存したファイルがありません");
   }
   if (firstRead_ > 0) {
-    const std::wstring line = L"<" + name + L"> ダイジェストの無かった " + Grouped(static_cast<std::uint64_t>(firstRead_)) +
+    const std::wstring line = L"<" + name + L"> ダイジェストの無かった " + GroupedNumber(static_cast<std::uint64_t>(firstRead_)) +
                               L" 個のファイルは，今回読んだ内容を正しいものとして記録しました．";
     log_.push_back(line);
     ErrorListAdd(app_, line);
@@ -294,13 +286,13 @@ CollateResult CollatePage(App& app, int share) {
 std::wstring CollateSummary(const CollateResult& r) {
   std::wstring s = r.aborted ? L"照合中断．" : L"照合終了．";
   const std::uint64_t tenths = (r.bytes * 10 + kMegabyte - 1) / kMegabyte;
-  s += Grouped(r.files) + L" 個のファイル (" + Grouped(tenths / 10) + L"." + std::to_wstring(tenths % 10) +
+  s += GroupedNumber(r.files) + L" 個のファイル (" + GroupedNumber(tenths / 10) + L"." + std::to_wstring(tenths % 10) +
        L" MB) を読みました．";
-  s += L"破損 " + Grouped(static_cast<std::uint64_t>(r.damaged)) + L"，欠落 " +
-       Grouped(static_cast<std::uint64_t>(r.missing)) + L"，内容不一致 " +
-       Grouped(static_cast<std::uint64_t>(r.differs));
-  if (r.unreadable > 0) s += L"，読めないもの " + Grouped(static_cast<std::uint64_t>(r.unreadable));
-  if (r.firstRead > 0) s += L"，初めて記録 " + Grouped(static_cast<std::uint64_t>(r.firstRead));
+  s += L"破損 " + GroupedNumber(static_cast<std::uint64_t>(r.damaged)) + L"，欠落 " +
+       GroupedNumber(static_cast<std::uint64_t>(r.missing)) + L"，内容不一致 " +
+       GroupedNumber(static_cast<std::uint64_t>(r.differs));
+  if (r.unreadable > 0) s += L"，読めないもの " + GroupedNumber(static_cast<std::uint64_t>(r.unreadable));
+  if (r.firstRead > 0) s += L"，初めて記録 " + GroupedNumber(static_cast<std::uint64_t>(r.firstRead));
   return s + L"．";
 }
 

@@ -543,6 +543,12 @@ std::vector<std::wstring> DrivesWithLabel(const std::wstring& label, const std::
   return found;
 }
 
+std::wstring FolderOnLabelledDrive(const std::wstring& folder, const std::wstring& label) {
+  if (folder.size() < 3 || folder[1] != L':' || folder[2] != L'\\') return L"";
+  const std::vector<std::wstring> drives = DrivesWithLabel(label, folder);
+  return drives.size() == 1 ? drives[0].substr(0, 2) + folder.substr(2) : std::wstring();
+}
+
 const std::wstring& DestinationOf(const EnvPanel& env) {
   return env.tamdirFound.empty() ? env.tamdir : env.tamdirFound;
 }
@@ -642,14 +648,12 @@ bool CheckDestinationVolume(App& app) {
     // Windows gives a USB disk whatever letter is free: the medium may be
     // in another drive today. Only a single drive with the label is taken;
     // nothing is ever written onto a disk with another label.
-    if (tamdir.size() >= 3 && tamdir[1] == L':' && tamdir[2] == L'\\') {
-      const std::vector<std::wstring> drives = DrivesWithLabel(volname, tamdir);
-      if (drives.size() == 1) {
-        app.env.tamdirFound = drives[0].substr(0, 2) + tamdir.substr(2);
-        ErrorListAdd(app, L"ボリューム名 <" + volname + L"> のメディアは " + drives[0].substr(0, 2) +
-                              L" にありました．今回は <" + app.env.tamdirFound + L"> を使います．");
-        return true;
-      }
+    const std::wstring found = FolderOnLabelledDrive(tamdir, volname);
+    if (!found.empty()) {
+      app.env.tamdirFound = found;
+      ErrorListAdd(app, L"ボリューム名 <" + volname + L"> のメディアは " + found.substr(0, 2) +
+                            L" にありました．今回は <" + found + L"> を使います．");
+      return true;
     }
     std::wstring text;
     if (v.code != 0)

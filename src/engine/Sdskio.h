@@ -98,6 +98,9 @@ bool CheckDestinationVolume(App& app);
 // Drive roots ("F:\") whose volume carries `label` (exact), other than the
 // drive of `except`.
 std::vector<std::wstring> DrivesWithLabel(const std::wstring& label, const std::wstring& except);
+// The same folder as `folder` on the one other drive whose volume carries
+// `label`; empty when no drive or several do, or `folder` is no drive path.
+std::wstring FolderOnLabelledDrive(const std::wstring& folder, const std::wstring& label);
 // The destination folder to use now: tamdirFound when the medium was found
 // on another drive, otherwise tamdir.
 const std::wstring& DestinationOf(const EnvPanel& env);

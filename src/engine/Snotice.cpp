@@ -92,7 +92,8 @@ PageFacts ReadPageFacts(const App& app, int page) {
   return f;
 }
 
-bool ReadNewestRunErrors(const PageFacts& facts, std::wstring& generation, std::vector<std::wstring>& log) {
+bool ReadNewestRunErrors(App& app, const PageFacts& facts, std::wstring& generation,
+                         std::vector<std::wstring>& log) {
   generation.clear();
   log.clear();
   if (facts.dest.empty()) return false;
@@ -102,19 +103,12 @@ bool ReadNewestRunErrors(const PageFacts& facts, std::wstring& generation, std::
     // the drive is nobody's business here, and the medium is never asked for.
     const CodeAndText v = GetVolumeLabel(dest);
     if (v.code != 0 || v.text != facts.label) {
-      const auto drives = DrivesWithLabel(facts.label, dest);
-      if (drives.size() != 1 || dest.size() < 3 || dest[1] != L':') return false;
-      dest = drives[0].substr(0, 2) + dest.substr(2);
+      dest = FolderOnLabelledDrive(dest, facts.label);
+      if (dest.empty()) return false;
     }
   }
   while (dest.size() > 3 && dest.back() == L'\\') dest.pop_back();
-  std::vector<DirEntry> files, folders;
-  if (!ListFolder(dest, files, folders)) return false;
-  std::wstring newest;
-  for (const auto& f : folders) {
-    if (f.attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_REPARSE_POINT)) continue;
-    if (IsGenerationName(f.name) && (newest.empty() || L"20" + f.name > L"20" + newest)) newest = f.name;
-  }
+  const std::wstring newest = LatestGeneration(app, dest);
   if (newest.empty()) return false;
   generation = newest;
   const std::wstring path = dest + L"\\" + newest + L"\\" + Fdef::kErrorLog;
@@ -135,7 +129,7 @@ void ShowStartNotice(App& app) {
     std::vector<std::wstring> lines = AgeNotice(facts, today);
     std::wstring generation;
     std::vector<std::wstring> log;
-    if (ReadNewestRunErrors(facts, generation, log)) {
+    if (ReadNewestRunErrors(app, facts, generation, log)) {
       const auto errors = ErrorNotice(facts.name, generation, log);
       lines.insert(lines.end(), errors.begin(), errors.end());
     }

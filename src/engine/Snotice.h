@@ -39,7 +39,8 @@ std::vector<std::wstring> ErrorNotice(const std::wstring& page, const std::wstri
 PageFacts ReadPageFacts(const App& app, int page);
 // The newest generation of `facts.dest` and its "ERROR.LOG" lines; nothing
 // when the medium is not there or carries another label.
-bool ReadNewestRunErrors(const PageFacts& facts, std::wstring& generation, std::vector<std::wstring>& log);
+bool ReadNewestRunErrors(App& app, const PageFacts& facts, std::wstring& generation,
+                         std::vector<std::wstring>& log);
 
 // Every page of the open file set: the lines go to the error list, and the
 // status line says how many pages need attention.

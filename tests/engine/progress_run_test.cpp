@@ -56,5 +56,18 @@ TEST_F(RunProgress, AnAbortedRunKeepsTheLastCompleteCount) {
   EXPECT_EQ((std::vector<std::wstring>{L"Home=10,10"}), ReadUtf16Lines(sets + L"\\RUZER.CNT"));
 }
 
+// A count file damaged or written by hand tells nothing: a moving bar, and a
+// completed run writes a sound line for the page again, keeping the others.
+TEST_F(RunProgress, ADamagedCountFileGivesAMovingBar) {
+  Put(src + L"\\a.txt", "abc");
+  AddRow(src);
+  ASSERT_TRUE(WriteBytes(sets + L"\\RUZER.CNT",
+                         Utf16File({L"Home=12x,5", L"garbage", L"Gone=1,1", L"Home=99999999999999999999,1"})));
+  Backup();
+  ASSERT_FALSE(t.view.progressHistory.empty());
+  EXPECT_TRUE(t.view.progressHistory.front().marquee);
+  EXPECT_EQ((std::vector<std::wstring>{L"Home=1,3"}), ReadUtf16Lines(sets + L"\\RUZER.CNT"));
+}
+
 }  // namespace
 }  // namespace ruzer::test
