@@ -200,7 +200,7 @@ void Collation::Copy(const std::wstring& full, const std::wstring& rel, const Di
   }
   CopiedFile read;
   DWORD err = 0;
-  if (!DigestOfFile(app_, full, read, &err)) {
+  if (!DigestOfFile(app_, full, read, &err, &file.lastWrite)) {
     if (Stopped()) return;
     Finding(r_.unreadable, ErrorLine(err, full));
     return;
@@ -238,7 +238,7 @@ void Collation::AgainstSource(const std::wstring& full, const std::wstring& rel,
     if (src.size != file.size || !SameFileTime(src.lastWrite, file.lastWrite)) return;
     CopiedFile read;
     DWORD err = 0;
-    if (!DigestOfFile(app_, source, read, &err)) {
+    if (!DigestOfFile(app_, source, read, &err, &src.lastWrite)) {
       if (!Stopped()) Finding(r_.unreadable, ErrorLine(err, source));
       return;
     }

@@ -104,6 +104,116 @@ std::uint64_t HashBytes(const void* data, std::size_t size) {
   return h.Final();
 }
 
+// ------------------------------------------------------------------ pipeline
+
+namespace {
+double Seconds() {
+  static const double perSecond = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return static_cast<double>(f.QuadPart);
+  }();
+  LARGE_INTEGER c;
+  QueryPerformanceCounter(&c);
+  return static_cast<double>(c.QuadPart) / perSecond;
+}
+
+// Waits without a call to the system for what the other thread is about to
+// do; after the first spins it lets other threads of the machine run.
+template <class Ready>
+void SpinUntil(Ready ready) {
+  for (int i = 0; !ready(); ++i) {
+    if (i < 64)
+      YieldProcessor();
+    else
+      SwitchToThread();
+  }
+}
+
+// How long the hasher stays awake after its last piece: the gap between two
+// large files (closing one, opening the next) is far shorter.
+constexpr double kAwakeSeconds = 0.005;
+}  // namespace
+
+HashPipeline::HashPipeline() {
+  static unsigned char buffers[kSlots][kPieceBytes];
+  for (int i = 0; i < kSlots; ++i) slots_[i].data = buffers[i];
+}
+
+HashPipeline& HashPipeline::Shared() {
+  // Never destroyed: at the end of the process its thread is simply gone.
+  static HashPipeline* pipeline = new HashPipeline;
+  return *pipeline;
+}
+
+unsigned char* HashPipeline::Piece() {
+  Slot& s = slots_[next_];
+  SpinUntil([&] { return !s.full.load(std::memory_order_acquire); });
+  return s.data;
+}
+
+void HashPipeline::Hand(std::size_t bytes, bool last) {
+  if (bytes == 0) return;
+  if (last && !handed_) {
+    hash_.Update(slots_[next_].data, bytes);
+    return;
+  }
+  if (!tried_) {
+    tried_ = true;
+    wake_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    if (wake_) thread_ = CreateThread(nullptr, 64 * 1024, &HashPipeline::ThreadMain, this, 0, nullptr);
+  }
+  if (!thread_) {  // no second thread: hash here
+    hash_.Update(slots_[next_].data, bytes);
+    return;
+  }
+  Slot& s = slots_[next_];
+  s.size = bytes;
+  s.full.store(true);
+  handed_ = true;
+  next_ = (next_ + 1) % kSlots;
+  if (sleeping_.exchange(false)) SetEvent(wake_);
+}
+
+std::uint64_t HashPipeline::Final() {
+  for (Slot& s : slots_) SpinUntil([&] { return !s.full.load(std::memory_order_acquire); });
+  const std::uint64_t digest = hash_.Final();
+  hash_ = ContentHash{};
+  handed_ = false;
+  return digest;
+}
+
+unsigned long __stdcall HashPipeline::ThreadMain(void* self) {
+  static_cast<HashPipeline*>(self)->Hasher();
+  return 0;
+}
+
+void HashPipeline::Hasher() {
+  for (int k = 0;; k = (k + 1) % kSlots) {
+    Slot& s = slots_[k];
+    double idleSince = 0;
+    for (int i = 0; !s.full.load(std::memory_order_acquire); ++i) {
+      if (i < 64) {
+        YieldProcessor();
+        continue;
+      }
+      SwitchToThread();
+      if (i % 64 != 0) continue;
+      const double now = Seconds();
+      if (idleSince == 0) idleSince = now;
+      if (now - idleSince < kAwakeSeconds) continue;
+      // Asleep until the next piece; the feeder wakes it when it sees the flag.
+      sleeping_.store(true);
+      if (!s.full.load()) WaitForSingleObject(wake_, INFINITE);
+      sleeping_.store(false);
+      i = 0;
+      idleSince = 0;
+    }
+    hash_.Update(s.data, s.size);
+    s.full.store(false, std::memory_order_release);
+  }
+}
+
 // ------------------------------------------------------------------ lines
 
 namespace {

@@ -9,6 +9,7 @@
 // leaves no entry for a copy other than the one it was made from.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -33,6 +34,47 @@ class ContentHash {
   std::uint64_t total_ = 0;
 };
 std::uint64_t HashBytes(const void* data, std::size_t size);
+
+// Hashes on a thread of its own while the caller reads (and writes) the next
+// piece, so that a large file is read and hashed in the time of the reading
+// alone. One stream at a time, fed from one thread:
+//   for (;;) { p = Piece(); read n bytes into p; Hand(n, n < kPieceBytes); ... }
+//   digest = Final();
+// Final also ends a stream left half-way (after a read error).
+class HashPipeline {
+ public:
+  static constexpr std::size_t kPieceBytes = 64 * 1024;
+  // The program's one pipeline; its thread starts with the first large file.
+  static HashPipeline& Shared();
+
+  // The buffer for the next piece, once the hasher is done with it.
+  unsigned char* Piece();
+  // `bytes` read into Piece(). A file that is all in its first piece is
+  // hashed here: waking the other thread would cost more than the hashing.
+  void Hand(std::size_t bytes, bool last);
+  // The digest of the stream; the next Piece() starts a new one.
+  std::uint64_t Final();
+
+ private:
+  static constexpr int kSlots = 4;
+  struct Slot {
+    std::atomic<bool> full{false};
+    std::size_t size = 0;
+    unsigned char* data = nullptr;
+  };
+  HashPipeline();
+  static unsigned long __stdcall ThreadMain(void* self);
+  void Hasher();
+
+  Slot slots_[kSlots];
+  int next_ = 0;           // the slot Piece() gives
+  bool handed_ = false;    // the stream has pieces on the other thread
+  ContentHash hash_;       // the other thread's while a slot is full
+  std::atomic<bool> sleeping_{false};
+  void* wake_ = nullptr;   // event the idle hasher waits on
+  void* thread_ = nullptr;
+  bool tried_ = false;     // to start the thread
+};
 
 // What a copy was when it was stored.
 struct DigestEntry {

@@ -349,19 +349,14 @@ bool DeleteFolderTree(App& app, const std::wstring& path) {
 
 namespace {
 
-// One buffer for every copy and read (the program copies on one thread). The
-// system's own copy reads 64 KiB at a time too: a piece that stays in the
-// processor's cache while it is hashed and written. 1 MiB pieces made a copy
-// of 1 MiB files 2.5 times slower under Wine.
-constexpr DWORD kCopyBufferBytes = 64 * 1024;
+// The pieces of every copy and read come from the hash pipeline. The system's
+// own copy reads 64 KiB at a time too: a piece that stays in the processor's
+// cache while it is hashed and written. 1 MiB pieces made a copy of 1 MiB
+// files 2.5 times slower under Wine.
+constexpr DWORD kCopyBufferBytes = HashPipeline::kPieceBytes;
 constexpr DWORD kReadShare = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 FILETIME ToFileTime(const LARGE_INTEGER& t) {
   return FILETIME{static_cast<DWORD>(t.QuadPart), static_cast<DWORD>(static_cast<std::uint64_t>(t.QuadPart) >> 32)};
-}
-
-unsigned char* CopyBuffer() {
-  static std::vector<unsigned char> buffer(kCopyBufferBytes);
-  return buffer.data();
 }
 
 // The data of `source` into the new file `temp`, hashed on the way; the
@@ -389,27 +384,28 @@ DWORD CopyDataToTemp(const std::wstring& source, const std::wstring& temp, Copie
     CloseHandle(in);
     return err;
   }
-  ContentHash hash;
+  HashPipeline& hash = HashPipeline::Shared();
   std::uint64_t total = 0;
   DWORD err = 0;
-  unsigned char* buffer = CopyBuffer();
   for (;;) {
+    unsigned char* buffer = hash.Piece();
     DWORD got = 0;
     if (!ReadFile(in, buffer, kCopyBufferBytes, &got, nullptr)) {
       err = GetLastError();
       break;
     }
-    if (got == 0) break;
-    hash.Update(buffer, got);
+    const bool last = got < kCopyBufferBytes;  // a short read of a disk file is its end
+    hash.Hand(got, last);  // hashed while it is written
     total += got;
     DWORD written = 0;
-    if (!WriteFile(out, buffer, got, &written, nullptr) || written != got) {
+    if (got > 0 && (!WriteFile(out, buffer, got, &written, nullptr) || written != got)) {
       err = GetLastError();
       if (err == 0) err = ERROR_DISK_FULL;
       break;
     }
-    if (got < kCopyBufferBytes) break;  // a short read of a disk file is its end
+    if (last) break;
   }
+  const std::uint64_t digest = hash.Final();
   if (err == 0 && !SetFileTime(out, nullptr, nullptr, &lastWrite)) err = GetLastError();
   CloseHandle(in);
   if (!CloseHandle(out) && err == 0) err = GetLastError();
@@ -417,14 +413,15 @@ DWORD CopyDataToTemp(const std::wstring& source, const std::wstring& temp, Copie
     copied->known = true;
     copied->size = total;
     copied->lastWrite = lastWrite;
-    copied->digest = hash.Final();
+    copied->digest = digest;
   }
   return err;
 }
 
 }  // namespace
 
-bool DigestOfFile(App& app, const std::wstring& path, CopiedFile& result, DWORD* error) {
+bool DigestOfFile(App& app, const std::wstring& path, CopiedFile& result, DWORD* error,
+                  const FILETIME* lastWrite) {
   result = CopiedFile{};
   HANDLE h = CreateFileW(LongPath(path).c_str(), GENERIC_READ, kReadShare, nullptr, OPEN_EXISTING,
                          FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
@@ -432,23 +429,29 @@ bool DigestOfFile(App& app, const std::wstring& path, CopiedFile& result, DWORD*
     if (error) *error = GetLastError();
     return false;
   }
-  FILE_BASIC_INFO info{};
-  GetFileInformationByHandleEx(h, FileBasicInfo, &info, sizeof info);
-  ContentHash hash;
+  // Asking the handle costs as much as opening the file under Wine: the
+  // caller's listing usually knows the time already.
+  if (lastWrite) {
+    result.lastWrite = *lastWrite;
+  } else {
+    FILE_BASIC_INFO info{};
+    GetFileInformationByHandleEx(h, FileBasicInfo, &info, sizeof info);
+    result.lastWrite = ToFileTime(info.LastWriteTime);
+  }
+  HashPipeline& hash = HashPipeline::Shared();
   std::uint64_t total = 0;
   bool ok = true;
-  unsigned char* buffer = CopyBuffer();
   for (;;) {
     DWORD got = 0;
-    if (!ReadFile(h, buffer, kCopyBufferBytes, &got, nullptr)) {
+    if (!ReadFile(h, hash.Piece(), kCopyBufferBytes, &got, nullptr)) {
       if (error) *error = GetLastError();
       ok = false;
       break;
     }
-    if (got == 0) break;
-    hash.Update(buffer, got);
+    const bool last = got < kCopyBufferBytes;
+    hash.Hand(got, last);
     total += got;
-    if (got < kCopyBufferBytes) break;
+    if (last) break;
     LetMessagesRun(app);
     if (app.AbortRequested) {
       if (error) *error = ERROR_CANCELLED;
@@ -457,11 +460,11 @@ bool DigestOfFile(App& app, const std::wstring& path, CopiedFile& result, DWORD*
     }
   }
   CloseHandle(h);
+  const std::uint64_t digest = hash.Final();
   if (!ok) return false;
   result.known = true;
   result.size = total;
-  result.lastWrite = ToFileTime(info.LastWriteTime);
-  result.digest = hash.Final();
+  result.digest = digest;
   return true;
 }
 

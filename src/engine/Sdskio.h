@@ -87,7 +87,9 @@ DWORD CopyFileKeepAttributes(const std::wstring& source, const std::wstring& tar
                              const CopyHints* hints = nullptr, CopiedFile* copied = nullptr);
 // Reads a file through and gives its digest; pumps messages and stops on
 // app.AbortRequested (false then, and on a read error with its code in `error`).
-bool DigestOfFile(App& app, const std::wstring& path, CopiedFile& result, DWORD* error = nullptr);
+// `lastWrite`: the file's time as the caller's listing has it, else asked.
+bool DigestOfFile(App& app, const std::wstring& path, CopiedFile& result, DWORD* error = nullptr,
+                  const FILETIME* lastWrite = nullptr);
 CodeAndText GetVolumeLabel(const std::wstring& path);
 CodeAndText GetFileSystemName(const std::wstring& path);
 // Medium prompt for app.env.tamdir / app.env.volname (Retry/Cancel until the

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "base/textfile.h"
 #include "engine/Sdigest.h"
@@ -42,6 +43,37 @@ TEST(ContentHash, GivesThePublishedXxh64Values) {
     ContentHash h;
     for (size_t at = 0; at < big.size(); at += piece) h.Update(big.data() + at, std::min(piece, big.size() - at));
     EXPECT_EQ(0x148A2FDF3EA2C6E5ull, h.Final()) << piece;
+  }
+}
+
+// The pipeline hashes on its own thread: whatever the pieces, whether the
+// hasher was awake or had gone to sleep between two streams, and after a
+// stream left half-way, each stream's digest is that of its own bytes.
+TEST(HashPipeline, EachStreamGivesTheDigestOfItsOwnBytes) {
+  HashPipeline& pipe = HashPipeline::Shared();
+  const std::string big = Pattern(HashPipeline::kPieceBytes * 9 + 12345);
+  struct Case {
+    size_t bytes;
+    int pauseMs;  // before the stream: long enough for the hasher to sleep
+    bool abandon;  // fed half and ended without using the digest
+  };
+  const Case cases[] = {{big.size(), 0, false}, {HashPipeline::kPieceBytes, 0, false}, {100, 0, false},
+                        {big.size(), 50, false}, {big.size(), 0, true},           {0, 0, false},
+                        {HashPipeline::kPieceBytes * 3, 30, false}, {big.size(), 0, false}};
+  for (const Case& c : cases) {
+    Sleep(static_cast<DWORD>(c.pauseMs));
+    size_t at = 0;
+    for (;;) {
+      unsigned char* piece = pipe.Piece();
+      const size_t n = std::min(HashPipeline::kPieceBytes, c.bytes - at);
+      std::memcpy(piece, big.data() + at, n);
+      at += n;
+      const bool last = n < HashPipeline::kPieceBytes;
+      pipe.Hand(n, last);
+      if (last || (c.abandon && at > c.bytes / 2)) break;
+    }
+    const std::uint64_t digest = pipe.Final();
+    if (!c.abandon) EXPECT_EQ(HashBytes(big.data(), c.bytes), digest) << c.bytes << " after " << c.pauseMs;
   }
 }
 
