@@ -260,19 +260,11 @@ void Place(HWND h, int x, int y, int w, int hgt, bool visible) {
 FF1::FF1() : impl_(std::make_unique<Impl>(*this)) {}
 
 FF1::~FF1() {
+  // The window goes first; what it used is freed with impl_, OLE last.
   if (hwnd_) {
     impl_->quietDestroy = true;
     DestroyWindow(hwnd_);
   }
-  for (HMENU& m : impl_->popups)
-    if (m) DestroyMenu(m);
-  if (impl_->accel) DestroyAcceleratorTable(impl_->accel);
-  if (impl_->font) DeleteObject(impl_->font);
-  if (impl_->toolImages) ImageList_Destroy(impl_->toolImages);
-  if (impl_->treeOwnImages) ImageList_Destroy(impl_->treeOwnImages);
-  if (impl_->desktop) impl_->desktop->Release();
-  impl_->ReleaseTaskbar();
-  if (impl_->oleStarted) OleUninitialize();
 }
 
 bool FF1::Create(App& app, HINSTANCE inst, const StartupInfo& info) {
@@ -283,12 +275,12 @@ bool FF1::Create(App& app, HINSTANCE inst, const StartupInfo& info) {
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES |
                                            ICC_TREEVIEW_CLASSES | ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&icc);
-  impl_->oleStarted = SUCCEEDED(OleInitialize(nullptr));  // shell folders and, later, drag and drop
+  impl_->ole.emplace(ComInit::Ole);  // shell folders and, later, drag and drop
   if (!RegisterClasses(inst)) return false;
 
   menu_ = BuildMainMenu();
-  for (int i = 0; i < 4; ++i) impl_->popups[i] = BuildPopup(static_cast<Popup>(i));
-  impl_->accel = BuildAccelerators();
+  for (int i = 0; i < 4; ++i) impl_->popups[i].reset(BuildPopup(static_cast<Popup>(i)));
+  impl_->accel.reset(BuildAccelerators());
 
   CreateWindowExW(0, kMainClass, Fdef::kProduct, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 480, 360, nullptr,
                   menu_, inst, impl_.get());
@@ -311,7 +303,7 @@ bool FF1::Create(App& app, HINSTANCE inst, const StartupInfo& info) {
 
 void FF1::Impl::CreateControls() {
   HWND main = win.hwnd_;
-  font = CreateUiFont(win.dpi_);
+  font.reset(CreateUiFont(win.dpi_));
   auto child = [&](HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, DWORD ex, int id) {
     return CreateWindowExW(ex, cls, text, WS_CHILD | style, 0, 0, 10, 10, parent,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), inst, nullptr);
@@ -372,17 +364,16 @@ void FF1::Impl::CreateControls() {
 
 void FF1::Impl::ApplyFonts() {
   for (HWND h : {btnAbort, tree, tabs, pnlPage, grpSource, lsvDir, pnlDown, grpOld, lvOld, grpBtm, lbErr, lvSize, status})
-    if (h) SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    if (h) SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
 }
 
 void FF1::Impl::SetupToolbar() {
   SendMessageW(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
   const int size = S(16);
-  HIMAGELIST old = toolImages;
-  toolImages = BuildToolImages(size);
+  ImageList old = std::move(toolImages);  // freed once the tool bar has the new one
+  toolImages.reset(BuildToolImages(size));
   SendMessageW(toolbar, TB_SETBITMAPSIZE, 0, MAKELPARAM(size, size));
-  SendMessageW(toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolImages));
-  if (old) ImageList_Destroy(old);
+  SendMessageW(toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolImages.get()));
   if (SendMessageW(toolbar, TB_BUTTONCOUNT, 0, 0) == 0) {
     std::vector<TBBUTTON> buttons;
     for (const auto& b : ToolButtons()) {
@@ -441,7 +432,7 @@ void FF1::Impl::Layout(bool fitColumns) {
     const int bh = std::max<int>(HIWORD(bs), S(22));
     SIZE text{};
     HDC dc = GetDC(btnAbort);
-    HGDIOBJ old = SelectObject(dc, font);
+    HGDIOBJ old = SelectObject(dc, font.get());
     GetTextExtentPoint32W(dc, L"中断(F3)", 6, &text);
     SelectObject(dc, old);
     ReleaseDC(btnAbort, dc);
@@ -782,7 +773,7 @@ void FF1::Impl::OnContextMenu(HWND from, LPARAM lp) {
     GetWindowRect(from, &r);
     pt = POINT{r.left + S(8), r.top + S(8)};
   }
-  HMENU menu = popups[static_cast<int>(which)];
+  HMENU menu = popups[static_cast<int>(which)].get();
   for (int i = 0, n = GetMenuItemCount(menu); i < n; ++i) {
     const UINT id = GetMenuItemID(menu, i);
     if (id >= static_cast<UINT>(Cmd::Xopen) && id <= static_cast<UINT>(Cmd::TreeRefresh))
@@ -824,10 +815,9 @@ void FF1::Impl::OnDpiChanged(int dpi, const RECT* suggested) {
   const int old = win.dpi_;
   if (dpi <= 0 || dpi == old) return;
   win.dpi_ = dpi;
-  HFONT previous = font;
-  font = CreateUiFont(dpi);
+  FontHandle previous = std::move(font);  // freed once the controls have the new one
+  font.reset(CreateUiFont(dpi));
   ApplyFonts();
-  if (previous) DeleteObject(previous);
   SetupToolbar();
   SetTreeImages();
   FillTreeRoot();  // the nodes' icons belong to the old list
@@ -879,7 +869,7 @@ bool FF1::TranslateAccel(MSG* msg) {
   // Keys typed into the about box or another dialog of ours stay there.
   HWND top = msg->hwnd ? GetAncestor(msg->hwnd, GA_ROOT) : nullptr;
   if (top && top != hwnd_) return false;
-  return TranslateAcceleratorW(hwnd_, impl_->accel, msg) != 0;
+  return TranslateAcceleratorW(hwnd_, impl_->accel.get(), msg) != 0;
 }
 
 HWND FF1::Control(int id) const {
@@ -907,7 +897,7 @@ HWND FF1::Control(int id) const {
   return nullptr;
 }
 
-HMENU FF1::PopupMenu(Popup which) const { return impl_->popups[static_cast<int>(which)]; }
+HMENU FF1::PopupMenu(Popup which) const { return impl_->popups[static_cast<int>(which)].get(); }
 
 // ---------------------------------------------------------------- IMainView
 

@@ -9,10 +9,12 @@
 #include <commoncontrols.h>
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/font.h"
+#include "base/handles.h"
 #include "shell/FF1.h"
 #include "sources/Sdrop.h"
 #include "shell/Mainwin.h"
@@ -54,7 +56,7 @@ void ShowAboutBox(HWND owner, HINSTANCE inst, int dpi);
 
 // Folder tree node: absolute item id, file-system path and display name.
 struct TreeNode {
-  PIDLIST_ABSOLUTE pidl = nullptr;
+  CoTaskMemPtr<ITEMIDLIST> pidl;
   std::wstring path;
   std::wstring name;
   bool listed = false;  // children enumerated
@@ -63,6 +65,7 @@ struct TreeNode {
 struct FF1::Impl : IMainWindowCommands {
   explicit Impl(FF1& w) : win(w) {}
   FF1& win;
+  std::optional<ComInit> ole;  // first in, last out: shell folders and drag and drop need it
   App& app() { return *win.app_; }
   void Attach(HWND h) { win.hwnd_ = h; }
 
@@ -73,14 +76,13 @@ struct FF1::Impl : IMainWindowCommands {
   bool closePending = false;
   bool quietDestroy = false;  // destroyed by the object, not closed by the user
   bool hourglass = false;
-  bool oleStarted = false;
   bool menusEnabled = true;
   bool abortVisible = false;
   bool toolbarEnabled = true;
-  HACCEL accel = nullptr;
-  HFONT font = nullptr;
-  HIMAGELIST toolImages = nullptr;
-  HMENU popups[4] = {};
+  AccelTable accel;
+  FontHandle font;
+  ImageList toolImages;
+  MenuHandle popups[4];
 
   // Controls.
   HWND toolbar = nullptr, btnAbort = nullptr, tree = nullptr, splitter1 = nullptr, tabs = nullptr,
@@ -125,18 +127,17 @@ struct FF1::Impl : IMainWindowCommands {
   HWND progressBar = nullptr;
   ProgressView progress;
   bool boxWaiting = false;
-  ITaskbarList3* taskbar = nullptr;
+  ComPtr<ITaskbarList3> taskbar;
   bool taskbarTried = false;
   int StatusPart() const { return progress.visible ? 3 : 1; }
   void SetStatusParts();
   void ApplyProgress(const ProgressView& p);
   void ApplyTaskbar();
-  void ReleaseTaskbar();
 
   // Folder tree.
-  IShellFolder* desktop = nullptr;
+  ComPtr<IShellFolder> desktop;
   HTREEITEM treeRoot = nullptr;
-  HIMAGELIST treeOwnImages = nullptr;  // icons at the DPI's size, when the system has none
+  ImageList treeOwnImages;  // icons at the DPI's size, when the system has none
   HIMAGELIST treeSysImages = nullptr;
   std::map<int, int> treeIconMap;  // system icon index -> index in treeOwnImages
   bool treeImagesSet = false;
@@ -146,7 +147,7 @@ struct FF1::Impl : IMainWindowCommands {
   // Drag and drop between the controls (ff1_drag.cpp). The main window holds
   // the capture from the drag's start until the button is released.
   DragControl dragFrom = DragControl::None;
-  IDropTarget* pathTarget = nullptr;  // folders from other programs onto lsvDir
+  ComPtr<IDropTarget> pathTarget;  // folders from other programs onto lsvDir
 
   int S(int v) const { return MulDiv(v, win.dpi_, 96); }
   int Logical(int px) const { return MulDiv(px, 96, win.dpi_); }

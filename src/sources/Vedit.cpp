@@ -76,10 +76,6 @@ TfEdit::TfEdit(App& app, IFolderBrowser* browser)
       app_(app),
       browser_(browser ? browser : &shell_) {}
 
-TfEdit::~TfEdit() {
-  if (grey_) DeleteObject(grey_);
-}
-
 bool TfEdit::Show(FolderDialogState& state) {
   s_ = state;
   const bool ok = ShowModal() == IDOK;
@@ -118,7 +114,7 @@ void TfEdit::OnCreate() {
   AddTooltip(kLstFile1, L"ダブル・クリックで変更");
   AddTooltip(kLstFile2, L"ダブル・クリックで変更");
   for (HWND w : {lb, l1, l2}) SetWindowSubclass(w, ListKeys, 1, 0);
-  if (!grey_) grey_ = CreateSolidBrush(kGreyColour);
+  if (!grey_) grey_.reset(CreateSolidBrush(kGreyColour));
 }
 
 void TfEdit::OnLayout(int width96, int) {
@@ -301,7 +297,7 @@ bool TfEdit::OnMessage(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result) {
       RECT r;
       GetWindowRect(Item(g), &r);
       MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&r), 2);
-      FillRect(dc, &r, grey_);
+      FillRect(dc, &r, grey_.get());
     }
     result = TRUE;
     return true;
@@ -318,7 +314,7 @@ bool TfEdit::OnMessage(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result) {
     if (!group || !Grey(group)) return false;
     HDC dc = reinterpret_cast<HDC>(wp);
     SetBkColor(dc, kGreyColour);
-    result = reinterpret_cast<INT_PTR>(grey_);
+    result = reinterpret_cast<INT_PTR>(grey_.get());
     return true;
   }
   return false;
