@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "base/font.h"
+
 namespace ruzer {
 
 // ---------------------------------------------------------------- selection
@@ -115,20 +117,6 @@ int GridDropTarget(int top, int bottom, int over, int rows) {
 namespace {
 
 const wchar_t kGridClass[] = L"RuzerGrid";
-
-int WindowDpi(HWND hwnd) {
-  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-  static const auto getDpi = reinterpret_cast<GetDpiForWindowFn>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-  if (getDpi && hwnd) {
-    UINT dpi = getDpi(hwnd);
-    if (dpi) return static_cast<int>(dpi);
-  }
-  HDC dc = GetDC(nullptr);
-  int dpi = GetDeviceCaps(dc, LOGPIXELSY);
-  ReleaseDC(nullptr, dc);
-  return dpi > 0 ? dpi : 96;
-}
 
 void RegisterGridClass() {
   static bool done = false;
@@ -400,12 +388,7 @@ int Grid::ColumnEdgeAt(int x) const {
 
 void Grid::MeasureFont() {
   if (!hwnd_) return;
-  HDC dc = GetDC(hwnd_);
-  HGDIOBJ old = SelectObject(dc, font_ ? font_ : GetStockObject(DEFAULT_GUI_FONT));
-  TEXTMETRICW tm{};
-  GetTextMetricsW(dc, &tm);
-  SelectObject(dc, old);
-  ReleaseDC(hwnd_, dc);
+  const TEXTMETRICW tm = FontMetrics(hwnd_, font_);
   rowHeight_ = std::max(8, static_cast<int>(tm.tmHeight) + Px(6));
 }
 

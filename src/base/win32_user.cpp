@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/font.h"
 #include "base/handles.h"
 #include "base/help.h"
 #include "store/Fdef.h"
@@ -124,8 +125,8 @@ RECT WorkAreaNear(HWND w) {
 }
 
 void LayOut(HWND dlg, Box& box) {
-  HDC dc = GetDC(dlg);
-  const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+  WindowDc measuring(dlg);
+  const int dpi = GetDeviceCaps(measuring.get(), LOGPIXELSY);
   auto px = [dpi](int v) { return MulDiv(v, dpi, 96); };
 
   NONCLIENTMETRICSW ncm{};
@@ -134,7 +135,8 @@ void LayOut(HWND dlg, Box& box) {
     box.font.reset(CreateFontIndirectW(&ncm.lfMessageFont));
   HFONT font = box.font ? static_cast<HFONT>(box.font.get())
                         : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-  const HGDIOBJ oldFont = SelectObject(dc, font);
+  measuring.Select(font);
+  const HDC dc = measuring.get();
 
   const HWND owner = GetWindow(dlg, GW_OWNER);
   const RECT work = WorkAreaNear(owner);
@@ -157,15 +159,9 @@ void LayOut(HWND dlg, Box& box) {
   int buttonW = px(75);
   for (int i = 0; i < n; ++i) {
     const std::wstring c = ButtonText(box, i);
-    SIZE sz{};
-    GetTextExtentPoint32W(dc, c.c_str(), static_cast<int>(c.size()), &sz);
-    buttonW = std::max(buttonW, static_cast<int>(sz.cx) + px(20));
+    buttonW = std::max(buttonW, static_cast<int>(TextExtent(dc, c).cx) + px(20));
   }
-  SIZE checkSize{};
-  if (!box.checkText.empty())
-    GetTextExtentPoint32W(dc, box.checkText.c_str(), static_cast<int>(box.checkText.size()), &checkSize);
-  SelectObject(dc, oldFont);
-  ReleaseDC(dlg, dc);
+  const SIZE checkSize = box.checkText.empty() ? SIZE{} : TextExtent(dc, box.checkText);
 
   const int rowW = n * buttonW + (n - 1) * buttonGap;
   const int topW = iconW + (iconW ? gap : 0) + textW;

@@ -30,22 +30,12 @@ const int kSizeWidths[5] = {200, 100, 40, 80, 60};
 
 FF1::Impl* ImplOf(HWND h) { return reinterpret_cast<FF1::Impl*>(GetWindowLongPtrW(h, GWLP_USERDATA)); }
 
-int TextHeight(HWND h, HFONT font) {
-  HDC dc = GetDC(h);
-  HGDIOBJ old = SelectObject(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
-  TEXTMETRICW tm{};
-  GetTextMetricsW(dc, &tm);
-  SelectObject(dc, old);
-  ReleaseDC(h, dc);
-  return tm.tmHeight;
-}
-
 // Room inside a group pane for its list: below the caption, inside the frame.
 RECT GroupInner(HWND group, int dpi) {
   RECT r{};
   GetClientRect(group, &r);
   const int pad = MulDiv(6, dpi, 96);
-  const int top = TextHeight(group, reinterpret_cast<HFONT>(GetPropW(group, kFontProp))) + MulDiv(2, dpi, 96);
+  const int top = FontMetrics(group, reinterpret_cast<HFONT>(GetPropW(group, kFontProp))).tmHeight + MulDiv(2, dpi, 96);
   r.left += pad;
   r.right = std::max(r.left, r.right - pad);
   r.top += top;
@@ -211,14 +201,7 @@ HWND MakeList(HWND parent, int id, DWORD style, HINSTANCE inst) {
 
 // Width of kReadableColumnChars average characters of the list's font.
 int ReadableColumnWidth(HWND lv) {
-  HDC dc = GetDC(lv);
-  if (!dc) return 0;
-  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(lv, WM_GETFONT, 0, 0)));
-  TEXTMETRICW tm{};
-  GetTextMetricsW(dc, &tm);
-  SelectObject(dc, old);
-  ReleaseDC(lv, dc);
-  return kReadableColumnChars * tm.tmAveCharWidth;
+  return kReadableColumnChars * FontMetrics(lv, reinterpret_cast<HFONT>(SendMessageW(lv, WM_GETFONT, 0, 0))).tmAveCharWidth;
 }
 
 void AddColumn(HWND lv, int index, const wchar_t* title, int width, bool right) {
@@ -430,13 +413,7 @@ void FF1::Impl::Layout(bool fitColumns) {
   if (abortVisible) {
     const DWORD bs = static_cast<DWORD>(SendMessageW(toolbar, TB_GETBUTTONSIZE, 0, 0));
     const int bh = std::max<int>(HIWORD(bs), S(22));
-    SIZE text{};
-    HDC dc = GetDC(btnAbort);
-    HGDIOBJ old = SelectObject(dc, font.get());
-    GetTextExtentPoint32W(dc, L"中断(F3)", 6, &text);
-    SelectObject(dc, old);
-    ReleaseDC(btnAbort, dc);
-    const int bw = text.cx + S(16);
+    const int bw = TextExtent(btnAbort, font.get(), L"中断(F3)").cx + S(16);
     SendMessageW(toolbar, TB_SETINDENT, bw + S(4), 0);
     Place(btnAbort, S(2), std::max(0, (top - bh) / 2), bw, std::min(bh, top), true);
     SetWindowPos(btnAbort, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -1065,12 +1042,7 @@ void FF1::ErrorListClear() {
 void FF1::ErrorListSetScrollWidth(const std::wstring& longestLine) {
   HWND lb = impl_->lbErr;
   if (!lb) return;
-  HDC dc = GetDC(lb);
-  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(lb, WM_GETFONT, 0, 0)));
-  SIZE sz{};
-  GetTextExtentPoint32W(dc, longestLine.c_str(), static_cast<int>(longestLine.size()), &sz);
-  SelectObject(dc, old);
-  ReleaseDC(lb, dc);
+  const SIZE sz = TextExtent(lb, reinterpret_cast<HFONT>(SendMessageW(lb, WM_GETFONT, 0, 0)), longestLine);
   SendMessageW(lb, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(sz.cx), 0);
 }
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "base/font.h"
 #include "base/handles.h"
 
 namespace ruzer {
@@ -139,17 +140,8 @@ void TfEdit::PushList(int id, const std::vector<std::wstring>& entries, const st
   HWND w = Item(id);
   SendMessageW(w, WM_SETREDRAW, FALSE, 0);
   SendMessageW(w, LB_RESETCONTENT, 0, 0);
-  int widest = 0;
-  HDC dc = GetDC(w);
-  HGDIOBJ old = SelectObject(dc, font());
-  for (const auto& e : entries) {
-    SendMessageW(w, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(e.c_str()));
-    SIZE sz{};
-    GetTextExtentPoint32W(dc, e.c_str(), static_cast<int>(e.size()), &sz);
-    widest = std::max<int>(widest, sz.cx);
-  }
-  SelectObject(dc, old);
-  ReleaseDC(w, dc);
+  for (const auto& e : entries) SendMessageW(w, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(e.c_str()));
+  const int widest = WidestText(w, font(), entries);
   SendMessageW(w, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + 8), 0);
   if (selected)
     for (int i : *selected) SendMessageW(w, LB_SETSEL, TRUE, i);
