@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "base/font.h"
+#include "base/winproc.h"
 
 namespace ruzer {
 
@@ -337,14 +338,12 @@ void Dialog::Close(int result) {
 }
 
 INT_PTR CALLBACK Dialog::Proc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-  auto* self = reinterpret_cast<Dialog*>(GetWindowLongPtrW(dlg, DWLP_USER));
+  Dialog* self = WindowObject<Dialog, WM_INITDIALOG>(dlg, msg, lp);
+  if (!self) return FALSE;
   if (msg == WM_INITDIALOG) {
-    self = reinterpret_cast<Dialog*>(lp);
-    SetWindowLongPtrW(dlg, DWLP_USER, lp);
     self->Init(dlg);
     return self->OnShow() ? FALSE : TRUE;
   }
-  if (!self) return FALSE;
   return self->Handle(msg, wp, lp);
 }
 

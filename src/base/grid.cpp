@@ -3,8 +3,10 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "base/font.h"
+#include "base/winproc.h"
 
 namespace ruzer {
 
@@ -124,7 +126,7 @@ void RegisterGridClass() {
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
   wc.style = CS_DBLCLKS;
-  wc.lpfnWndProc = &Grid::Proc;
+  wc.lpfnWndProc = &ObjectWindowProc<Grid>;
   wc.hInstance = GetModuleHandleW(nullptr);
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   wc.lpszClassName = kGridClass;
@@ -475,25 +477,12 @@ void Grid::Paint(HDC target, const RECT& clip) {
   DeleteDC(dc);
 }
 
-LRESULT CALLBACK Grid::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE) {
-    auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
-    auto* self = static_cast<Grid*>(cs->lpCreateParams);
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    if (self) self->hwnd_ = hwnd;
-  }
-  auto* self = reinterpret_cast<Grid*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
-  if (msg == WM_NCDESTROY) {
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    self->hwnd_ = nullptr;
-    return DefWindowProcW(hwnd, msg, wp, lp);
-  }
-  return self->Handle(msg, wp, lp);
-}
-
 LRESULT Grid::Handle(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
+    case WM_NCDESTROY: {
+      HWND gone = std::exchange(hwnd_, nullptr);
+      return DefWindowProcW(gone, msg, wp, lp);
+    }
     case WM_GETDLGCODE:
       return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_SETFONT:

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "base/font.h"
+#include "base/winproc.h"
 #include "shell/ff1_impl.h"
 #include "store/Fdef.h"
 
@@ -27,8 +28,6 @@ const int kSourceWidths[7] = {200, 80, 50, 20, 40, 20, 20};
 const wchar_t* const kSizeColumns[5] = {L"保存元フォルダ", L"特殊フォルダ/コメント", L"No.", L"容量(KB)",
                                         L"ファイル数"};
 const int kSizeWidths[5] = {200, 100, 40, 80, 60};
-
-FF1::Impl* ImplOf(HWND h) { return reinterpret_cast<FF1::Impl*>(GetWindowLongPtrW(h, GWLP_USERDATA)); }
 
 // Room inside a group pane for its list: below the caption, inside the frame.
 RECT GroupInner(HWND group, int dpi) {
@@ -143,19 +142,6 @@ LRESULT CALLBACK SplitterProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
   return DefWindowProcW(h, msg, wp, lp);
 }
 
-LRESULT CALLBACK MainProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  FF1::Impl* impl = nullptr;
-  if (msg == WM_NCCREATE) {
-    impl = reinterpret_cast<FF1::Impl*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
-    SetWindowLongPtrW(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(impl));
-    if (impl) impl->Attach(h);
-  } else {
-    impl = ImplOf(h);
-  }
-  if (!impl) return DefWindowProcW(h, msg, wp, lp);
-  return impl->WndProc(msg, wp, lp);
-}
-
 bool RegisterClasses(HINSTANCE inst) {
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
@@ -163,7 +149,7 @@ bool RegisterClasses(HINSTANCE inst) {
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
 
-  wc.lpfnWndProc = &MainProc;
+  wc.lpfnWndProc = &ObjectWindowProc<FF1::Impl>;
   wc.lpszClassName = kMainClass;
   wc.hIcon = LoadIconW(inst, MAKEINTRESOURCEW(1));
   if (!wc.hIcon) wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
@@ -519,7 +505,7 @@ void FF1::Impl::FitFirstColumn() {
 
 // ---------------------------------------------------------------- events
 
-LRESULT FF1::Impl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT FF1::Impl::Handle(UINT msg, WPARAM wp, LPARAM lp) {
   HWND main = win.hwnd_;
   switch (msg) {
     case WM_SIZE:

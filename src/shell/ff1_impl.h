@@ -67,7 +67,7 @@ struct FF1::Impl : IMainWindowCommands {
   FF1& win;
   std::optional<ComInit> ole;  // first in, last out: shell folders and drag and drop need it
   App& app() { return *win.app_; }
-  void Attach(HWND h) { win.hwnd_ = h; }
+  void Bind(HWND h) { win.hwnd_ = h; }
 
   HINSTANCE inst = nullptr;
   StartupInfo info;
@@ -159,7 +159,7 @@ struct FF1::Impl : IMainWindowCommands {
   void LayoutPage();
   void PlacePagePanel();
   void FitFirstColumn();
-  LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
   LRESULT OnNotify(NMHDR* hdr);
   void OnContextMenu(HWND from, LPARAM lp);
   void RunCommand(Cmd c);
