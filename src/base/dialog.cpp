@@ -24,7 +24,27 @@ SIZE Client96(HWND w, int dpi) {
 thread_local std::vector<Dialog*> g_shown;
 thread_local HHOOK g_filter = nullptr;
 
+LRESULT CALLBACK PlusMinusProc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR buttons) {
+  if (msg == WM_CHAR) {
+    const wchar_t c = static_cast<wchar_t>(wp);
+    int button = 0;
+    if (c == L'+' || c == L'＋') button = LOWORD(buttons);
+    if (c == L'-' || c == L'－') button = HIWORD(buttons);
+    if (button) {
+      HWND dlg = GetParent(w);
+      if (IsWindowEnabled(GetDlgItem(dlg, button))) PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+      return 0;
+    }
+  }
+  if (msg == WM_NCDESTROY) RemoveWindowSubclass(w, PlusMinusProc, id);
+  return DefSubclassProc(w, msg, wp, lp);
+}
+
 }  // namespace
+
+void Dialog::PlusMinusKeys(int list, int addButton, int removeButton) {
+  SetWindowSubclass(Item(list), PlusMinusProc, 1, MAKELONG(addButton, removeButton));
+}
 
 std::wstring WindowText(HWND w) {
   const int n = GetWindowTextLengthW(w);

@@ -142,6 +142,9 @@ class Dialog {
   HWND AddStatusBar(int id, const std::wstring& text);
   // Tooltip shown over a control.
   void AddTooltip(int id, const std::wstring& text);
+  // "+" and "-" (half or full width) typed in a list press its add and remove
+  // buttons, while they are enabled.
+  void PlusMinusKeys(int list, int addButton, int removeButton);
 
   // Moves a control (96-DPI pixels); for OnLayout rules.
   void Place(int id, Rect96 r);

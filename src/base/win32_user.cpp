@@ -408,24 +408,39 @@ ChoiceAnswer Win32User::Choose(const ChoiceRequest& request) {
   return answer;
 }
 
-std::optional<std::wstring> Win32User::BrowseFolder(const std::wstring& title,
-                                                    const std::wstring& initial) {
+FolderPick BrowseForFolder(HWND owner, const std::wstring& title, const std::wstring& initial,
+                           const std::wstring& root) {
+  FolderPick r;
+  CoTaskMemPtr<ITEMIDLIST> rootPidl;
+  if (!root.empty() && FAILED(SHParseDisplayName(root.c_str(), nullptr, rootPidl.put(), 0, nullptr))) {
+    r.kind = FolderPick::Failed;
+    return r;
+  }
   wchar_t display[MAX_PATH] = {};
   BROWSEINFOW bi{};
-  bi.hwndOwner = CurrentOwner();
+  bi.hwndOwner = owner;
+  bi.pidlRoot = rootPidl.get();
   bi.pszDisplayName = display;
   bi.lpszTitle = title.c_str();
   bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
   bi.lpfn = &BrowseCallback;
   bi.lParam = initial.empty() ? 0 : reinterpret_cast<LPARAM>(initial.c_str());
   CoTaskMemPtr<ITEMIDLIST> pidl(SHBrowseForFolderW(&bi));
-  if (!pidl) return std::nullopt;
+  if (!pidl) return r;
   std::wstring path(32768, L'\0');
   // SHGetPathFromIDListEx is Vista+ and takes the buffer size; MAX_PATH is its floor.
-  if (!SHGetPathFromIDListW(pidl.get(), path.data())) return std::nullopt;
+  const BOOL ok = SHGetPathFromIDListW(pidl.get(), path.data());
   path.resize(lstrlenW(path.c_str()));
-  if (path.empty()) return std::nullopt;
-  return path;
+  r.kind = ok && !path.empty() ? FolderPick::Chosen : FolderPick::Failed;
+  if (r.kind == FolderPick::Chosen) r.path = path;
+  return r;
+}
+
+std::optional<std::wstring> Win32User::BrowseFolder(const std::wstring& title,
+                                                    const std::wstring& initial) {
+  FolderPick pick = BrowseForFolder(CurrentOwner(), title, initial);
+  if (pick.kind != FolderPick::Chosen) return std::nullopt;
+  return std::move(pick.path);
 }
 
 std::optional<std::wstring> Win32User::OpenFile(const std::wstring& title,
