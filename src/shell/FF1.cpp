@@ -7,6 +7,7 @@
 
 #include "base/font.h"
 #include "base/winproc.h"
+#include "shell/Vabout.h"
 #include "shell/ff1_impl.h"
 #include "store/Fdef.h"
 
@@ -821,7 +822,10 @@ void FF1::Impl::ShowHelpContents() {
   HtmlHelpW(win.hwnd_, file.c_str(), HH_DISPLAY_TOC, 0);
 }
 
-void FF1::Impl::ShowAbout() { ShowAboutBox(win.hwnd_, inst, win.dpi_); }
+void FF1::Impl::ShowAbout() {
+  Vabout about(app().user, win.hwnd_);
+  about.Show();
+}
 
 void FF1::Impl::RefreshFolderTree() { FillTreeRoot(); }
 

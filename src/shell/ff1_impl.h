@@ -51,8 +51,6 @@ HACCEL BuildAccelerators();
 const std::vector<ToolButtonDef>& ToolButtons();
 // Tool bar images drawn at `size` pixels (ff1_art.cpp).
 HIMAGELIST BuildToolImages(int size);
-// The about box, modal (ff1_art.cpp).
-void ShowAboutBox(HWND owner, HINSTANCE inst, int dpi);
 
 // Folder tree node: absolute item id, file-system path and display name.
 struct TreeNode {
