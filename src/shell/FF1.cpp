@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "base/font.h"
+#include "base/panes.h"
 #include "base/winproc.h"
 #include "shell/Vabout.h"
 #include "shell/ff1_impl.h"
@@ -16,12 +17,7 @@ namespace ruzer {
 namespace {
 
 constexpr wchar_t kMainClass[] = L"RuzerTfM";
-constexpr wchar_t kPaneClass[] = L"RuzerPane";
-constexpr wchar_t kSplitterClass[] = L"RuzerSplitter";
-constexpr wchar_t kFontProp[] = L"RuzerFont";
 constexpr int kSplitterSize = 4;  // 96-DPI pixels
-constexpr LONG_PTR kPanePlain = 0, kPaneGroup = 1;
-constexpr LONG_PTR kSplitHorizontal = 0, kSplitVertical = 1;
 
 const wchar_t* const kSourceColumns[7] = {L"保存元フォルダ", L"特殊フォルダ/コメント", L"No.", L"容量(KB)",
                                           L"保存ファイル",   L"除外ファイル",         L"下位フォルダ"};
@@ -30,142 +26,17 @@ const wchar_t* const kSizeColumns[5] = {L"保存元フォルダ", L"特殊フォ
                                         L"ファイル数"};
 const int kSizeWidths[5] = {200, 100, 40, 80, 60};
 
-// Room inside a group pane for its list: below the caption, inside the frame.
-RECT GroupInner(HWND group, int dpi) {
-  RECT r{};
-  GetClientRect(group, &r);
-  const int pad = MulDiv(6, dpi, 96);
-  const int top = FontMetrics(group, reinterpret_cast<HFONT>(GetPropW(group, kFontProp))).tmHeight + MulDiv(2, dpi, 96);
-  r.left += pad;
-  r.right = std::max(r.left, r.right - pad);
-  r.top += top;
-  r.bottom = std::max(r.top, r.bottom - pad);
-  return r;
-}
-
-void PaintGroup(HWND h) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(h, &ps);
-  RECT rc;
-  GetClientRect(h, &rc);
-  FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
-  HFONT font = reinterpret_cast<HFONT>(GetPropW(h, kFontProp));
-  HGDIOBJ old = SelectObject(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
-  TEXTMETRICW tm{};
-  GetTextMetricsW(dc, &tm);
-  const int dpi = WindowDpi(h);
-  RECT frame = rc;
-  frame.top += tm.tmHeight / 2;
-  frame.left += MulDiv(2, dpi, 96);
-  frame.right -= MulDiv(2, dpi, 96);
-  frame.bottom -= MulDiv(2, dpi, 96);
-  DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
-  wchar_t text[1024];
-  const int n = GetWindowTextW(h, text, 1024);
-  if (n > 0) {
-    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-    SetBkMode(dc, OPAQUE);
-    // The caption interrupts the frame line, with a blank on either side.
-    RECT t{frame.left + MulDiv(8, dpi, 96), rc.top, frame.right - MulDiv(4, dpi, 96), rc.top + tm.tmHeight};
-    const std::wstring padded = L" " + std::wstring(text, static_cast<size_t>(n)) + L" ";
-    DrawTextW(dc, padded.c_str(), static_cast<int>(padded.size()), &t,
-              DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS | DT_LEFT);
-  }
-  SelectObject(dc, old);
-  EndPaint(h, &ps);
-}
-
-// Panes hold other controls and pass their notifications up to the main window.
-LRESULT CALLBACK PaneProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  switch (msg) {
-    case WM_COMMAND:
-    case WM_NOTIFY:
-    case WM_DRAWITEM:
-    case WM_MEASUREITEM:
-      return SendMessageW(GetParent(h), msg, wp, lp);
-    case WM_SETFONT:
-      SetPropW(h, kFontProp, reinterpret_cast<HANDLE>(wp));
-      if (LOWORD(lp)) InvalidateRect(h, nullptr, TRUE);
-      return 0;
-    case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(GetPropW(h, kFontProp));
-    case WM_SETTEXT: {
-      const LRESULT r = DefWindowProcW(h, msg, wp, lp);
-      InvalidateRect(h, nullptr, TRUE);
-      return r;
-    }
-    case WM_ERASEBKGND: {
-      RECT rc;
-      GetClientRect(h, &rc);
-      FillRect(reinterpret_cast<HDC>(wp), &rc, GetSysColorBrush(COLOR_BTNFACE));
-      return 1;
-    }
-    case WM_PAINT:
-      if (GetWindowLongPtrW(h, GWLP_USERDATA) == kPaneGroup) {
-        PaintGroup(h);
-        return 0;
-      }
-      break;
-    case WM_NCDESTROY:
-      RemovePropW(h, kFontProp);
-      break;
-  }
-  return DefWindowProcW(h, msg, wp, lp);
-}
-
-// Splitters report the mouse position (main-window client coordinates) while dragged.
-LRESULT CALLBACK SplitterProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  HWND root = GetAncestor(h, GA_ROOT);
-  auto report = [&](UINT what) {
-    POINT pt;
-    GetCursorPos(&pt);
-    ScreenToClient(root, &pt);
-    SendMessageW(root, what, static_cast<WPARAM>(GetDlgCtrlID(h)), MAKELPARAM(static_cast<short>(pt.x), static_cast<short>(pt.y)));
-  };
-  switch (msg) {
-    case WM_SETCURSOR:
-      SetCursor(LoadCursorW(nullptr, GetWindowLongPtrW(h, GWLP_USERDATA) == kSplitVertical ? IDC_SIZEWE : IDC_SIZENS));
-      return TRUE;
-    case WM_LBUTTONDOWN:
-      SetCapture(h);
-      return 0;
-    case WM_MOUSEMOVE:
-      if (GetCapture() == h) report(kMsgSplitterDrag);
-      return 0;
-    case WM_LBUTTONUP:
-      if (GetCapture() == h) {
-        ReleaseCapture();
-        report(kMsgSplitterDone);
-      }
-      return 0;
-  }
-  return DefWindowProcW(h, msg, wp, lp);
-}
-
-bool RegisterClasses(HINSTANCE inst) {
+bool RegisterMainClass(HINSTANCE inst) {
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
   wc.hInstance = inst;
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-
   wc.lpfnWndProc = &ObjectWindowProc<FF1::Impl>;
   wc.lpszClassName = kMainClass;
   wc.hIcon = LoadIconW(inst, MAKEINTRESOURCEW(1));
   if (!wc.hIcon) wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
-  if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
-
-  wc.hIcon = nullptr;
-  wc.lpfnWndProc = &PaneProc;
-  wc.lpszClassName = kPaneClass;
-  if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
-
-  wc.lpfnWndProc = &SplitterProc;
-  wc.lpszClassName = kSplitterClass;
-  wc.hCursor = nullptr;
-  if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
-  return true;
+  return RegisterClassExW(&wc) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
 void SetDpiAwareness() {
@@ -246,7 +117,7 @@ bool FF1::Create(App& app, HINSTANCE inst, const StartupInfo& info) {
                                            ICC_TREEVIEW_CLASSES | ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&icc);
   impl_->ole.emplace(ComInit::Ole);  // shell folders and, later, drag and drop
-  if (!RegisterClasses(inst)) return false;
+  if (!RegisterMainClass(inst)) return false;
 
   menu_ = BuildMainMenu();
   for (int i = 0; i < 4; ++i) impl_->popups[i].reset(BuildPopup(static_cast<Popup>(i)));
@@ -289,31 +160,26 @@ void FF1::Impl::CreateControls() {
                WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT |
                    TVS_SHOWSELALWAYS,
                WS_EX_CLIENTEDGE, kIdTree);
-  splitter1 = child(main, kSplitterClass, nullptr, WS_VISIBLE, 0, kIdSplitter1);
-  SetWindowLongPtrW(splitter1, GWLP_USERDATA, kSplitVertical);
+  splitter1 = CreateSplitter(main, kIdSplitter1, SplitterKind::Vertical, WS_VISIBLE);
   tabs = child(main, WC_TABCONTROLW, nullptr, WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | TCS_MULTILINE, 0, kIdTabs);
 
-  pnlPage = child(main, kPaneClass, nullptr, WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT,
-                  kIdPagePanel);
+  pnlPage = CreatePane(main, kIdPagePanel, nullptr, PaneKind::Plain, WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
+                       WS_EX_CONTROLPARENT);
   SetWindowPos(pnlPage, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  grpSource = child(pnlPage, kPaneClass, L"保存元リスト", WS_VISIBLE | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT,
-                    kIdSourceGroup);
-  SetWindowLongPtrW(grpSource, GWLP_USERDATA, kPaneGroup);
+  grpSource = CreatePane(pnlPage, kIdSourceGroup, L"保存元リスト", PaneKind::Group, WS_VISIBLE | WS_CLIPCHILDREN,
+                         WS_EX_CONTROLPARENT);
   lsvDir = MakeList(grpSource, kIdSourceList, LVS_OWNERDATA | LVS_NOSORTHEADER, inst);
   for (int i = 0; i < 7; ++i) AddColumn(lsvDir, i, kSourceColumns[i], S(kSourceWidths[i]), i == 2 || i == 3);
 
-  sepMid = child(pnlPage, kSplitterClass, nullptr, 0, 0, kIdSepMid);
-  SetWindowLongPtrW(sepMid, GWLP_USERDATA, kSplitHorizontal);
-  pnlDown = child(pnlPage, kPaneClass, nullptr, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, kIdBottomPanel);
-  grpOld = child(pnlDown, kPaneClass, L"旧バージョンの保存元リスト", WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, kIdOldGroup);
-  SetWindowLongPtrW(grpOld, GWLP_USERDATA, kPaneGroup);
+  sepMid = CreateSplitter(pnlPage, kIdSepMid, SplitterKind::Horizontal, 0);
+  pnlDown = CreatePane(pnlPage, kIdBottomPanel, nullptr, PaneKind::Plain, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT);
+  grpOld = CreatePane(pnlDown, kIdOldGroup, L"旧バージョンの保存元リスト", PaneKind::Group, WS_CLIPCHILDREN,
+                      WS_EX_CONTROLPARENT);
   lvOld = MakeList(grpOld, kIdOldList, LVS_OWNERDATA | LVS_NOSORTHEADER, inst);
   for (int i = 0; i < 7; ++i)
     AddColumn(lvOld, i, i == 6 ? L"下位登録" : kSourceColumns[i], i == 3 ? 1 : S(kSourceWidths[i]), i == 2 || i == 3);
-  sepDown = child(pnlDown, kSplitterClass, nullptr, 0, 0, kIdSepDown);
-  SetWindowLongPtrW(sepDown, GWLP_USERDATA, kSplitHorizontal);
-  grpBtm = child(pnlDown, kPaneClass, L"", WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, kIdListGroup);
-  SetWindowLongPtrW(grpBtm, GWLP_USERDATA, kPaneGroup);
+  sepDown = CreateSplitter(pnlDown, kIdSepDown, SplitterKind::Horizontal, 0);
+  grpBtm = CreatePane(pnlDown, kIdListGroup, L"", PaneKind::Group, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT);
   lbErr = child(grpBtm, WC_LISTBOXW, nullptr,
                 WS_VSCROLL | WS_HSCROLL | WS_TABSTOP | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY, WS_EX_CLIENTEDGE,
                 kIdErrorList);
@@ -448,7 +314,7 @@ void FF1::Impl::LayoutPage() {
   auto placeGroup = [&](HWND group, HWND list, int x, int y, int w, int h, bool visible) {
     Place(group, x, y, w, h, visible);
     if (visible && list) {
-      const RECT in = GroupInner(group, win.dpi_);
+      const RECT in = GroupPaneInner(group, win.dpi_);
       Place(list, in.left, in.top, in.right - in.left, in.bottom - in.top, true);
     }
   };
@@ -489,7 +355,7 @@ void FF1::Impl::LayoutPage() {
     Place(sepDown, 0, 0, 0, 0, false);
   }
   placeGroup(grpBtm, nullptr, 0, y, pw, bh - y, bottom.listGroupVisible);
-  const RECT in = GroupInner(grpBtm, win.dpi_);
+  const RECT in = GroupPaneInner(grpBtm, win.dpi_);
   Place(lbErr, in.left, in.top, in.right - in.left, in.bottom - in.top, bottom.listGroupVisible && bottom.errorListVisible);
   Place(lvSize, in.left, in.top, in.right - in.left, in.bottom - in.top, bottom.listGroupVisible && bottom.sizeListVisible);
 }

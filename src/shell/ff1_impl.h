@@ -15,6 +15,7 @@
 
 #include "base/font.h"
 #include "base/handles.h"
+#include "base/panes.h"
 #include "shell/FF1.h"
 #include "sources/Sdrop.h"
 #include "shell/Mainwin.h"
@@ -25,8 +26,7 @@ namespace ruzer {
 // Private window messages of the main window.
 enum : UINT {
   kMsgFirstActivate = WM_APP + 1,
-  kMsgSplitterDrag = WM_APP + 2,  // wParam: splitter id, lParam: MAKELPARAM of client point
-  kMsgSplitterDone = WM_APP + 3,
+  // WM_APP + 2 and + 3: kMsgSplitterDrag and kMsgSplitterDone (base/panes.h)
   kMsgDroppedPaths = WM_APP + 4,  // lParam: new std::vector<std::wstring>*, wParam: beside a row
   kMsgFillTree = WM_APP + 5,  // the folder tree fills once the window is shown and free
 };
