@@ -1,4 +1,5 @@
-// The Win32 main window TfM: controls, layout, IMainView and IWindowFrame.
+// The Win32 main window TfM: its creation and its window procedure. The layout
+// is in ff1_layout.cpp, IMainView and IWindowFrame in ff1_view.cpp.
 #include "shell/FF1.h"
 
 #include <htmlhelp.h>
@@ -17,7 +18,6 @@ namespace ruzer {
 namespace {
 
 constexpr wchar_t kMainClass[] = L"RuzerTfM";
-constexpr int kSplitterSize = 4;  // 96-DPI pixels
 
 const wchar_t* const kSourceColumns[7] = {L"保存元フォルダ", L"特殊フォルダ/コメント", L"No.", L"容量(KB)",
                                           L"保存ファイル",   L"除外ファイル",         L"下位フォルダ"};
@@ -57,11 +57,6 @@ HWND MakeList(HWND parent, int id, DWORD style, HINSTANCE inst) {
   return lv;
 }
 
-// Width of kReadableColumnChars average characters of the list's font.
-int ReadableColumnWidth(HWND lv) {
-  return kReadableColumnChars * FontMetrics(lv, reinterpret_cast<HFONT>(SendMessageW(lv, WM_GETFONT, 0, 0))).tmAveCharWidth;
-}
-
 void AddColumn(HWND lv, int index, const wchar_t* title, int width, bool right) {
   LVCOLUMNW c{};
   c.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
@@ -81,16 +76,6 @@ const std::wstring& RowCell(const SourceRow& r, int column) {
     case 4: return r.save;
     case 5: return r.exclude;
     default: return r.mark;
-  }
-}
-
-void Place(HWND h, int x, int y, int w, int hgt, bool visible) {
-  if (!h) return;
-  if (visible) {
-    SetWindowPos(h, nullptr, x, y, std::max(0, w), std::max(0, hgt), SWP_NOZORDER | SWP_NOACTIVATE);
-    if (!IsWindowVisible(h)) ShowWindow(h, SW_SHOWNA);
-  } else if (IsWindowVisible(h)) {
-    ShowWindow(h, SW_HIDE);
   }
 }
 
@@ -245,175 +230,26 @@ void FF1::Impl::SetupToolbar() {
   SendMessageW(toolbar, TB_AUTOSIZE, 0, 0);
 }
 
-// ---------------------------------------------------------------- layout
-
-void FF1::Impl::Layout(bool fitColumns) {
-  HWND main = win.hwnd_;
-  if (!main || !toolbar) return;
-  RECT rc;
-  GetClientRect(main, &rc);
-  const int w = rc.right, h = rc.bottom;
-  SendMessageW(toolbar, TB_AUTOSIZE, 0, 0);
-  SendMessageW(status, WM_SIZE, 0, 0);
-  SetStatusParts();  // the bar follows its part
-  RECT tr, sr;
-  GetWindowRect(toolbar, &tr);
-  GetWindowRect(status, &sr);
-  const int top = tr.bottom - tr.top;
-  const int bottom = std::max(top, h - static_cast<int>(sr.bottom - sr.top));
-
-  // btnAbort sits at the tool bar's left end; the buttons move right of it.
-  if (abortVisible) {
-    const DWORD bs = static_cast<DWORD>(SendMessageW(toolbar, TB_GETBUTTONSIZE, 0, 0));
-    const int bh = std::max<int>(HIWORD(bs), S(22));
-    const int bw = TextExtent(btnAbort, font.get(), L"中断(F3)").cx + S(16);
-    SendMessageW(toolbar, TB_SETINDENT, bw + S(4), 0);
-    Place(btnAbort, S(2), std::max(0, (top - bh) / 2), bw, std::min(bh, top), true);
-    SetWindowPos(btnAbort, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  } else {
-    SendMessageW(toolbar, TB_SETINDENT, 0, 0);
-    Place(btnAbort, 0, 0, 0, 0, false);
-  }
-
-  const int midH = bottom - top;
-  const int split = S(kSplitterSize);
-  const int tw = std::clamp(S(treeWidth), 1, std::max(1, w - split));
-  Place(tree, 0, top, tw, midH, true);
-  Place(splitter1, tw, top, split, midH, true);
-  const int x = tw + split;
-  Place(tabs, x, top, std::max(0, w - x), midH, true);
-  RECT page{0, 0, std::max(0, w - x), midH};
-  TabCtrl_AdjustRect(tabs, FALSE, &page);
-  Place(pnlPage, x + page.left, top + page.top, page.right - page.left, page.bottom - page.top, true);
-  LayoutPage();
-  if (fitColumns) FitFirstColumn();
-}
-
-void FF1::Impl::PlacePagePanel() {
-  // The panel lies over the display area of the tabs; it moves only when the
-  // rows of tabs change.
-  RECT tr;
-  GetWindowRect(tabs, &tr);
-  MapWindowPoints(nullptr, win.hwnd_, reinterpret_cast<POINT*>(&tr), 2);
-  RECT want{0, 0, tr.right - tr.left, tr.bottom - tr.top};
-  TabCtrl_AdjustRect(tabs, FALSE, &want);
-  OffsetRect(&want, tr.left, tr.top);
-  RECT now;
-  GetWindowRect(pnlPage, &now);
-  MapWindowPoints(nullptr, win.hwnd_, reinterpret_cast<POINT*>(&now), 2);
-  if (EqualRect(&want, &now)) return;
-  Place(pnlPage, want.left, want.top, want.right - want.left, want.bottom - want.top, true);
-  LayoutPage();
-}
-
-void FF1::Impl::LayoutPage() {
-  RECT pr;
-  GetClientRect(pnlPage, &pr);
-  const int pw = pr.right, ph = pr.bottom;
-  const int sep = S(kSplitterSize);
-  auto placeGroup = [&](HWND group, HWND list, int x, int y, int w, int h, bool visible) {
-    Place(group, x, y, w, h, visible);
-    if (visible && list) {
-      const RECT in = GroupPaneInner(group, win.dpi_);
-      Place(list, in.left, in.top, in.right - in.left, in.bottom - in.top, true);
-    }
-  };
-
-  const bool down = bottom.height > 1;
-  if (!down) {
-    bottomHeightPx = 0;
-    Place(sepMid, 0, 0, 0, 0, false);
-    Place(pnlDown, 0, 0, 0, 0, false);
-    placeGroup(grpSource, lsvDir, 0, 0, pw, ph, true);
-    return;
-  }
-  const int bh = std::clamp(S(bottom.height), 0, std::max(0, ph - sep - S(40)));
-  bottomHeightPx = bh;
-  placeGroup(grpSource, lsvDir, 0, 0, pw, ph - bh - sep, true);
-  Place(sepMid, 0, ph - bh - sep, pw, sep, true);
-  Place(pnlDown, 0, ph - bh, pw, bh, true);
-
-  if (bottom.oldVisible && bottom.oldFills) {
-    placeGroup(grpOld, lvOld, 0, 0, pw, bh, true);
-    Place(sepDown, 0, 0, 0, 0, false);
-    Place(grpBtm, 0, 0, 0, 0, false);
-    return;
-  }
-  int y = 0;
-  if (bottom.oldVisible) {
-    const int oh = std::clamp(oldHeightPx >= 0 ? oldHeightPx : S(bottom.oldHeight), 0, bh);
-    placeGroup(grpOld, lvOld, 0, 0, pw, oh, true);
-    y = oh;
-    if (bottom.sepDownVisible) {
-      Place(sepDown, 0, y, pw, sep, true);
-      y += sep;
-    } else {
-      Place(sepDown, 0, 0, 0, 0, false);
-    }
-  } else {
-    Place(grpOld, 0, 0, 0, 0, false);
-    Place(sepDown, 0, 0, 0, 0, false);
-  }
-  placeGroup(grpBtm, nullptr, 0, y, pw, bh - y, bottom.listGroupVisible);
-  const RECT in = GroupPaneInner(grpBtm, win.dpi_);
-  Place(lbErr, in.left, in.top, in.right - in.left, in.bottom - in.top, bottom.listGroupVisible && bottom.errorListVisible);
-  Place(lvSize, in.left, in.top, in.right - in.left, in.bottom - in.top, bottom.listGroupVisible && bottom.sizeListVisible);
-}
-
-void FF1::Impl::FitFirstColumn() {
-  // The first column takes what the other six leave of the group, less 50, but
-  // never less than it takes to read a folder: a narrow window scrolls sideways.
-  RECT g;
-  GetClientRect(grpSource, &g);
-  int others = 0;
-  for (int i = 1; i < 7; ++i) others += ListView_GetColumnWidth(lsvDir, i);
-  ListView_SetColumnWidth(lsvDir, 0, FirstColumnWidth(g.right, others, S(50), ReadableColumnWidth(lsvDir)));
-}
-
 // ---------------------------------------------------------------- events
 
 LRESULT FF1::Impl::Handle(UINT msg, WPARAM wp, LPARAM lp) {
-  HWND main = win.hwnd_;
+  HWND main = win.hwnd_;  // gone from win at WM_NCDESTROY
   switch (msg) {
     case WM_SIZE:
-      if (!toolbar || wp == SIZE_MINIMIZED) return 0;
-      if (IsWindowVisible(main)) FormResize(app());  // sets the tree width through SetTreeWidth
-      Layout(true);
+      OnSize(wp);
       return 0;
     case WM_ACTIVATE:
-      if (LOWORD(wp) != WA_INACTIVE && !firstActivatePosted) {
-        firstActivatePosted = true;
-        PostMessageW(main, kMsgFirstActivate, 0, 0);
-      }
+      OnActivate(wp);
       break;
     case kMsgFirstActivate:
-      if (!firstActivateDone) {
-        firstActivateDone = true;
-        EnterCommand(app());
-        OnFirstActivate(app(), win, info);
-        LeaveCommand(app());
-        if (!treeFilled && !closePending) PostMessageW(main, kMsgFillTree, 0, 0);
-      }
-      AfterEvent();
+      RunFirstActivate();
       return 0;
     case kMsgFillTree:
       FillTreeWhenFree();
       return 0;
-    case WM_COMMAND: {
-      const int id = LOWORD(wp);
-      if (reinterpret_cast<HWND>(lp) == btnAbort && btnAbort) {
-        if (HIWORD(wp) == BN_CLICKED) RunCommand(Cmd::Abort);
-      } else if (reinterpret_cast<HWND>(lp) == lbErr && lbErr && HIWORD(wp) == LBN_DBLCLK) {
-        // The folder of the line in the tree, as a drag of it onto the tree does.
-        EnterCommand(app());
-        DropOnTree(app(), DragControl::ErrorList);
-        LeaveCommand(app());
-      } else if (id >= static_cast<int>(Cmd::Xopen) && id <= static_cast<int>(Cmd::TreeRefresh)) {
-        RunCommand(static_cast<Cmd>(id));
-      }
-      AfterEvent();
+    case WM_COMMAND:
+      OnCommand(wp, reinterpret_cast<HWND>(lp));
       return 0;
-    }
     case WM_NOTIFY: {
       const LRESULT r = OnNotify(reinterpret_cast<NMHDR*>(lp));
       AfterEvent();
@@ -423,47 +259,21 @@ LRESULT FF1::Impl::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       OnContextMenu(reinterpret_cast<HWND>(wp), lp);
       AfterEvent();
       return 0;
-    case WM_INITMENUPOPUP: {
-      HMENU m = reinterpret_cast<HMENU>(wp);
-      for (int i = 0, n = GetMenuItemCount(m); i < n; ++i) {
-        const UINT id = GetMenuItemID(m, i);
-        if (id >= static_cast<UINT>(Cmd::Xopen) && id <= static_cast<UINT>(Cmd::TreeRefresh))
-          EnableMenuItem(m, id, MF_BYCOMMAND | (CommandAvailable(app(), static_cast<Cmd>(id)) ? MF_ENABLED : MF_GRAYED));
-      }
+    case WM_INITMENUPOPUP:
+      EnableCommands(reinterpret_cast<HMENU>(wp));
       return 0;
-    }
     case WM_MOUSEMOVE:
-      if (dragFrom != DragControl::None) {
-        POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
-        ClientToScreen(main, &pt);
-        DragMoved(pt);
-        return 0;
-      }
-      break;
     case WM_LBUTTONUP:
-      if (dragFrom != DragControl::None) {
-        POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
-        ClientToScreen(main, &pt);
-        DragReleased(pt);
-        return 0;
-      }
-      break;
     case WM_RBUTTONDOWN:
     case WM_CANCELMODE:
-      CancelDrag();
-      break;
     case WM_CAPTURECHANGED:
-      if (reinterpret_cast<HWND>(lp) != main) CancelDrag();
+      if (OnDragMouse(msg, lp)) return 0;
       break;
     case kMsgDroppedPaths:
       PathsDropped(reinterpret_cast<std::vector<std::wstring>*>(lp), wp != 0);
       return 0;
     case WM_SETCURSOR:
-      if (dragFrom != DragControl::None) return TRUE;  // the drag keeps its own cursor
-      if (hourglass) {
-        SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-        return TRUE;
-      }
+      if (OnSetCursor()) return TRUE;
       break;
     case kMsgSplitterDrag:
     case kMsgSplitterDone:
@@ -474,30 +284,118 @@ LRESULT FF1::Impl::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       OnDpiChanged(HIWORD(wp), reinterpret_cast<const RECT*>(lp));
       return 0;
     case WM_CLOSE:
-      if (app().commandDepth > 0) {
-        // An operation is running inside this handler's caller: stop it first and
-        // close once it has returned, rather than leave it running without a window.
-        if (!closePending) AbortCommand(app());
-        closePending = true;
-        return 0;
-      }
-      closePending = false;
-      OnMainWindowClose(app(), win);
-      DestroyWindow(main);
+      OnClose();
       return 0;
     case WM_DESTROY:
-      CancelDrag();
-      DoneDragDrop();
-      SetMainFrame(nullptr);
-      if (!quietDestroy) PostQuitMessage(0);
+      OnDestroy();
       return 0;
     case WM_NCDESTROY:
-      win.hwnd_ = nullptr;
-      toolbar = btnAbort = tree = splitter1 = tabs = pnlPage = grpSource = lsvDir = sepMid = pnlDown = grpOld =
-          lvOld = sepDown = grpBtm = lbErr = lvSize = status = nullptr;
+      OnNcDestroy();
       break;
   }
   return DefWindowProcW(main, msg, wp, lp);
+}
+
+void FF1::Impl::OnSize(WPARAM kind) {
+  if (!toolbar || kind == SIZE_MINIMIZED) return;
+  if (IsWindowVisible(win.hwnd_)) FormResize(app());  // sets the tree width through SetTreeWidth
+  Layout(true);
+}
+
+void FF1::Impl::OnActivate(WPARAM state) {
+  if (LOWORD(state) != WA_INACTIVE && !firstActivatePosted) {
+    firstActivatePosted = true;
+    PostMessageW(win.hwnd_, kMsgFirstActivate, 0, 0);
+  }
+}
+
+void FF1::Impl::RunFirstActivate() {
+  if (!firstActivateDone) {
+    firstActivateDone = true;
+    EnterCommand(app());
+    OnFirstActivate(app(), win, info);
+    LeaveCommand(app());
+    if (!treeFilled && !closePending) PostMessageW(win.hwnd_, kMsgFillTree, 0, 0);
+  }
+  AfterEvent();
+}
+
+void FF1::Impl::OnCommand(WPARAM wp, HWND from) {
+  const int id = LOWORD(wp);
+  if (from == btnAbort && btnAbort) {
+    if (HIWORD(wp) == BN_CLICKED) RunCommand(Cmd::Abort);
+  } else if (from == lbErr && lbErr && HIWORD(wp) == LBN_DBLCLK) {
+    // The folder of the line in the tree, as a drag of it onto the tree does.
+    EnterCommand(app());
+    DropOnTree(app(), DragControl::ErrorList);
+    LeaveCommand(app());
+  } else if (id >= static_cast<int>(Cmd::Xopen) && id <= static_cast<int>(Cmd::TreeRefresh)) {
+    RunCommand(static_cast<Cmd>(id));
+  }
+  AfterEvent();
+}
+
+void FF1::Impl::EnableCommands(HMENU menu) {
+  for (int i = 0, n = GetMenuItemCount(menu); i < n; ++i) {
+    const UINT id = GetMenuItemID(menu, i);
+    if (id >= static_cast<UINT>(Cmd::Xopen) && id <= static_cast<UINT>(Cmd::TreeRefresh))
+      EnableMenuItem(menu, id, MF_BYCOMMAND | (CommandAvailable(app(), static_cast<Cmd>(id)) ? MF_ENABLED : MF_GRAYED));
+  }
+}
+
+bool FF1::Impl::OnDragMouse(UINT msg, LPARAM lp) {
+  switch (msg) {
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONUP: {
+      if (dragFrom == DragControl::None) return false;
+      POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+      ClientToScreen(win.hwnd_, &pt);
+      if (msg == WM_MOUSEMOVE) DragMoved(pt);
+      else DragReleased(pt);
+      return true;
+    }
+    case WM_RBUTTONDOWN:
+    case WM_CANCELMODE:
+      CancelDrag();
+      break;
+    case WM_CAPTURECHANGED:
+      if (reinterpret_cast<HWND>(lp) != win.hwnd_) CancelDrag();
+      break;
+  }
+  return false;
+}
+
+bool FF1::Impl::OnSetCursor() {
+  if (dragFrom != DragControl::None) return true;  // the drag keeps its own cursor
+  if (!hourglass) return false;
+  SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  return true;
+}
+
+void FF1::Impl::OnClose() {
+  if (app().commandDepth > 0) {
+    // An operation is running inside this handler's caller: stop it first and
+    // close once it has returned, rather than leave it running without a window.
+    if (!closePending) AbortCommand(app());
+    closePending = true;
+    return;
+  }
+  closePending = false;
+  OnMainWindowClose(app(), win);
+  DestroyWindow(win.hwnd_);
+}
+
+void FF1::Impl::OnDestroy() {
+  CancelDrag();
+  DoneDragDrop();
+  SetMainFrame(nullptr);
+  if (!quietDestroy) PostQuitMessage(0);
+}
+
+void FF1::Impl::OnNcDestroy() {
+  win.hwnd_ = nullptr;
+  toolbar = btnAbort = tree = splitter1 = tabs = pnlPage = grpSource = lsvDir = sepMid = pnlDown = grpOld = lvOld =
+      sepDown = grpBtm = lbErr = lvSize = status = nullptr;
 }
 
 bool FF1::Impl::CanFind() { return win.app_ && !app().env.tamdir.empty(); }
@@ -604,41 +502,9 @@ void FF1::Impl::OnContextMenu(HWND from, LPARAM lp) {
     pt = POINT{r.left + S(8), r.top + S(8)};
   }
   HMENU menu = popups[static_cast<int>(which)].get();
-  for (int i = 0, n = GetMenuItemCount(menu); i < n; ++i) {
-    const UINT id = GetMenuItemID(menu, i);
-    if (id >= static_cast<UINT>(Cmd::Xopen) && id <= static_cast<UINT>(Cmd::TreeRefresh))
-      EnableMenuItem(menu, id, MF_BYCOMMAND | (CommandAvailable(app(), static_cast<Cmd>(id)) ? MF_ENABLED : MF_GRAYED));
-  }
+  EnableCommands(menu);
   const int cmd = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, pt.x, pt.y, 0, win.hwnd_, nullptr);
   if (cmd > 0) RunCommand(static_cast<Cmd>(cmd));
-}
-
-void FF1::Impl::OnSplitterDrag(int id, POINT pt, bool done) {
-  const int sep = S(kSplitterSize);
-  if (id == kIdSplitter1) {
-    RECT rc;
-    GetClientRect(win.hwnd_, &rc);
-    const int px = std::clamp(static_cast<int>(pt.x) - sep / 2, 1, std::max(1, static_cast<int>(rc.right) - sep - S(20)));
-    treeWidth = std::max(1, Logical(px));
-    Layout(false);
-    if (done) TreeWidthChanged(app(), treeWidth);
-    return;
-  }
-  POINT local = pt;
-  if (id == kIdSepMid) {
-    MapWindowPoints(win.hwnd_, pnlPage, &local, 1);
-    RECT pr;
-    GetClientRect(pnlPage, &pr);
-    const int bh = std::clamp(static_cast<int>(pr.bottom) - static_cast<int>(local.y) - sep / 2, S(20),
-                              std::max(S(20), static_cast<int>(pr.bottom) - sep - S(40)));
-    bottom.height = std::max(2, Logical(bh));
-    if (done) app().bottomHeight = bottom.height;
-    LayoutPage();
-  } else if (id == kIdSepDown) {
-    MapWindowPoints(win.hwnd_, pnlDown, &local, 1);
-    oldHeightPx = std::clamp(static_cast<int>(local.y) - sep / 2, 0, std::max(0, bottomHeightPx - sep));
-    LayoutPage();
-  }
 }
 
 void FF1::Impl::OnDpiChanged(int dpi, const RECT* suggested) {
@@ -731,356 +597,5 @@ HWND FF1::Control(int id) const {
 }
 
 HMENU FF1::PopupMenu(Popup which) const { return impl_->popups[static_cast<int>(which)].get(); }
-
-// ---------------------------------------------------------------- IMainView
-
-void FF1::SetTitle(const std::wstring& title) {
-  if (hwnd_) SetWindowTextW(hwnd_, title.c_str());
-}
-
-void FF1::CloseWindow() {
-  if (!hwnd_) return;
-  impl_->closePending = true;
-  if (!app_ || app_->commandDepth == 0) PostMessageW(hwnd_, WM_CLOSE, 0, 0);
-}
-
-void FF1::Impl::DrawTexts(bool evenIfEarly) {
-  const std::uint64_t now = GetTickCount64();
-  if ((sizeCountStale || sizeListScrollWanted) && (evenIfEarly || now - sizeSyncMs >= kTextPaceMs)) SyncSizeCount();
-  if (!(evenIfEarly ? pacer.Pending() : pacer.Due(now))) return;
-  ViewPacer::Batch b = pacer.Take(now);
-  if (status && b.text[ViewPacer::FreeSpace])
-    SendMessageW(status, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(b.text[ViewPacer::FreeSpace]->c_str()));
-  if (status && b.text[ViewPacer::Status])
-    SendMessageW(status, SB_SETTEXTW, StatusPart(), reinterpret_cast<LPARAM>(b.text[ViewPacer::Status]->c_str()));
-  if (lsvDir && b.text[ViewPacer::ColumnTitle]) {
-    LVCOLUMNW c{};
-    c.mask = LVCF_TEXT;
-    c.pszText = const_cast<wchar_t*>(b.text[ViewPacer::ColumnTitle]->c_str());
-    ListView_SetColumn(lsvDir, 0, &c);
-  }
-  if (lbErr && b.scrollErrorList) {
-    const LRESULT n = SendMessageW(lbErr, LB_GETCOUNT, 0, 0);
-    if (n > 0) SendMessageW(lbErr, LB_SETTOPINDEX, static_cast<WPARAM>(n - 1), 0);  // the newest line in sight
-  }
-}
-
-void FF1::DrawPendingTexts() { impl_->DrawTexts(true); }
-
-void FF1::SetFreeSpaceText(const std::wstring& text) {
-  impl_->pacer.Set(ViewPacer::FreeSpace, text);
-  impl_->DrawTexts(!impl_->Pacing());
-}
-
-void FF1::SetStatusText(const std::wstring& text) {
-  impl_->pacer.Set(ViewPacer::Status, text);
-  impl_->DrawTexts(!impl_->Pacing());
-}
-
-void FF1::SetTabs(const std::vector<std::wstring>& names) {
-  HWND tabs = impl_->tabs;
-  if (!tabs) return;
-  // Only what changed: pages are added and removed one at a time, and a
-  // rebuild of every tab each time would make a file set of many pages slow.
-  const int want = static_cast<int>(names.size());
-  while (TabCtrl_GetItemCount(tabs) > want) TabCtrl_DeleteItem(tabs, TabCtrl_GetItemCount(tabs) - 1);
-  for (int i = 0; i < want; ++i) {
-    TCITEMW item{};
-    item.mask = TCIF_TEXT;
-    item.pszText = const_cast<wchar_t*>(names[static_cast<size_t>(i)].c_str());
-    if (i < TabCtrl_GetItemCount(tabs)) {
-      wchar_t now[512] = {};
-      TCITEMW cur{};
-      cur.mask = TCIF_TEXT;
-      cur.pszText = now;
-      cur.cchTextMax = 512;
-      TabCtrl_GetItem(tabs, i, &cur);
-      if (names[static_cast<size_t>(i)] != now) TabCtrl_SetItem(tabs, i, &item);
-    } else {
-      TabCtrl_InsertItem(tabs, i, &item);
-    }
-  }
-  const int active = app_ ? app_->activePage : 0;
-  if (want > 0 && TabCtrl_GetCurSel(tabs) != std::clamp(active, 0, want - 1))
-    TabCtrl_SetCurSel(tabs, std::clamp(active, 0, want - 1));
-  impl_->PlacePagePanel();
-}
-
-void FF1::SetActiveTab(int index) {
-  if (!impl_->tabs) return;
-  if (TabCtrl_GetCurSel(impl_->tabs) != index) {
-    TabCtrl_SetCurSel(impl_->tabs, index);
-    impl_->PlacePagePanel();  // multi-line tabs move their rows
-  }
-}
-
-void FF1::SetTabsEnabled(bool enabled) {
-  if (impl_->tabs) EnableWindow(impl_->tabs, enabled);
-}
-
-void FF1::AttachPagePanel() {
-  if (!impl_->pnlPage) return;
-  impl_->PlacePagePanel();  // the caller lets the messages run that draw it there
-}
-
-void FF1::ShowSourceRows(const std::vector<SourceRow>* rows) {
-  impl_->rows = rows;
-  if (!impl_->lsvDir) return;
-  const int n = rows ? static_cast<int>(rows->size()) : 0;
-  // Setting the count costs a relayout of the list even when it does not
-  // change; reading a file set empties the list once per page.
-  if (ListView_GetItemCount(impl_->lsvDir) != n) ListView_SetItemCountEx(impl_->lsvDir, n, LVSICF_NOSCROLL);
-  InvalidateRect(impl_->lsvDir, nullptr, FALSE);
-}
-
-void FF1::SetSourceListCaption(const std::wstring& caption) {
-  if (impl_->grpSource) SetWindowTextW(impl_->grpSource, caption.c_str());
-}
-
-void FF1::SetSourceColumnTitle(const std::wstring& title) {
-  impl_->pacer.Set(ViewPacer::ColumnTitle, title);
-  impl_->DrawTexts(!impl_->Pacing());
-}
-
-void FF1::SelectRow(int index) {
-  HWND lv = impl_->lsvDir;
-  if (!lv) return;
-  ListView_SetItemState(lv, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-  if (index < 0 || index >= ListView_GetItemCount(lv)) return;
-  ListView_SetItemState(lv, index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-  ListView_EnsureVisible(lv, index, FALSE);
-}
-
-std::vector<int> FF1::SelectedRows() {
-  std::vector<int> out;
-  HWND lv = impl_->lsvDir;
-  if (!lv) return out;
-  for (int i = ListView_GetNextItem(lv, -1, LVNI_SELECTED); i >= 0; i = ListView_GetNextItem(lv, i, LVNI_SELECTED))
-    out.push_back(i);
-  return out;
-}
-
-void FF1::ShowOldRows(const std::vector<SourceRow>* rows) {
-  impl_->oldRows = rows;
-  if (!impl_->lvOld) return;
-  ListView_SetItemCountEx(impl_->lvOld, rows ? static_cast<int>(rows->size()) : 0, LVSICF_NOSCROLL);
-  InvalidateRect(impl_->lvOld, nullptr, TRUE);
-}
-
-int FF1::PagePanelHeight() {
-  if (!impl_->pnlPage) return 0;
-  RECT r;
-  GetClientRect(impl_->pnlPage, &r);
-  return impl_->Logical(r.bottom);
-}
-
-void FF1::ApplyBottomPanel(const BottomPanelLayout& layout) {
-  impl_->bottom = layout;
-  impl_->oldHeightPx = -1;
-  if (impl_->grpBtm) SetWindowTextW(impl_->grpBtm, layout.listGroupCaption.c_str());
-  if (impl_->pnlPage) impl_->LayoutPage();
-}
-
-void FF1::ErrorListAdd(const std::wstring& line) {
-  HWND lb = impl_->lbErr;
-  if (!lb) return;
-  if (SendMessageW(lb, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str())) < 0) return;
-  impl_->pacer.ScrollErrorList();
-  impl_->DrawTexts(!impl_->Pacing());
-}
-
-void FF1::ErrorListClear() {
-  if (!impl_->lbErr) return;
-  SendMessageW(impl_->lbErr, LB_RESETCONTENT, 0, 0);
-  SendMessageW(impl_->lbErr, LB_SETHORIZONTALEXTENT, 0, 0);
-}
-
-void FF1::ErrorListSetScrollWidth(const std::wstring& longestLine) {
-  HWND lb = impl_->lbErr;
-  if (!lb) return;
-  const SIZE sz = TextExtent(lb, reinterpret_cast<HFONT>(SendMessageW(lb, WM_GETFONT, 0, 0)), longestLine);
-  SendMessageW(lb, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(sz.cx), 0);
-}
-
-void FF1::SetAbortVisible(bool visible) {
-  impl_->abortVisible = visible;
-  if (!hwnd_) return;
-  SetAbortMenuItem(menu_, visible);
-  DrawMenuBar(hwnd_);
-  impl_->Layout(false);
-}
-
-void FF1::FocusAbort() {
-  if (impl_->btnAbort && IsWindowVisible(impl_->btnAbort)) SetFocus(impl_->btnAbort);
-}
-
-void FF1::SetMainMenusEnabled(bool enabled) {
-  if (!menu_) return;
-  for (UINT pos = 0; pos < 4; ++pos) EnableMenuItem(menu_, pos, MF_BYPOSITION | (enabled ? MF_ENABLED : MF_GRAYED));
-  if (hwnd_) DrawMenuBar(hwnd_);
-}
-
-bool FF1::MainMenusEnabled() {
-  if (!menu_) return true;
-  return (GetMenuState(menu_, 0, MF_BYPOSITION) & (MF_GRAYED | MF_DISABLED)) == 0;
-}
-
-void FF1::SetToolbarEnabled(bool enabled) {
-  impl_->toolbarEnabled = enabled;
-  if (!impl_->toolbar) return;
-  for (const auto& b : ToolButtons())
-    if (b.cmd != Cmd{})
-      SendMessageW(impl_->toolbar, TB_ENABLEBUTTON, static_cast<WPARAM>(b.cmd),
-                   MAKELPARAM(enabled && CommandBuilt(b.cmd) && (b.cmd != Cmd::Find || impl_->CanFind()), 0));
-}
-
-void FF1::SetHourglass(bool on) {
-  impl_->hourglass = on;
-  SetCursor(LoadCursorW(nullptr, on ? IDC_WAIT : IDC_ARROW));
-}
-
-void FF1::SetTreeWidth(int width) {
-  impl_->treeWidth = std::max(1, width);
-  impl_->Layout(false);
-}
-
-int FF1::ClientWidth() {
-  if (!hwnd_ || IsIconic(hwnd_)) return 0;
-  RECT r;
-  GetClientRect(hwnd_, &r);
-  return impl_->Logical(r.right);
-}
-
-void FF1::Relayout() {
-  if (!hwnd_) return;
-  if (IsWindowVisible(hwnd_) && !IsIconic(hwnd_) && app_) FormResize(*app_);
-  else if (app_) impl_->treeWidth = std::max(1, app_->treeWidth);
-  impl_->Layout(true);
-}
-
-void FF1::PumpMessages() {
-  impl_->DrawTexts(false);
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    if (msg.message == WM_QUIT) {
-      // Belongs to the outer message loop, which must still see it.
-      PostQuitMessage(static_cast<int>(msg.wParam));
-      return;
-    }
-    if (TranslateAccel(&msg)) continue;
-    // A dialog running a long operation keeps Tab, Enter and Esc.
-    HWND active = GetActiveWindow();
-    if (active && active != hwnd_ && IsDialogMessageW(active, &msg)) continue;
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-}
-
-void FF1::Impl::SizeListChanged() {
-  if (sizeCountStale || !lvSize) return;
-  sizeCountStale = true;
-  // During an operation the pump shows them (DrawTexts).
-  if (!Pacing()) SyncSizeCount();
-}
-
-void FF1::Impl::SyncSizeCount() {
-  sizeSyncMs = GetTickCount64();
-  if (!lvSize) return;
-  if (sizeCountStale) {
-    sizeCountStale = false;
-    ListView_SetItemCountEx(lvSize, static_cast<int>(sizeRows.size()), LVSICF_NOSCROLL);
-  }
-  if (sizeListScrollWanted) {
-    sizeListScrollWanted = false;
-    const int n = ListView_GetItemCount(lvSize);
-    if (n > 0) ListView_EnsureVisible(lvSize, n - 1, FALSE);
-  }
-}
-
-void FF1::SizeListClear() {
-  impl_->sizeRows.clear();
-  impl_->sizeCountStale = false;
-  if (impl_->lvSize) ListView_SetItemCountEx(impl_->lvSize, 0, 0);
-}
-
-void FF1::SizeListAdd(const std::vector<std::wstring>& cells) {
-  if (!impl_->lvSize) return;
-  impl_->sizeRows.emplace_back(cells).resize(5);
-  impl_->SizeListChanged();
-}
-
-void FF1::SizeListSetCell(int row, int column, const std::wstring& text) {
-  HWND lv = impl_->lvSize;
-  if (!lv || row < 0 || static_cast<size_t>(row) >= impl_->sizeRows.size() || column < 0 || column >= 5) return;
-  impl_->sizeRows[static_cast<size_t>(row)][static_cast<size_t>(column)] = text;
-  ListView_RedrawItems(lv, row, row);
-}
-
-std::vector<std::vector<std::wstring>> FF1::SizeListRows() {
-  return impl_->lvSize ? impl_->sizeRows : std::vector<std::vector<std::wstring>>{};
-}
-
-void FF1::SizeListScrollToEnd() {
-  if (!impl_->lvSize) return;
-  impl_->sizeListScrollWanted = true;
-  if (!impl_->Pacing()) impl_->SyncSizeCount();
-}
-
-int FF1::SourceColumnWidth(int column) {
-  if (!impl_->lsvDir) return 0;
-  return impl_->Logical(ListView_GetColumnWidth(impl_->lsvDir, column));
-}
-
-void FF1::SetSourceColumnWidth(int column, int width) {
-  if (impl_->lsvDir) ListView_SetColumnWidth(impl_->lsvDir, column, impl_->S(width));
-}
-
-void FF1::SetSizeColumnWidth(int column, int width) {
-  if (impl_->lvSize) ListView_SetColumnWidth(impl_->lvSize, column, impl_->S(width));
-}
-
-// ---------------------------------------------------------------- IWindowFrame
-
-RECT FF1::Bounds() {
-  RECT r{};
-  if (hwnd_) GetWindowRect(hwnd_, &r);
-  return r;
-}
-
-void FF1::SetLeft(int left) {
-  const RECT r = Bounds();
-  if (hwnd_) SetWindowPos(hwnd_, nullptr, left, r.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void FF1::SetTop(int top) {
-  const RECT r = Bounds();
-  if (hwnd_) SetWindowPos(hwnd_, nullptr, r.left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void FF1::SetWidth(int width) {
-  const RECT r = Bounds();
-  if (hwnd_) SetWindowPos(hwnd_, nullptr, 0, 0, width, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void FF1::SetHeight(int height) {
-  const RECT r = Bounds();
-  if (hwnd_) SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-bool FF1::IsMinimized() { return hwnd_ && IsIconic(hwnd_); }
-
-bool FF1::IsMaximized() { return hwnd_ && IsZoomed(hwnd_); }
-
-void FF1::MinimizeApplication() {
-  if (hwnd_) ShowWindow(hwnd_, SW_MINIMIZE);
-}
-
-void FF1::RestoreApplication() {
-  if (hwnd_) SendMessageW(hwnd_, WM_SYSCOMMAND, SC_RESTORE, 0);
-}
-
-int FF1::ScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
-
-int FF1::ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }
 
 }  // namespace ruzer

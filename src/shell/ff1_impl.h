@@ -150,18 +150,31 @@ struct FF1::Impl : IMainWindowCommands {
   int S(int v) const { return MulDiv(v, win.dpi_, 96); }
   int Logical(int px) const { return MulDiv(px, 96, win.dpi_); }
 
+  // Creation (FF1.cpp).
   void CreateControls();
   void ApplyFonts();
   void SetupToolbar();
+  // Layout (ff1_layout.cpp).
   void Layout(bool fitColumns);
   void LayoutPage();
   void PlacePagePanel();
   void FitFirstColumn();
+  void OnSplitterDrag(int id, POINT pt, bool done);
+  // The window procedure (FF1.cpp): a handler for each message.
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+  void OnSize(WPARAM kind);
+  void OnActivate(WPARAM state);
+  void RunFirstActivate();
+  void OnCommand(WPARAM wp, HWND from);
+  void EnableCommands(HMENU menu);  // as the active page allows them
+  bool OnDragMouse(UINT msg, LPARAM lp);  // true when a drag between the controls took the message
+  bool OnSetCursor();  // true when the cursor was set
+  void OnClose();  // waits for a running operation to stop first
+  void OnDestroy();
+  void OnNcDestroy();
   LRESULT OnNotify(NMHDR* hdr);
   void OnContextMenu(HWND from, LPARAM lp);
   void RunCommand(Cmd c);
-  void OnSplitterDrag(int id, POINT pt, bool done);
   void OnDpiChanged(int dpi, const RECT* suggested);
   void AfterEvent();
   void SortSizeList(int key);
