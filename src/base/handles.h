@@ -37,6 +37,7 @@ class UniqueHandle {
   }
 
   type get() const noexcept { return h_; }
+  type operator->() const noexcept { return h_; }  // for the pointer types (COM)
   bool valid() const noexcept { return h_ != Invalid() && h_ != nullptr; }
   explicit operator bool() const noexcept { return valid(); }
 
@@ -49,6 +50,8 @@ class UniqueHandle {
     reset();
     return &h_;
   }
+  // For QueryInterface, CoCreateInstance and the like.
+  void** put_void() noexcept { return reinterpret_cast<void**>(put()); }
 
  private:
   type h_;
@@ -102,69 +105,13 @@ class WindowDc {
 
 // Memory the shell hands out through CoTaskMemAlloc (ITEMIDLIST, SHGetKnownFolderPath).
 template <class T>
-class CoTaskMemPtr {
- public:
-  CoTaskMemPtr() noexcept = default;
-  explicit CoTaskMemPtr(T* p) noexcept : p_(p) {}
-  ~CoTaskMemPtr() { reset(); }
-  CoTaskMemPtr(const CoTaskMemPtr&) = delete;
-  CoTaskMemPtr& operator=(const CoTaskMemPtr&) = delete;
-  CoTaskMemPtr(CoTaskMemPtr&& o) noexcept : p_(o.release()) {}
-  CoTaskMemPtr& operator=(CoTaskMemPtr&& o) noexcept {
-    if (this != &o) reset(o.release());
-    return *this;
-  }
-  T* get() const noexcept { return p_; }
-  explicit operator bool() const noexcept { return p_ != nullptr; }
-  T* release() noexcept { return std::exchange(p_, nullptr); }
-  void reset(T* p = nullptr) noexcept {
-    if (p_) CoTaskMemFree(p_);
-    p_ = p;
-  }
-  T** put() noexcept {
-    reset();
-    return &p_;
-  }
+using CoTaskMemPtr = UniqueHandle<T*, &CoTaskMemFree>;
 
- private:
-  T* p_ = nullptr;
-};
-
-// One reference to a COM interface.
+// One reference to a COM interface; the constructor takes over one already counted.
 template <class T>
-class ComPtr {
- public:
-  ComPtr() noexcept = default;
-  explicit ComPtr(T* p) noexcept : p_(p) {}  // takes over a reference already counted
-  ~ComPtr() { reset(); }
-  ComPtr(const ComPtr&) = delete;
-  ComPtr& operator=(const ComPtr&) = delete;
-  ComPtr(ComPtr&& o) noexcept : p_(o.release()) {}
-  ComPtr& operator=(ComPtr&& o) noexcept {
-    if (this != &o) reset(o.release());
-    return *this;
-  }
-  T* operator->() const noexcept { return p_; }
-  T* get() const noexcept { return p_; }
-  explicit operator bool() const noexcept { return p_ != nullptr; }
-  T* release() noexcept { return std::exchange(p_, nullptr); }
-  void reset(T* p = nullptr) noexcept {
-    if (p_) p_->Release();
-    p_ = p;
-  }
-  // For QueryInterface, CoCreateInstance and the like.
-  void** put_void() noexcept {
-    reset();
-    return reinterpret_cast<void**>(&p_);
-  }
-  T** put() noexcept {
-    reset();
-    return &p_;
-  }
-
- private:
-  T* p_ = nullptr;
-};
+void ReleaseCom(T* p) noexcept { p->Release(); }
+template <class T>
+using ComPtr = UniqueHandle<T*, &ReleaseCom<T>>;
 
 // COM on this thread while the object lives, or OLE on top of it (drag and
 // drop); an apartment already there is reused and only counted.
