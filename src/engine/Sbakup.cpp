@@ -9,7 +9,7 @@
 #include "base/textfile.h"
 #include "engine/Select.h"
 #include "engine/Slock.h"
-#include "sources/Sledit.h"
+#include "base/text.h"
 #include "store/Fdef.h"
 #include "store/Spage.h"
 

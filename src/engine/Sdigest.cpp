@@ -4,7 +4,8 @@
 #include <cstring>
 
 #include "base/textfile.h"
-#include "engine/Sdskio.h"
+#include "base/disk.h"
+#include "base/text.h"
 
 namespace ruzer {
 

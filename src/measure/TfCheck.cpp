@@ -9,7 +9,7 @@
 #include "engine/Sbakini.h"
 #include "engine/Sdskio.h"
 #include "engine/Select.h"
-#include "sources/Sledit.h"
+#include "base/text.h"
 #include "store/Spage.h"
 
 namespace ruzer {

@@ -5,8 +5,8 @@
 #include "base/inifile.h"
 #include "base/services.h"
 #include "base/textfile.h"
-#include "engine/Sdskio.h"
-#include "sources/Sledit.h"
+#include "base/disk.h"
+#include "base/text.h"
 #include "store/Fdef.h"
 #include "store/Spage.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "base/services.h"
-#include "sources/Sledit.h"
+#include "base/text.h"
 #include "store/Fdef.h"
 #include "store/Smsg.h"
 #include "store/Spage.h"

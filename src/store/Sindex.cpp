@@ -5,7 +5,7 @@
 #include "base/inifile.h"
 #include "base/textfile.h"
 #include "base/services.h"
-#include "engine/Sdskio.h"
+#include "base/disk.h"
 #include "store/Fdef.h"
 #include "store/Smsg.h"
 #include "store/Spage.h"
