@@ -319,20 +319,6 @@ std::wstring SourceListCaption(const App& app) {
   return L"保存元リスト　（バックアップ先= <" + app.env.tamdir + L">）";
 }
 
-std::wstring GetExcludedFolders(const SourceRow& row) { return row.excluded; }
-
-void SetExcludedFolders(const std::wstring& text, SourceRow& row, bool append) {
-  if (text.empty()) {
-    // Appending nothing keeps the list; replacing with nothing empties it.
-    if (!append) row.excluded.clear();
-    return;
-  }
-  if (append && !row.excluded.empty())
-    row.excluded += L":" + text;
-  else
-    row.excluded = text;
-}
-
 void PageChanged(App& app, int index) {
   if (app.PageSwitchMuted) return;
   if (index < 0 || index >= static_cast<int>(app.pages.size())) return;

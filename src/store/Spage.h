@@ -38,8 +38,4 @@ double ReadPageVersion(App& app, int page);
 std::wstring BadRetentionText(const App& app);
 std::wstring SourceListCaption(const App& app);
 
-// ---- ExcludedFolderList of one row
-std::wstring GetExcludedFolders(const SourceRow& row);
-void SetExcludedFolders(const std::wstring& text, SourceRow& row, bool append);
-
 }  // namespace ruzer
