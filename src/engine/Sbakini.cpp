@@ -6,10 +6,10 @@
 #include <unordered_set>
 
 #include "base/services.h"
+#include "base/text.h"
 #include "base/textfile.h"
 #include "engine/Sdskio.h"
 #include "engine/Select.h"
-#include "base/text.h"
 #include "store/Fdef.h"
 #include "store/Spage.h"
 

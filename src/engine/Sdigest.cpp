@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "base/textfile.h"
 #include "base/disk.h"
 #include "base/text.h"
+#include "base/textfile.h"
 
 namespace ruzer {
 

@@ -6,6 +6,7 @@
 #include <unordered_set>
 
 #include "base/services.h"
+#include "base/text.h"
 #include "engine/Sbakini.h"
 #include "engine/Sbakup.h"
 #include "engine/Sdskio.h"
@@ -13,7 +14,6 @@
 #include "measure/TfCheck.h"
 #include "restore/Vrest.h"
 #include "restore/Vvrfy.h"
-#include "base/text.h"
 
 namespace ruzer {
 

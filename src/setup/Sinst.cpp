@@ -4,10 +4,10 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include "base/disk.h"
 #include "base/handles.h"
 #include "base/services.h"
 #include "base/text.h"
-#include "base/disk.h"
 #include "store/Fdef.h"
 
 namespace ruzer {

@@ -2,9 +2,9 @@
 
 #include <shlobj.h>
 
+#include "base/disk.h"
 #include "base/handles.h"
 #include "base/text.h"
-#include "base/disk.h"
 #include "sources/Sledit.h"
 #include "store/Spage.h"
 

@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include "base/services.h"
 #include "base/disk.h"
+#include "base/services.h"
 #include "sources/Sledit.h"
 #include "store/Spage.h"
 

@@ -152,7 +152,7 @@ void FolderDialogLogic::AddPattern(PatternList which) {
   const auto picked = app_.patternDialog->Pick(
       s_.src, which == PatternList::Save ? std::optional<std::wstring>(L"*.*") : std::nullopt);
   if (!picked) return;
-  const std::wstring t(Trim(*picked, L" "));
+  const std::wstring t(Trim(*picked, L" "));  // an ideographic space may begin a folder name
   auto& list = List(which);
   if (t.empty() || ContainsFolderText(list, t)) return;
   InsertSorted(list, t);
@@ -163,7 +163,7 @@ void FolderDialogLogic::ChangePattern(PatternList which, int index) {
   if (!app_.patternDialog || index < 0 || index >= static_cast<int>(list.size())) return;
   const auto picked = app_.patternDialog->Pick(s_.src, list[static_cast<size_t>(index)]);
   if (!picked) return;
-  const std::wstring t(Trim(*picked, L" "));  // an ideographic space may begin a folder name
+  const std::wstring t(Trim(*picked, L" "));
   if (t.empty() || ContainsFolderText(list, t)) return;
   list.erase(list.begin() + index);
   InsertSorted(list, t);
