@@ -9,7 +9,6 @@
 
 #include "base/handles.h"
 #include "base/help.h"
-#include "store/Fdef.h"
 
 namespace ruzer {
 

@@ -4,9 +4,10 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include "base/disk.h"
 #include "base/handles.h"
 #include "base/services.h"
-#include "engine/Sdskio.h"
+#include "base/text.h"
 #include "store/Fdef.h"
 
 namespace ruzer {
@@ -43,11 +44,6 @@ class ComScope {
  private:
   HRESULT hr_;
 };
-
-std::wstring FolderOf(const std::wstring& path) {
-  const size_t slash = path.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
-}
 
 // Without its trailing backslash, except for a drive root ("C:\" stays).
 std::wstring NoTrailingSlash(std::wstring folder) {

@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "engine/Sdskio.h"
+#include "base/disk.h"
 
 namespace ruzer {
 
