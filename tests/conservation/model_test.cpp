@@ -220,13 +220,11 @@ class Model : public BackupFixture {
     app().rows.clear();
     for (int r = 0; r < kRows; ++r) {
       if (!rows[r].present) continue;
-      SourceRow row;
-      row.caption = RowFolder(r);
-      row.save = rows[r].save;
-      row.exclude = rows[r].exclude;
-      row.excluded = rows[r].excluded;
-      row.mark = rows[r].subfolders ? L"o" : L"";
-      app().rows.push_back(row);
+      app().rows.push_back(Row({.caption = RowFolder(r),
+                                .save = rows[r].save,
+                                .exclude = rows[r].exclude,
+                                .mark = rows[r].subfolders ? L"o" : L"",
+                                .excluded = rows[r].excluded}));
     }
     std::sort(app().rows.begin(), app().rows.end(),
               [](const SourceRow& a, const SourceRow& b) { return lstrcmpW(a.caption.c_str(), b.caption.c_str()) < 0; });

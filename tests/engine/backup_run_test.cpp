@@ -441,12 +441,12 @@ TEST_F(BackupRunTest, ThreePagesOneAfterTheOther) {
     env.tamdir = d;
     MakeFolder(d);
     WriteBytes(sets + L"\\" + names[i] + L".PAG",
-               Utf16File(PageLines(env, {SourceRow{s, L"", L"", L"", L"*.*", L"", L"o", L""}})));
+               Utf16File(PageLines(env, {Row({.caption = s})})));
   }
   // The first page is the one loaded.
   app().CurrentPageName = L"P1";
   app().env.tamdir = tmp / L"destP1";
-  app().rows = {SourceRow{src + L"\\P1", L"", L"1", L"", L"*.*", L"", L"o", L""}};
+  app().rows = {Row({.caption = src + L"\\P1", .no = L"1"})};
   memo.answer = L"three";
   Backup();
   for (const auto& n : names) {
@@ -473,7 +473,7 @@ TEST_F(BackupRunTest, AutomaticModeSkipsThePageSavedTodayAndCloses) {
     EnvPanel env;
     env.tamdir = d;
     WriteBytes(sets + L"\\" + n + L".PAG",
-               Utf16File(PageLines(env, {SourceRow{s, L"", L"", L"", L"*.*", L"", L"o", L""}})));
+               Utf16File(PageLines(env, {Row({.caption = s})})));
     app().PageIndexTable.push_back(IndexRow{std::to_wstring(i), n, d, L"", i == 1 ? L"2010/05/01 08:00:00" : L""});
   }
   app().AutoMode = true;
@@ -501,7 +501,7 @@ TEST_F(BackupRunTest, AbortInAutomaticModeLeavesTheActivePageLoaded) {
     MakeFolder(d);
     EnvPanel env;
     env.tamdir = d;
-    const std::vector<SourceRow> rows = {SourceRow{src + L"\\" + n, L"", L"", L"", L"*.*", L"", L"o", L""}};
+    const std::vector<SourceRow> rows = {Row({.caption = src + L"\\" + n})};
     if (i == 2) rows2 = rows;
     WriteBytes(sets + L"\\" + n + L".PAG", Utf16File(PageLines(env, rows)));
     app().PageIndexTable.push_back(IndexRow{std::to_wstring(i), n, d, L"", L"2010/05/01 08:00:00"});
@@ -578,7 +578,7 @@ TEST_F(BackupRunTest, PageFileThatCannotBeReadIsSkippedAndReported) {
     Put(src + L"\\" + n + L"\\f.txt", "f");
     EnvPanel env;
     env.tamdir = d;
-    const std::vector<SourceRow> rows = {SourceRow{src + L"\\" + n, L"", L"", L"", L"*.*", L"", L"o", L""}};
+    const std::vector<SourceRow> rows = {Row({.caption = src + L"\\" + n})};
     std::string bytes = Utf16File(PageLines(env, rows));
     if (i == 1) bytes += std::string("\0\0garbage", 9);  // damaged: NULs in the text
     WriteBytes(sets + L"\\" + n + L".PAG", bytes);
@@ -620,7 +620,7 @@ TEST_F(BackupRunTest, RetentionThatIsNoNumberStopsThePageAndDeletesNothing) {
     EnvPanel env;
     env.tamdir = d;
     env.backdays = 300;
-    const std::vector<SourceRow> rows = {SourceRow{src + L"\\" + n, L"", L"", L"", L"*.*", L"", L"o", L""}};
+    const std::vector<SourceRow> rows = {Row({.caption = src + L"\\" + n})};
     std::vector<std::wstring> lines = PageLines(env, rows);
     if (i == 1)
       for (auto& l : lines)

@@ -69,7 +69,7 @@ class StartNoticeSet : public ::testing::Test {
     EnvPanel env;
     env.tamdir = dest;
     env.volname = label;
-    const std::vector<SourceRow> rows = {SourceRow{L"C:\\Data\\" + name, L"", L"", L"", L"*.*", L"", L"o", L""}};
+    const std::vector<SourceRow> rows = {Row({.caption = L"C:\\Data\\" + name})};
     ASSERT_TRUE(WriteBytes(tmp / (name + L".PAG"), Utf16File(BackupFixture::PageLines(env, rows))));
     app.pages.push_back(name);
     app.PageIndexTable.push_back(IndexRow{std::to_wstring(app.pages.size()), name, dest, label, last});

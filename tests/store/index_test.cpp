@@ -304,7 +304,7 @@ TEST_F(StoreTest, OldVersionIndexThatCannotBeConvertedWritesNothing) {
   t.user.ExpectFull(OldIndexPrompt(kYes));
   ReadIndexFile(app);
   ASSERT_TRUE(SetFileAttributesW(Idx().c_str(), FILE_ATTRIBUTE_READONLY));
-  app.rows.push_back(Row(L"C:\\New"));
+  app.rows.push_back(Row({.caption = L"C:\\New"}));
   t.user.ExpectFull(Exact(IndexWriteFailed(1), MsgKind::Error, kOk | kHelp, 40));
   EXPECT_FALSE(WritePageFile(app));
   t.user.VerifyDone();
@@ -483,7 +483,7 @@ TEST_F(StoreTest, AttachPagePanelPausesOnlyWhenThePanelMoves) {
 
 TEST_F(StoreTest, AddPageTabAppendsAnActiveEmptyPage) {
   ReadIndexFile(app);
-  app.rows.push_back(Row(L"C:\\Old"));
+  app.rows.push_back(Row({.caption = L"C:\\Old"}));
   AddPageTab(app, L"Neu");
   EXPECT_EQ((std::vector<std::wstring>{L"RUZER", L"Neu"}), t.view.tabs);
   EXPECT_EQ(1, app.activePage);

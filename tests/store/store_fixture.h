@@ -9,6 +9,7 @@
 #include "base/app.h"
 #include "store/Spage.h"
 #include "support/scripted.h"
+#include "support/source_row.h"
 #include "support/text.h"
 
 namespace ruzer::test {
@@ -38,19 +39,6 @@ inline struct ScriptedUser::Expect Exact(const std::wstring& text, MsgKind kind,
 // The lines of a new, empty page file.
 inline std::vector<std::wstring> EmptyPageLines() {
   return {L"[Ruzer]", L"Vers=6.00", L"Path=", L"Labl=", L"Bday=15", L"Flgs=1101", L"Cont=0", L"Yfil=*.*", L"Zfil="};
-}
-
-inline SourceRow Row(const std::wstring& caption, const std::wstring& comment = L"", const std::wstring& save = L"*.*",
-                     const std::wstring& exclude = L"", const std::wstring& mark = L"o",
-                     const std::wstring& excluded = L"") {
-  SourceRow r;
-  r.caption = caption;
-  r.comment = comment;
-  r.save = save;
-  r.exclude = exclude;
-  r.mark = mark;
-  r.excluded = excluded;
-  return r;
 }
 
 class StoreTest : public ::testing::Test {

@@ -121,12 +121,7 @@ BackupFixture::BackupFixture() {
 SourceRow& BackupFixture::AddRow(const std::wstring& folder, const std::wstring& save,
                                  const std::wstring& exclude, const std::wstring& mark,
                                  const std::wstring& excluded) {
-  SourceRow r;
-  r.caption = folder;
-  r.save = save;
-  r.exclude = exclude;
-  r.mark = mark;
-  r.excluded = excluded;
+  const SourceRow r = Row({.caption = folder, .save = save, .exclude = exclude, .mark = mark, .excluded = excluded});
   auto& rows = t.app.rows;
   auto at = std::find_if(rows.begin(), rows.end(), [&](const SourceRow& x) {
     return lstrcmpW(x.caption.c_str(), folder.c_str()) > 0;
