@@ -74,10 +74,7 @@ class Model : public BackupFixture {
 
   SYSTEMTIME TimeOf(long long t) const {
     // 2009/01/01 00:00:00 local plus t seconds.
-    SYSTEMTIME base{};
-    base.wYear = 2009;
-    base.wMonth = 1;
-    base.wDay = 1;
+    SYSTEMTIME base = At(2009, 1, 1);
     FILETIME ft;
     SystemTimeToFileTime(&base, &ft);
     ULARGE_INTEGER u;
@@ -395,10 +392,7 @@ void RunSeed(unsigned seed, int days) {
   m.WriteRows();
   for (int d = 0; d < days; ++d) {
     const int day = d;
-    SYSTEMTIME date{};
-    date.wYear = 2011;
-    date.wMonth = 1;
-    date.wDay = 1;
+    SYSTEMTIME date = At(2011, 1, 1);
     FILETIME ft;
     SystemTimeToFileTime(&date, &ft);
     ULARGE_INTEGER u{{ft.dwLowDateTime, ft.dwHighDateTime}};

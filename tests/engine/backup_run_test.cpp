@@ -38,16 +38,7 @@ std::vector<std::wstring> Sorted(std::vector<std::wstring> v) {
 class BackupRunTest : public ::testing::Test, public BackupFixture {};
 
 // 2010/04/01 10:00:s.ms local time.
-SYSTEMTIME TenOClock(int s, int ms) {
-  SYSTEMTIME st{};
-  st.wYear = 2010;
-  st.wMonth = 4;
-  st.wDay = 1;
-  st.wHour = 10;
-  st.wSecond = static_cast<WORD>(s);
-  st.wMilliseconds = static_cast<WORD>(ms);
-  return st;
-}
+SYSTEMTIME TenOClock(int s, int ms) { return At(2010, 4, 1, 10, 0, s, ms); }
 
 // The two runs over one folder on two days, as the layout is meant to be.
 TEST_F(BackupRunTest, WorkedExample) {
@@ -211,14 +202,7 @@ TEST_F(BackupRunTest, RetentionOneSecondRunOfTheDayStillKeepsTheOldCopies) {
 
 TEST(SameFileTime, LessThanTwoSecondsApartEitherWay) {
   auto at = [](int h, int m, int s, int ms) {
-    SYSTEMTIME st{};
-    st.wYear = 2010;
-    st.wMonth = 6;
-    st.wDay = 24;
-    st.wHour = static_cast<WORD>(h);
-    st.wMinute = static_cast<WORD>(m);
-    st.wSecond = static_cast<WORD>(s);
-    st.wMilliseconds = static_cast<WORD>(ms);
+    const SYSTEMTIME st = At(2010, 6, 24, h, m, s, ms);
     FILETIME local, utc;
     SystemTimeToFileTime(&st, &local);
     LocalFileTimeToFileTime(&local, &utc);
@@ -343,10 +327,7 @@ TEST_F(BackupRunTest, FileWithinTheSameTwoSecondsCountsAsUnchanged) {
 }
 
 TEST_F(BackupRunTest, SizeAloneIsAChange) {
-  SYSTEMTIME st{};
-  st.wYear = 2010;
-  st.wMonth = 4;
-  st.wDay = 1;
+  const SYSTEMTIME st = At(2010, 4, 1);
   PutAt(src + L"\\a.txt", "short", st);
   AddRow(src);
   Backup();

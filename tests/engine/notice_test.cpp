@@ -10,17 +10,8 @@
 namespace ruzer::test {
 namespace {
 
-SYSTEMTIME Date(int y, int m, int d) {
-  SYSTEMTIME st{};
-  st.wYear = static_cast<WORD>(y);
-  st.wMonth = static_cast<WORD>(m);
-  st.wDay = static_cast<WORD>(d);
-  st.wHour = 9;
-  return st;
-}
-
 TEST(StartNotice, AgeOfTheLastBackup) {
-  const SYSTEMTIME today = Date(2010, 6, 24);
+  const SYSTEMTIME today = At(2010, 6, 24, 9);
   struct Case {
     const char* what;
     PageFacts page;

@@ -16,14 +16,8 @@ namespace {
 SYSTEMTIME NextStamp() {
   static int counter = 0;
   ++counter;
-  SYSTEMTIME st{};
-  st.wYear = 2009;
-  st.wMonth = 1 + (counter / (28 * 8640)) % 12;
-  st.wDay = 1 + (counter / 8640) % 28;
-  st.wHour = (counter / 360) % 24;
-  st.wMinute = (counter / 6) % 60;
-  st.wSecond = (counter % 6) * 10;
-  return st;
+  return At(2009, 1 + (counter / (28 * 8640)) % 12, 1 + (counter / 8640) % 28, (counter / 360) % 24,
+            (counter / 6) % 60, (counter % 6) * 10);
 }
 
 void ParentsOf(const std::wstring& path) {
