@@ -15,6 +15,7 @@
 #include "shell/Mainwin.h"
 #include "shell/Startup.h"
 #include "support/dialog_driver.h"
+#include "support/main_window.h"
 #include "support/scripted.h"
 #include "support/text.h"
 
@@ -47,10 +48,10 @@ class CapacityDialogE2E : public ::testing::Test {
   FF1 win;
   App app{user, win, clock};
   TfCheckDialog check{app};
+  RealMainWindow window{win, app, L"Software\\Rudavu\\RuzerCapacityTest"};
 
   void SetUp() override {
     if (!CanShowWindows()) GTEST_SKIP() << "no display for windows";
-    SetRegistryKeyForTests(L"Software\\Rudavu\\RuzerCapacityTest");
     // Page 1: two folders of files and a generation on its destination; page 2: one folder.
     Put(dir / L"src1\\a.doc", 3000);
     Put(dir / L"src1\\b.doc", 10);
@@ -73,36 +74,17 @@ class CapacityDialogE2E : public ::testing::Test {
                                         L"Xfil=", L"Mark=o"})));
     }
     ASSERT_TRUE(WriteBytes(dir / L"CAP.IDX", Utf16File(idx)));
-    StartupInfo info;
-    info.showCommand = SW_SHOWNORMAL;
-    info.startupShowWindow = SW_SHOWNORMAL;
-    info.args = {dir / L"CAP.IDX"};
-    info.programPath = dir / L"ruzer.exe";
-    info.altDown = [] { return false; };
     app.checkDialog = &check;
-    ASSERT_TRUE(win.Create(app, GetModuleHandleW(nullptr), info));
+    ASSERT_TRUE(window.Start(dir.path(), L"CAP.IDX"));
     check.SetOwner(win.hwnd());
     SetWindowPos(win.hwnd(), nullptr, 0, 0, 900, 640, SWP_NOZORDER);
-    for (int i = 0; i < 1000 && !(app.pages.size() == 2 && app.commandDepth == 0 && !app.PageLoading); ++i) {
-      win.PumpMessages();
-      Sleep(10);
-    }
+    window.PumpUntil([&] { return app.pages.size() == 2 && app.commandDepth == 0 && !app.PageLoading; });
     ASSERT_EQ(2u, app.pages.size());
   }
 
   void TearDown() override {
     app.checkDialog = nullptr;
-    if (win.hwnd()) SendMessageW(win.hwnd(), WM_CLOSE, 0, 0);
-    MSG m;
-    for (int i = 0; i < 50; ++i) {
-      while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
-        if (m.message == WM_QUIT) continue;
-        TranslateMessage(&m);
-        DispatchMessageW(&m);
-      }
-      Sleep(1);
-    }
-    SetRegistryKeyForTests(L"");
+    window.Close();
   }
 
   // The start button clicked; returns once the page is measured.

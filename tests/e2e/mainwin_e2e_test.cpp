@@ -13,6 +13,7 @@
 #include "shell/Mainwin.h"
 #include "shell/Startup.h"
 #include "store/Spage.h"
+#include "support/main_window.h"
 #include "support/scripted.h"
 #include "support/text.h"
 
@@ -117,17 +118,11 @@ class MainWindowE2E : public ::testing::Test {
   FakeClock clock;
   FF1 win;
   App app{user, win, clock};
+  RealMainWindow window{win, app, L"Software\\Rudavu\\RuzerE2ETest"};
 
   void SetUp() override {
-    SetRegistryKeyForTests(L"Software\\Rudavu\\RuzerE2ETest");
     WriteSample(dir);
-    StartupInfo info;
-    info.showCommand = ShowCommand();
-    info.startupShowWindow = SW_SHOWNORMAL;
-    info.args = {dir / L"SAMPLE.IDX"};
-    info.programPath = dir / L"ruzer.exe";
-    info.altDown = [] { return false; };
-    ASSERT_TRUE(win.Create(app, GetModuleHandleW(nullptr), info));
+    ASSERT_TRUE(window.Start(dir.path(), L"SAMPLE.IDX", ShowCommand()));
     if (ShowCommand() == SW_SHOWNORMAL) SetWindowPos(win.hwnd(), nullptr, 0, 0, 900, 640, SWP_NOZORDER);
     PumpUntil([&] { return app.pages.size() == 3 && app.CurrentPageName == kPages[0] && app.commandDepth == 0; });
     ASSERT_EQ(3u, app.pages.size()) << "the file set was not loaded at first activation";
@@ -135,32 +130,10 @@ class MainWindowE2E : public ::testing::Test {
 
   virtual int ShowCommand() { return SW_SHOWNORMAL; }
 
-  void TearDown() override {
-    if (win.hwnd()) SendMessageW(win.hwnd(), WM_CLOSE, 0, 0);
-    Drain();
-    SetRegistryKeyForTests(L"");
-  }
+  void TearDown() override { window.Close(); }
 
-  // Lets the window work until `done` holds; the bound only keeps a broken
-  // build from hanging the suite.
-  void PumpUntil(const std::function<bool()>& done) {
-    for (int i = 0; i < 1000 && !done(); ++i) {
-      win.PumpMessages();
-      if (!done()) Sleep(10);
-    }
-  }
+  void PumpUntil(const std::function<bool()>& done) { window.PumpUntil(done); }
   void Pump() { win.PumpMessages(); }
-  void Drain() {
-    MSG m;
-    for (int i = 0; i < 50; ++i) {
-      while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
-        if (m.message == WM_QUIT) continue;
-        TranslateMessage(&m);
-        DispatchMessageW(&m);
-      }
-      Sleep(1);
-    }
-  }
   HWND C(int id) { return win.Control(id); }
   int S(int v) { return MulDiv(v, win.Dpi(), 96); }
   void PressKey(HWND target, UINT vk) {

@@ -7,11 +7,11 @@
 #include <gtest/gtest.h>
 
 #include "base/textfile.h"
-#include "e2e/e2e_window.h"
 #include "shell/FF1.h"
 #include "shell/Startup.h"
 #include "support/backup_fixture.h"
 #include "support/drives.h"
+#include "support/main_window.h"
 #include "support/scripted.h"
 #include "support/text.h"
 
@@ -57,7 +57,7 @@ TEST(StartNoticeE2E, AgeAndErrorsOfTheLastRunsAreInTheErrorList) {
   clock.Set(2010, 6, 24, 9);
   FF1 win;
   App app{user, win, clock};
-  SetRegistryKeyForTests(L"Software\\Rudavu\\RuzerE2ETest");
+  RealMainWindow window(win, app, L"Software\\Rudavu\\RuzerE2ETest");
   MakeFolder(dir / L"P\\100612A");
   MakeFolder(dir / L"Q\\100624A");
   ASSERT_TRUE(WriteBytes(dir / L"Q\\100624A\\ERROR.LOG",
@@ -70,15 +70,8 @@ TEST(StartNoticeE2E, AgeAndErrorsOfTheLastRunsAreInTheErrorList) {
                      {L"Q", dir / L"Q", L"", L"2010/06/24 08:00:00"},
                      {L"R", dir / L"R", L"", L"2010/06/24 08:00:00"},
                      {L"S", missing, L"USBDISK", L"2010/06/10 08:00:00"}});
-  StartupInfo info;
-  info.args = {dir / L"SET.IDX"};
-  info.programPath = dir / L"ruzer.exe";
-  info.altDown = [] { return false; };
-  ASSERT_TRUE(win.Create(app, GetModuleHandleW(nullptr), info));
-  for (int i = 0; i < 1000 && !(app.pages.size() == 4 && app.commandDepth == 0 && !app.errorLines.empty()); ++i) {
-    win.PumpMessages();
-    Sleep(10);
-  }
+  ASSERT_TRUE(window.Start(dir.path(), L"SET.IDX"));
+  window.PumpUntil([&] { return app.pages.size() == 4 && app.commandDepth == 0 && !app.errorLines.empty(); });
   user.VerifyDone();
   HWND lb = win.Control(kIdErrorList);
   EXPECT_TRUE(IsWindowVisible(lb));
@@ -98,7 +91,7 @@ TEST(StartNoticeE2E, AgeAndErrorsOfTheLastRunsAreInTheErrorList) {
     Sleep(10);
   }
   EXPECT_EQ(Utf8(dir / L"mail"), Utf8(win.TreeSelectedPath()));
-  CloseMainWindow(win.hwnd());
+  window.Close();
 }
 
 }  // namespace
