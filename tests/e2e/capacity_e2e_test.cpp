@@ -16,6 +16,7 @@
 #include "shell/Startup.h"
 #include "support/dialog_driver.h"
 #include "support/main_window.h"
+#include "support/page_text.h"
 #include "support/scripted.h"
 #include "support/text.h"
 
@@ -60,20 +61,19 @@ class CapacityDialogE2E : public ::testing::Test {
     CreateDirectoryW((dir / L"dest1").c_str(), nullptr);
     Put(dir / L"dest1\\100501A\\old.doc", 2000000);
     CreateDirectoryW((dir / L"dest2").c_str(), nullptr);
-    std::vector<std::wstring> idx = {L"[Ruzer]", L"Vers=6.00", L"Count=2", L"Sleep=1000", L"Widir=180", L"", L"[Index]"};
+    std::vector<IndexRow> index;
     const std::wstring names[2] = {L"書類", L"写真"};
     for (int i = 0; i < 2; ++i) {
       const std::wstring n = std::to_wstring(i + 1);
       const std::wstring dest = dir / (L"dest" + n);
-      idx.insert(idx.end(), {L"Fname" + n + L"=" + names[i], L"Dpath" + n + L"=" + dest, L"Volum" + n + L"=",
-                             L"LstDy" + n + L"="});
+      index.push_back(IndexRow{L"", names[i], dest, L"", L""});
       ASSERT_TRUE(WriteBytes(dir / (names[i] + L".PAG"),
                              Utf16File({L"[Ruzer]", L"Vers=6.00", L"Path=" + dest, L"Labl=", L"Bday=15",
                                         L"Flgs=1101", L"Cont=1", L"Yfil=*.*", L"Zfil=", L"", L"[Folder00001]",
                                         L"Sorc=" + dir / (L"src" + n), L"Efol=コメント" + n, L"Wfil=*.*",
                                         L"Xfil=", L"Mark=o"})));
     }
-    ASSERT_TRUE(WriteBytes(dir / L"CAP.IDX", Utf16File(idx)));
+    ASSERT_TRUE(WriteBytes(dir / L"CAP.IDX", Utf16File(IndexFileLines(index))));
     app.checkDialog = &check;
     ASSERT_TRUE(window.Start(dir.path(), L"CAP.IDX"));
     check.SetOwner(win.hwnd());

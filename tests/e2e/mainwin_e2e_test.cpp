@@ -14,6 +14,7 @@
 #include "shell/Startup.h"
 #include "store/Spage.h"
 #include "support/main_window.h"
+#include "support/page_text.h"
 #include "support/scripted.h"
 #include "support/text.h"
 
@@ -23,11 +24,9 @@ namespace {
 const std::vector<std::wstring> kPages = {L"ホーム", L"Photos", L"仕事"};
 
 void WriteSample(const TempDir& dir) {
-  std::vector<std::wstring> idx = {L"[Ruzer]", L"Vers=6.00", L"Count=3", L"Sleep=1000", L"Widir=180", L"", L"[Index]"};
+  std::vector<IndexRow> index;
   for (size_t i = 0; i < kPages.size(); ++i) {
-    const std::wstring n = std::to_wstring(i + 1);
-    idx.insert(idx.end(), {L"Fname" + n + L"=" + kPages[i], L"Dpath" + n + L"=E:\\Backup\\" + kPages[i],
-                           L"Volum" + n + L"=", L"LstDy" + n + L"=2010/06/24 06:00:00"});
+    index.push_back(IndexRow{L"", kPages[i], L"E:\\Backup\\" + kPages[i], L"", L"2010/06/24 06:00:00"});
     std::vector<std::wstring> page = {L"[Ruzer]", L"Vers=6.00", L"Path=E:\\Backup\\" + kPages[i], L"Labl=",
                                       L"Bday=15", L"Flgs=1101", L"Cont=3", L"Yfil=*.*", L"Zfil="};
     // Written out of order: the list shows them sorted.
@@ -39,8 +38,7 @@ void WriteSample(const TempDir& dir) {
     }
     ASSERT_TRUE(WriteBytes(dir / (kPages[i] + L".PAG"), Utf16File(page)));
   }
-  idx.push_back(L"");
-  ASSERT_TRUE(WriteBytes(dir / L"SAMPLE.IDX", Utf16File(idx)));
+  ASSERT_TRUE(WriteBytes(dir / L"SAMPLE.IDX", Utf16File(IndexFileLines(index))));
 }
 
 std::wstring WindowText(HWND h) {

@@ -12,6 +12,7 @@
 #include "support/backup_fixture.h"
 #include "support/drives.h"
 #include "support/main_window.h"
+#include "support/page_text.h"
 #include "support/scripted.h"
 #include "support/text.h"
 
@@ -23,20 +24,15 @@ struct PageSpec {
 };
 
 void WriteFileSet(const TempDir& dir, const std::vector<PageSpec>& pages) {
-  std::vector<std::wstring> idx = {L"[Ruzer]", L"Vers=6.00", L"Count=" + std::to_wstring(pages.size()),
-                                   L"Sleep=1000", L"Widir=180", L"", L"[Index]"};
-  for (size_t i = 0; i < pages.size(); ++i) {
-    const std::wstring n = std::to_wstring(i + 1);
-    const PageSpec& p = pages[i];
-    idx.insert(idx.end(), {L"Fname" + n + L"=" + p.name, L"Dpath" + n + L"=" + p.dest, L"Volum" + n + L"=" + p.label,
-                           L"LstDy" + n + L"=" + p.last});
+  std::vector<IndexRow> index;
+  for (const PageSpec& p : pages) {
+    index.push_back(IndexRow{L"", p.name, p.dest, p.label, p.last});
     ASSERT_TRUE(WriteBytes(dir / (p.name + L".PAG"),
                            Utf16File({L"[Ruzer]", L"Vers=6.00", L"Path=" + p.dest, L"Labl=" + p.label, L"Bday=15",
                                       L"Flgs=1101", L"Cont=1", L"Yfil=*.*", L"Zfil=", L"", L"[Folder00001]",
                                       L"Sorc=C:\\Data\\" + p.name, L"Efol=", L"Wfil=*.*", L"Xfil=", L"Mark=o"})));
   }
-  idx.push_back(L"");
-  ASSERT_TRUE(WriteBytes(dir / L"SET.IDX", Utf16File(idx)));
+  ASSERT_TRUE(WriteBytes(dir / L"SET.IDX", Utf16File(IndexFileLines(index))));
 }
 
 std::vector<std::wstring> ListBoxLines(HWND lb) {
