@@ -34,14 +34,9 @@ bool HaveXdotool() { return GetFileAttributesW(kXdotool) != INVALID_FILE_ATTRIBU
 
 std::wstring Num(LONG v) { return std::to_wstring(v); }
 
-class DragE2E : public ::testing::Test {
+class DragE2E : public MainWindowTest {
  protected:
-  TempDir dir;
-  ScriptedUser user;
-  FakeClock clock;
-  FF1 win;
-  App app{user, win, clock};
-  RealMainWindow window{win, app, kRegistryKey};
+  DragE2E() : MainWindowTest(kRegistryKey) {}
 
   std::wstring Src(const std::wstring& rel) const { return dir / (L"src\\" + rel); }
 

@@ -41,15 +41,10 @@ void Put(const std::wstring& path, size_t bytes) {
   ASSERT_TRUE(WriteBytes(path, std::string(bytes, 'x'))) << Utf8(path);
 }
 
-class CapacityDialogE2E : public ::testing::Test {
+class CapacityDialogE2E : public MainWindowTest {
  protected:
-  TempDir dir;
-  ScriptedUser user;
-  FakeClock clock;
-  FF1 win;
-  App app{user, win, clock};
+  CapacityDialogE2E() : MainWindowTest(L"Software\\Rudavu\\RuzerCapacityTest") {}
   TfCheckDialog check{app};
-  RealMainWindow window{win, app, L"Software\\Rudavu\\RuzerCapacityTest"};
 
   void SetUp() override {
     if (!CanShowWindows()) GTEST_SKIP() << "no display for windows";

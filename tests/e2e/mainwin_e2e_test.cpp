@@ -109,14 +109,9 @@ int Width(HWND h) {
   return r.right - r.left;
 }
 
-class MainWindowE2E : public ::testing::Test {
+class MainWindowE2E : public MainWindowTest {
  protected:
-  TempDir dir;
-  ScriptedUser user;
-  FakeClock clock;
-  FF1 win;
-  App app{user, win, clock};
-  RealMainWindow window{win, app, L"Software\\Rudavu\\RuzerE2ETest"};
+  MainWindowE2E() : MainWindowTest(L"Software\\Rudavu\\RuzerE2ETest") {}
 
   void SetUp() override {
     WriteSample(dir);

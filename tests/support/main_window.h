@@ -4,10 +4,14 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <string>
 
 #include "shell/FF1.h"
+#include "support/scripted.h"
+#include "support/text.h"
 
 namespace ruzer::test {
 
@@ -35,6 +39,20 @@ class RealMainWindow {
   App& app_;
   std::wstring key_;
   bool started_ = false;
+};
+
+// A test of the real main window on a file set in a temp folder, no box
+// expected unless scripted, the clock fixed.
+class MainWindowTest : public ::testing::Test {
+ protected:
+  explicit MainWindowTest(const std::wstring& registryKey) : window{win, app, registryKey} {}
+
+  TempDir dir;
+  ScriptedUser user;
+  FakeClock clock;
+  FF1 win;
+  App app{user, win, clock};
+  RealMainWindow window;
 };
 
 }  // namespace ruzer::test
