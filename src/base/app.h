@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "base/model.h"
 #include "base/ui.h"
-#include "store/model.h"
 
 namespace ruzer {
 

@@ -2,17 +2,11 @@
 
 #include <climits>
 
+#include "base/text.h"
+
 namespace ruzer {
 
 namespace {
-
-bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
-
-std::wstring_view Trim(std::wstring_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
 
 wchar_t Fold(wchar_t c) {
   if (c >= L'a' && c <= L'z') return static_cast<wchar_t>(c - L'a' + L'A');

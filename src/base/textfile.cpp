@@ -5,6 +5,7 @@
 #include <climits>
 
 #include "base/handles.h"
+#include "base/text.h"
 
 namespace ruzer {
 
@@ -43,14 +44,6 @@ void AppendUtf16(std::string_view bytes, bool bigEndian, std::wstring& out) {
     const unsigned hi = p[2 * i + (bigEndian ? 0 : 1)];
     out.push_back(static_cast<wchar_t>(lo | (hi << 8)));
   }
-}
-
-std::wstring FolderOf(const std::wstring& path) {
-  const size_t slash = path.find_last_of(L"\\/");
-  if (slash != std::wstring::npos) return path.substr(0, slash + 1);
-  // "C:name" lies in the current folder of drive C.
-  if (path.size() >= 2 && path[1] == L':') return path.substr(0, 2);
-  return std::wstring();
 }
 
 std::wstring Hex(unsigned long v) {

@@ -11,6 +11,11 @@
 
 namespace ruzer {
 
+namespace Fdef {
+// The program's name, the caption of its message boxes.
+inline constexpr wchar_t kProduct[] = L"Ruzer";
+}  // namespace Fdef
+
 struct SourceRow;
 
 // ---------------------------------------------------------------- user dialogs

@@ -10,7 +10,6 @@
 #include "base/font.h"
 #include "base/handles.h"
 #include "base/help.h"
-#include "store/Fdef.h"
 
 namespace ruzer {
 

@@ -26,16 +26,9 @@ bool Contains(const std::vector<std::wstring>& list, const std::wstring& entry) 
 
 std::vector<std::wstring>& ListOf(EnvDialogState& s, int list) { return list == 2 ? s.files2 : s.files1; }
 
-std::wstring Trim(const std::wstring& s) {
-  const size_t b = s.find_first_not_of(L" \t\u3000");
-  if (b == std::wstring::npos) return L"";
-  const size_t e = s.find_last_not_of(L" \t\u3000");
-  return s.substr(b, e - b + 1);
-}
-
 // The whole text as a decimal integer; 0 when it is not one.
 int DaysOf(const std::wstring& text) {
-  const std::wstring t = Trim(text);
+  const std::wstring t(Trim(text, kWideBlanks));
   if (t.empty() || t.size() > 9) return 0;
   size_t i = 0;
   bool neg = false;

@@ -6,10 +6,10 @@
 #include <unordered_set>
 
 #include "base/services.h"
+#include "base/text.h"
 #include "base/textfile.h"
 #include "engine/Sdskio.h"
 #include "engine/Select.h"
-#include "sources/Sledit.h"
 #include "store/Fdef.h"
 #include "store/Spage.h"
 
@@ -25,11 +25,6 @@ void Box(App& app, MsgKind kind, const std::wstring& text) { ShowMessage(app.use
 std::wstring WithoutTrailingBackslash(std::wstring path) {
   while (!path.empty() && path.back() == L'\\') path.pop_back();
   return path;
-}
-
-std::wstring ParentFolder(const std::wstring& path) {
-  size_t slash = path.rfind(L'\\');
-  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }
 
 // Folders directly in `folder` that may be generations or old-format ones:

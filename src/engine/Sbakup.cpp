@@ -6,10 +6,10 @@
 
 #include "base/progress.h"
 #include "base/services.h"
+#include "base/text.h"
 #include "base/textfile.h"
 #include "engine/Select.h"
 #include "engine/Slock.h"
-#include "sources/Sledit.h"
 #include "store/Fdef.h"
 #include "store/Spage.h"
 

@@ -6,6 +6,7 @@
 
 #include "base/progress.h"
 #include "base/services.h"
+#include "base/text.h"
 #include "base/textfile.h"
 #include "engine/Sbakini.h"
 #include "engine/Sbakup.h"

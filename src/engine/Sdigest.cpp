@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/disk.h"
+#include "base/text.h"
 #include "base/textfile.h"
-#include "engine/Sdskio.h"
 
 namespace ruzer {
 

@@ -4,7 +4,7 @@
 #include <unordered_set>
 
 #include "base/services.h"
-#include "sources/Sledit.h"
+#include "base/text.h"
 
 namespace ruzer {
 

@@ -4,6 +4,7 @@
 
 #include "base/inifile.h"
 #include "base/services.h"
+#include "base/text.h"
 #include "base/textfile.h"
 #include "engine/Sbakini.h"
 #include "engine/Sdskio.h"
@@ -34,11 +35,6 @@ long long DayOfText(const std::wstring& text) {
   return DayNumber(y, m, d);
 }
 
-std::wstring Trimmed(std::wstring s) {
-  while (!s.empty() && (s.back() == L' ' || s.back() == L'\t')) s.pop_back();
-  return s;
-}
-
 }  // namespace
 
 std::vector<std::wstring> AgeNotice(const PageFacts& page, const SYSTEMTIME& today) {
@@ -57,7 +53,7 @@ std::vector<std::wstring> ErrorNotice(const std::wstring& page, const std::wstri
                                       const std::vector<std::wstring>& log) {
   std::vector<std::wstring> lines;
   for (const auto& l : log)
-    if (!Trimmed(l).empty()) lines.push_back(l);
+    if (!Trim(l).empty()) lines.push_back(l);
   if (lines.empty()) return {};
   std::vector<std::wstring> out;
   out.push_back(L"{" + page + L"} 前回のバックアップ (" + generation + L") に " + std::to_wstring(lines.size()) +

@@ -4,12 +4,12 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "base/services.h"
 #include "base/progress.h"
+#include "base/services.h"
+#include "base/text.h"
 #include "engine/Sbakini.h"
 #include "engine/Sdskio.h"
 #include "engine/Select.h"
-#include "sources/Sledit.h"
 #include "store/Spage.h"
 
 namespace ruzer {

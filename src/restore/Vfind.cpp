@@ -6,6 +6,7 @@
 #include <unordered_set>
 
 #include "base/services.h"
+#include "base/text.h"
 #include "engine/Sbakini.h"
 #include "engine/Sbakup.h"
 #include "engine/Sdskio.h"
@@ -13,7 +14,6 @@
 #include "measure/TfCheck.h"
 #include "restore/Vrest.h"
 #include "restore/Vvrfy.h"
-#include "sources/Sledit.h"
 
 namespace ruzer {
 
@@ -24,14 +24,7 @@ constexpr size_t kUnreadableShown = 5;
 
 enum Answer : int { kOverwrite, kKeepBoth, kSkip };
 
-bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\u3000'; }
-
-std::wstring Trimmed(const std::wstring& s) {
-  size_t b = 0, e = s.size();
-  while (b < e && IsBlank(s[b])) ++b;
-  while (e > b && IsBlank(s[e - 1])) --e;
-  return s.substr(b, e - b);
-}
+std::wstring Trimmed(const std::wstring& s) { return std::wstring(Trim(s, kWideBlanks)); }
 
 std::wstring JoinPath(const std::wstring& folder, const std::wstring& name) {
   if (!folder.empty() && folder.back() == L'\\') return folder + name;

@@ -4,19 +4,15 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include "base/disk.h"
 #include "base/handles.h"
 #include "base/services.h"
-#include "engine/Sdskio.h"
+#include "base/text.h"
 #include "store/Fdef.h"
 
 namespace ruzer {
 
 namespace {
-
-std::wstring FolderOf(const std::wstring& path) {
-  const size_t slash = path.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
-}
 
 // Without its trailing backslash, except for a drive root ("C:\" stays).
 std::wstring NoTrailingSlash(std::wstring folder) {

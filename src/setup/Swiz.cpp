@@ -2,8 +2,9 @@
 
 #include <shlobj.h>
 
+#include "base/disk.h"
 #include "base/handles.h"
-#include "engine/Sdskio.h"
+#include "base/text.h"
 #include "sources/Sledit.h"
 #include "store/Spage.h"
 
@@ -16,11 +17,12 @@ std::wstring NoTrailingSlash(std::wstring p) {
   return p;
 }
 
+// The parent folder, a drive's root with its backslash ("C:\\"); empty for
+// a path with no parent.
 std::wstring ParentOf(const std::wstring& p) {
-  const std::wstring n = NoTrailingSlash(p);
-  const size_t slash = n.rfind(L'\\');
-  if (slash == std::wstring::npos || slash < 2) return std::wstring();
-  return n.substr(0, slash == 2 ? 3 : slash);
+  const std::wstring parent = ParentFolder(NoTrailingSlash(p));
+  if (parent.size() < 2) return std::wstring();
+  return parent.size() == 2 ? parent + L'\\' : parent;
 }
 
 std::wstring Below(const std::wstring& folder, const wchar_t* sub) {

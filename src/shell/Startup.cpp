@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "base/disk.h"
 #include "base/handles.h"
+#include "base/text.h"
 #include "engine/Sbakup.h"
 #include "engine/Scollate.h"
 #include "engine/Snotice.h"
@@ -27,21 +29,12 @@ std::wstring RegistryKey() {
   return g_registryKeyForTests.empty() ? std::wstring(Fdef::kRegistryKey) : g_registryKeyForTests;
 }
 
-bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/' || c == L':'; }
-
-// Folder part of a path including its last separator ("" when there is none).
-std::wstring FolderPart(const std::wstring& path) {
-  for (size_t i = path.size(); i > 0; --i)
-    if (IsSeparator(path[i - 1])) return path.substr(0, i);
-  return {};
-}
-
-std::wstring NamePart(const std::wstring& path) { return path.substr(FolderPart(path).size()); }
+std::wstring NamePart(const std::wstring& path) { return path.substr(FolderOf(path).size()); }
 
 // The name with its extension (from the last dot on) replaced; a name without
 // one gets the extension appended.
 std::wstring ChangeExtension(const std::wstring& path, const std::wstring& ext) {
-  const size_t nameStart = FolderPart(path).size();
+  const size_t nameStart = FolderOf(path).size();
   const size_t dot = path.rfind(L'.');
   if (dot == std::wstring::npos || dot < nameStart) return path + ext;
   return path.substr(0, dot) + ext;
@@ -50,37 +43,6 @@ std::wstring ChangeExtension(const std::wstring& path, const std::wstring& ext) 
 bool IsExistingFile(const std::wstring& path) {
   const DWORD a = GetFileAttributesW(path.c_str());
   return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool IsExistingFolder(const std::wstring& path) {
-  const DWORD a = GetFileAttributesW(path.c_str());
-  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-std::wstring SystemText(DWORD code) {
-  wchar_t* buf = nullptr;
-  const DWORD n = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<wchar_t*>(&buf), 0, nullptr);
-  LocalMemory hold(buf);
-  std::wstring text = n ? std::wstring(buf, n) : L"エラー " + std::to_wstring(code);
-  while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' '))
-    text.pop_back();
-  return text;
-}
-
-// Creates the folder and any missing folders above it; 0 or the first error.
-DWORD CreateFolderPath(const std::wstring& folder) {
-  if (IsExistingFolder(folder)) return 0;
-  std::wstring parent = FolderPart(folder);
-  if (!parent.empty() && (parent.back() == L'\\' || parent.back() == L'/')) parent.pop_back();
-  // Stops at a drive ("C:") or an empty head; the parent is always shorter.
-  if (!parent.empty() && parent.back() != L':' && !IsExistingFolder(parent)) {
-    if (const DWORD e = CreateFolderPath(parent)) return e;
-  }
-  if (CreateDirectoryW(folder.c_str(), nullptr)) return 0;
-  const DWORD e = GetLastError();
-  return IsExistingFolder(folder) ? 0 : (e ? e : ERROR_PATH_NOT_FOUND);
 }
 
 std::wstring LocalAppDataFolder() {
@@ -201,7 +163,7 @@ std::wstring ParseCommandLine(App& app, const std::vector<std::wstring>& args, A
 }
 
 void LocateFileSet(App& app, const std::wstring& pathArg) {
-  app.FileSetFolder = FolderPart(app.programPath);
+  app.FileSetFolder = FolderOf(app.programPath);
   app.IndexFileName = std::wstring(Fdef::kDefaultIndexBase) + Fdef::kIndexExt;
 
   if (pathArg.empty()) {
@@ -212,7 +174,9 @@ void LocateFileSet(App& app, const std::wstring& pathArg) {
       const DWORD err = base.empty() ? ERROR_PATH_NOT_FOUND : CreateFolderPath(folder);
       if (err) {
         RestoreFromMinimized(app);
-        ShowMessage(app.user, MsgKind::Error, SystemText(err) + L"\r\n<" + folder + L">");
+        const std::wstring why = SystemErrorText(err);
+        ShowMessage(app.user, MsgKind::Error,
+                    (why.empty() ? L"エラー " + std::to_wstring(err) : why) + L"\r\n<" + folder + L">");
         // Without a file set an automatic run has nothing to do, and a later
         // backup from the menu must not close the program behind the user.
         app.AutoMode = false;
@@ -223,7 +187,7 @@ void LocateFileSet(App& app, const std::wstring& pathArg) {
     std::wstring path = pathArg;
     if (!path.empty() && path.front() == L'"') path.erase(0, 1);
     if (!path.empty() && path.back() == L'"') path.pop_back();
-    app.FileSetFolder = FolderPart(path);
+    app.FileSetFolder = FolderOf(path);
     app.IndexFileName = ChangeExtension(NamePart(path), Fdef::kIndexExt);
     if (!IsExistingFile(app.IndexPath())) {
       RestoreFromMinimized(app);

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
+#include "base/disk.h"
 #include "base/inifile.h"
 #include "base/services.h"
+#include "base/text.h"
 #include "base/textfile.h"
-#include "engine/Sdskio.h"
-#include "sources/Sledit.h"
 #include "store/Fdef.h"
 #include "store/Spage.h"
 

@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
+#include "base/disk.h"
 #include "base/services.h"
-#include "engine/Sdskio.h"
 #include "sources/Sledit.h"
 #include "store/Spage.h"
 
@@ -129,9 +129,7 @@ std::optional<std::wstring> ErrorLineFolder(const std::wstring& line) {
   if (line.empty() || line[0] == L'{') return std::nullopt;
   const size_t lt = line.find(L'<');
   if (lt == std::wstring::npos) return std::nullopt;
-  const std::wstring path = line.substr(0, lt);
-  const size_t slash = path.rfind(L'\\');
-  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+  return ParentFolder(line.substr(0, lt));
 }
 
 void RegisterDroppedFolder(App& app, const std::wstring& path, const std::wstring& text) {

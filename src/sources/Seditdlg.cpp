@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cwctype>
 
-#include "engine/Sdskio.h"
+#include "base/disk.h"
+#include "base/text.h"
 #include "store/Spage.h"
 
 namespace ruzer {
@@ -11,13 +12,6 @@ namespace ruzer {
 namespace {
 
 constexpr wchar_t kNetworkRefused[] = L"ネットワーク先のファイルのバックアップはできません.";
-
-std::wstring Trim(const std::wstring& t) {
-  const size_t a = t.find_first_not_of(L' ');
-  if (a == std::wstring::npos) return std::wstring();
-  const size_t b = t.find_last_not_of(L' ');
-  return t.substr(a, b - a + 1);
-}
 
 bool ContainsFolderText(const std::vector<std::wstring>& list, const std::wstring& t) {
   return std::any_of(list.begin(), list.end(), [&](const std::wstring& e) { return SameFolderText(e, t); });
@@ -158,7 +152,7 @@ void FolderDialogLogic::AddPattern(PatternList which) {
   const auto picked = app_.patternDialog->Pick(
       s_.src, which == PatternList::Save ? std::optional<std::wstring>(L"*.*") : std::nullopt);
   if (!picked) return;
-  const std::wstring t = Trim(*picked);
+  const std::wstring t(Trim(*picked, L" "));  // an ideographic space may begin a folder name
   auto& list = List(which);
   if (t.empty() || ContainsFolderText(list, t)) return;
   InsertSorted(list, t);
@@ -169,7 +163,7 @@ void FolderDialogLogic::ChangePattern(PatternList which, int index) {
   if (!app_.patternDialog || index < 0 || index >= static_cast<int>(list.size())) return;
   const auto picked = app_.patternDialog->Pick(s_.src, list[static_cast<size_t>(index)]);
   if (!picked) return;
-  const std::wstring t = Trim(*picked);
+  const std::wstring t(Trim(*picked, L" "));
   if (t.empty() || ContainsFolderText(list, t)) return;
   list.erase(list.begin() + index);
   InsertSorted(list, t);

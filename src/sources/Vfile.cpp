@@ -2,8 +2,8 @@
 
 #include <commctrl.h>
 
+#include "base/disk.h"
 #include "base/handles.h"
-#include "engine/Sdskio.h"
 
 namespace ruzer {
 

@@ -1,10 +1,12 @@
 // Fixed texts of Ruzer, in one place.
 #pragma once
 
+// kProduct is in base/ui.h: the message boxes carry it.
+#include "base/ui.h"
+
 namespace ruzer::Fdef {
 
 inline constexpr wchar_t kVersion[] = L"6.00";
-inline constexpr wchar_t kProduct[] = L"Ruzer";
 inline constexpr wchar_t kAboutProduct[] = L"Varod";
 inline constexpr wchar_t kDefaultIndexBase[] = L"RUZER";
 inline constexpr wchar_t kIndexExt[] = L".IDX";

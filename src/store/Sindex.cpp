@@ -1,11 +1,13 @@
 // Index file (.IDX) and the page list.
+#include "store/Sindex.h"
+
 #include <algorithm>
 #include <cwchar>
 
+#include "base/disk.h"
 #include "base/inifile.h"
-#include "base/textfile.h"
 #include "base/services.h"
-#include "engine/Sdskio.h"
+#include "base/textfile.h"
 #include "store/Fdef.h"
 #include "store/Smsg.h"
 #include "store/Spage.h"

@@ -88,6 +88,34 @@ void SortByCaption(std::vector<SourceRow>& rows) {
   });
 }
 
+// A page from before 6.00: its rows are converted, shown and written, and
+// an automatic run stops so that the user looks at them first.
+void ConvertOldList(App& app) {
+  RestoreFromMinimized(app);
+  SetBottomPanel(app, 3);
+  StatusMessage(app, L"旧バージョンの保存元リストの変換中...");
+  LetMessagesRun(app, true);
+
+  app.rows = ConvertOldRows(app);
+
+  SortByCaption(app.rows);
+  SortByCaption(app.oldRows);
+  app.view.ShowSourceRows(&app.rows);
+  app.view.ShowOldRows(&app.oldRows);
+
+  const bool written = WritePageFile(app);
+  // An automatic run ends here; the user should look at the result first.
+  app.AbortRequested = true;
+  app.AutoMode = false;
+  if (written) {
+    RestoreFromMinimized(app);
+    Ask(app, MsgKind::Warning,
+        L"旧バージョンの保存元リストを変換しました．\r\n\r\n"
+        L"「容量測定」で容量を確認後、バックアップを実行してください．",
+        kOk | kHelp, kOk, store::kHelpOldVersion);
+  }
+}
+
 }  // namespace
 
 bool ReadPageFile(App& app, bool fromBackup) {
@@ -231,6 +259,34 @@ bool ReadPageFile(App& app, bool fromBackup) {
   return true;
 }
 
+void ReconvertFromBackup(App& app) {
+  const MsgButton answer =
+      Ask(app, MsgKind::Confirmation,
+          L"現在の「保存元リスト」を廃棄して、旧バージョンのリストを読み込み、変換します。よろしいですか？",
+          kOk | kCancel | kHelp, kCancel, store::kHelpOldVersion);
+  if (answer != kOk) return;
+  StatusMessage(app, L"");
+  SetBottomPanel(app, 3);
+
+  // Look before reading: ReadPageFile empties the page first, and an emptied
+  // page would be written over the page file at the next change.
+  const std::wstring bak = app.FileSetFolder + app.ActivePageName() + Fdef::kPageExt + Fdef::kBackupExt;
+  if (!store::IsFile(bak)) {
+    Ask(app, MsgKind::Warning, L"旧バージョンの保存元リストが見つかりません、", kOk, kOk);
+    return;
+  }
+  const TextReadResult probe = ReadTextFile(bak);
+  if (!probe.ok() || probe.hasNul) {
+    Ask(app, MsgKind::Error,
+        L"設定ページファイル\"" + bak + L"\"を読み込めません．\r\n" + store::ReadFailureReason(probe), kOk, kOk);
+    return;
+  }
+
+  ReadPageFile(app, true);
+  RenumberRows(app, true);
+  app.view.SetSourceListCaption(SourceListCaption(app));
+}
+
 bool WritePageFile(App& app) {
   if (!WriteIndexFile(app)) return false;
   const std::wstring path = PagePath(app, app.ActivePageName());
@@ -317,20 +373,6 @@ double ReadPageVersion(App& app, int page) {
 
 std::wstring SourceListCaption(const App& app) {
   return L"保存元リスト　（バックアップ先= <" + app.env.tamdir + L">）";
-}
-
-std::wstring GetExcludedFolders(const SourceRow& row) { return row.excluded; }
-
-void SetExcludedFolders(const std::wstring& text, SourceRow& row, bool append) {
-  if (text.empty()) {
-    // Appending nothing keeps the list; replacing with nothing empties it.
-    if (!append) row.excluded.clear();
-    return;
-  }
-  if (append && !row.excluded.empty())
-    row.excluded += L":" + text;
-  else
-    row.excluded = text;
 }
 
 void PageChanged(App& app, int index) {

@@ -1,29 +1,22 @@
-// The file set store: index file (.IDX) and page files (.PAG), the page list
-// and the active page. Every change is written through at once.
+// The file set store: page files (.PAG) and the active page (the index file
+// and the page list are in store/Sindex.h). Every change is written through at once.
 #pragma once
 
 #include <string>
 
 #include "base/app.h"
+// The page list and the index come with the pages: most callers need both.
+#include "store/Sindex.h"
 
 namespace ruzer {
-
-// ---- index file
-void ReadIndexFile(App& app);
-bool WriteIndexFile(App& app);
-bool ConvertIndexEncoding(App& app);
-void RecordLastBackup(App& app, int page, const SYSTEMTIME& start);
-void WriteTreeWidth(App& app, int width);  // folder-tree width update
-
-// ---- page list
-void AddPageTab(App& app, const std::wstring& name);
-void DeletePageTab(App& app);
-void AttachPagePanel(App& app);
 
 // ---- page file
 bool ReadPageFile(App& app, bool fromBackup);
 bool WritePageFile(App& app);
 void LoadActivePage(App& app);
+// Menu "旧バージョンのデータ変換(&V)": reads the ".BAK" copy of the active
+// page again and converts it.
+void ReconvertFromBackup(App& app);
 // Tab `index` became active (the user's tab change, or a caller that switches
 // pages the same way). While a page is loading only the panel moves; the chosen
 // page is loaded once that load is over.
@@ -37,9 +30,5 @@ double ReadPageVersion(App& app, int page);
 // which file, which value, and that the page is not backed up meanwhile.
 std::wstring BadRetentionText(const App& app);
 std::wstring SourceListCaption(const App& app);
-
-// ---- ExcludedFolderList of one row
-std::wstring GetExcludedFolders(const SourceRow& row);
-void SetExcludedFolders(const std::wstring& text, SourceRow& row, bool append);
 
 }  // namespace ruzer

@@ -1,15 +1,40 @@
-// The main window's folder is the top of the program: no part below it may
-// include anything from shell/. What a part needs of the main window lives in base/.
+// The folders under src/ are floors: each may include only the folders
+// below it, base/ is the ground and shell/ the top. The table here is the
+// one README's "Layout" shows; a new arrow upwards or across fails with the
+// file and line that draws it.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <fstream>
+#include <map>
 #include <regex>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "support/text.h"
+
 namespace {
+
+using ruzer::test::FolderEntries;
+using ruzer::test::FolderExists;
+
+// For each folder, the folders it may include besides itself.
+const std::map<std::string, std::set<std::string>>& Allowed() {
+  static const std::map<std::string, std::set<std::string>> table = {
+      {"base", {}},
+      {"store", {"base"}},
+      {"sources", {"base", "store"}},
+      {"engine", {"base", "store"}},
+      {"conditions", {"base", "store", "sources", "engine"}},
+      {"measure", {"base", "store", "engine"}},
+      {"restore", {"base", "store", "engine", "measure"}},
+      {"setup", {"base", "store", "sources"}},
+      {"shell", {"base", "store", "sources", "engine", "conditions", "measure", "restore", "setup"}},
+  };
+  return table;
+}
 
 // The source tree as Wine sees it (the host path on drive Z:).
 std::wstring SourceRoot() {
@@ -41,33 +66,93 @@ void ListSources(const std::wstring& folder, std::vector<std::wstring>& out) {
   FindClose(h);
 }
 
+// `#include "x/..."` or `<x/...>`, spaces allowed around the `#`; group 1 is x.
+const std::regex& IncludePattern() {
+  static const std::regex pattern(R"(^\s*#\s*include\s*["<]([A-Za-z0-9_]+)/)");
+  return pattern;
+}
+
 std::string Narrow(const std::wstring& w) {
   std::string s;
   for (wchar_t c : w) s += c < 128 ? static_cast<char>(c) : '?';
   return s;
 }
 
-TEST(Layering, NoPartIncludesTheMainWindowFolder) {
+std::vector<std::string> Folders(const std::wstring& root) {
+  std::vector<std::string> folders;
+  for (const auto& name : FolderEntries(root + L"\\src"))
+    if (FolderExists(root + L"\\src\\" + name)) folders.push_back(Narrow(name));
+  return folders;
+}
+
+// Every folder that `from` reaches through the table, directly or not.
+std::set<std::string> Reach(const std::string& from) {
+  std::set<std::string> seen;
+  std::vector<std::string> todo(Allowed().at(from).begin(), Allowed().at(from).end());
+  while (!todo.empty()) {
+    const std::string f = todo.back();
+    todo.pop_back();
+    if (!seen.insert(f).second) continue;
+    for (const auto& g : Allowed().at(f)) todo.push_back(g);
+  }
+  return seen;
+}
+
+TEST(Layering, TheTableIsAStrictOrder) {
+  for (const auto& [folder, below] : Allowed()) {
+    for (const auto& b : below) ASSERT_TRUE(Allowed().count(b)) << folder << " names " << b << ", not in the table";
+    EXPECT_FALSE(Reach(folder).count(folder)) << folder << " reaches itself through the table";
+  }
+  EXPECT_TRUE(Allowed().at("base").empty()) << "base is the ground floor";
+  for (const auto& [folder, below] : Allowed())
+    if (folder != "shell") EXPECT_FALSE(below.count("shell")) << folder << " may not include the top";
+}
+
+TEST(Layering, NoFolderIncludesOneAboveOrBesideIt) {
   const std::wstring root = SourceRoot();
   if (root.empty()) GTEST_SKIP() << "RUZER_SOURCE_DIR is not set";
-  const std::regex up(R"(^\s*#\s*include\s*["<]shell/)");
-  std::vector<std::wstring> files;
-  for (const wchar_t* part : {L"base", L"store", L"sources", L"conditions", L"engine", L"measure",
-                              L"restore", L"setup"})
-    ListSources(root + L"\\src\\" + part, files);
-  ASSERT_GT(files.size(), 10u) << "the source tree was not found under " << Narrow(root);
+  const std::vector<std::string> folders = Folders(root);
+  ASSERT_GE(folders.size(), Allowed().size()) << "the source tree was not found under " << Narrow(root);
+  for (const auto& f : folders) EXPECT_TRUE(Allowed().count(f)) << "src/" << f << " has no row in the table";
+
+  const std::regex& include = IncludePattern();
   std::vector<std::string> offenders;
-  for (const auto& f : files) {
-    std::ifstream in(f.c_str());
-    std::string line;
-    for (int n = 1; std::getline(in, line); ++n)
-      if (std::regex_search(line, up)) offenders.push_back(Narrow(f) + ":" + std::to_string(n) + ": " + line);
+  size_t files = 0;
+  for (const auto& [folder, below] : Allowed()) {
+    std::vector<std::wstring> sources;
+    ListSources(root + L"\\src\\" + std::wstring(folder.begin(), folder.end()), sources);
+    files += sources.size();
+    for (const auto& f : sources) {
+      std::ifstream in(f.c_str());
+      std::string line;
+      std::smatch m;
+      for (int n = 1; std::getline(in, line); ++n) {
+        if (!std::regex_search(line, m, include)) continue;
+        const std::string target = m[1];
+        if (target == folder || !Allowed().count(target) || below.count(target)) continue;
+        offenders.push_back(Narrow(f) + ":" + std::to_string(n) + ": " + line);
+      }
+    }
   }
+  ASSERT_GT(files, 10u) << "the source tree was not found under " << Narrow(root);
   EXPECT_TRUE(offenders.empty()) << [&] {
     std::string all;
     for (const auto& o : offenders) all += o + "\n";
     return all;
   }();
+}
+
+// The pattern sees the forms that compile, so that a spaced include cannot slip by.
+TEST(Layering, IncludeFormsWithSpacesAreSeen) {
+  const std::regex& include = IncludePattern();
+  std::smatch m;
+  for (const std::string line : {"#include \"shell/FF1.h\"", "  #  include \"shell/FF1.h\"", "#include<shell/FF1.h>",
+                                  "\t#include \"shell/FF1.h\" // x"}) {
+    ASSERT_TRUE(std::regex_search(line, m, include)) << line;
+    EXPECT_EQ("shell", m[1].str()) << line;
+  }
+  for (const std::string line : {"// #include \"shell/FF1.h\"", "#include <windows.h>"})
+    EXPECT_FALSE(std::regex_search(line, m, include)) << line;
 }
 
 }  // namespace

@@ -74,10 +74,7 @@ class Model : public BackupFixture {
 
   SYSTEMTIME TimeOf(long long t) const {
     // 2009/01/01 00:00:00 local plus t seconds.
-    SYSTEMTIME base{};
-    base.wYear = 2009;
-    base.wMonth = 1;
-    base.wDay = 1;
+    SYSTEMTIME base = At(2009, 1, 1);
     FILETIME ft;
     SystemTimeToFileTime(&base, &ft);
     ULARGE_INTEGER u;
@@ -220,13 +217,11 @@ class Model : public BackupFixture {
     app().rows.clear();
     for (int r = 0; r < kRows; ++r) {
       if (!rows[r].present) continue;
-      SourceRow row;
-      row.caption = RowFolder(r);
-      row.save = rows[r].save;
-      row.exclude = rows[r].exclude;
-      row.excluded = rows[r].excluded;
-      row.mark = rows[r].subfolders ? L"o" : L"";
-      app().rows.push_back(row);
+      app().rows.push_back(Row({.caption = RowFolder(r),
+                                .save = rows[r].save,
+                                .exclude = rows[r].exclude,
+                                .mark = rows[r].subfolders ? L"o" : L"",
+                                .excluded = rows[r].excluded}));
     }
     std::sort(app().rows.begin(), app().rows.end(),
               [](const SourceRow& a, const SourceRow& b) { return lstrcmpW(a.caption.c_str(), b.caption.c_str()) < 0; });
@@ -397,10 +392,7 @@ void RunSeed(unsigned seed, int days) {
   m.WriteRows();
   for (int d = 0; d < days; ++d) {
     const int day = d;
-    SYSTEMTIME date{};
-    date.wYear = 2011;
-    date.wMonth = 1;
-    date.wDay = 1;
+    SYSTEMTIME date = At(2011, 1, 1);
     FILETIME ft;
     SystemTimeToFileTime(&date, &ft);
     ULARGE_INTEGER u{{ft.dwLowDateTime, ft.dwHighDateTime}};

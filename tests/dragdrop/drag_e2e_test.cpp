@@ -20,6 +20,7 @@
 #include "shell/Startup.h"
 #include "store/Spage.h"
 #include "support/drives.h"
+#include "support/main_window.h"
 #include "support/scripted.h"
 #include "support/text.h"
 
@@ -33,13 +34,9 @@ bool HaveXdotool() { return GetFileAttributesW(kXdotool) != INVALID_FILE_ATTRIBU
 
 std::wstring Num(LONG v) { return std::to_wstring(v); }
 
-class DragE2E : public ::testing::Test {
+class DragE2E : public MainWindowTest {
  protected:
-  TempDir dir;
-  ScriptedUser user;
-  FakeClock clock;
-  FF1 win;
-  App app{user, win, clock};
+  DragE2E() : MainWindowTest(kRegistryKey) {}
 
   std::wstring Src(const std::wstring& rel) const { return dir / (L"src\\" + rel); }
 
@@ -47,7 +44,6 @@ class DragE2E : public ::testing::Test {
     if (!HaveXdotool()) GTEST_SKIP() << "xdotool is not installed";
     // No window settings of an earlier test or run.
     RegDeleteTreeW(HKEY_CURRENT_USER, kRegistryKey);
-    SetRegistryKeyForTests(kRegistryKey);
     ASSERT_TRUE(CreateDirectoryW((dir / L"src").c_str(), nullptr));
     for (const wchar_t* f : {L"alpha", L"beta", L"beta\\sub", L"gamma", L"delta"})
       ASSERT_TRUE(CreateDirectoryW(Src(f).c_str(), nullptr));
@@ -63,13 +59,7 @@ class DragE2E : public ::testing::Test {
       page.insert(page.end(), {L"", L"[Folder0000" + std::to_wstring(++n) + L"]", L"Sorc=" + Src(f), L"Efol=",
                                L"Wfil=*.*", L"Xfil=", L"Mark=o"});
     ASSERT_TRUE(WriteBytes(dir / L"P.PAG", Utf16File(page)));
-    StartupInfo info;
-    info.showCommand = SW_SHOWNORMAL;
-    info.startupShowWindow = SW_SHOWNORMAL;
-    info.args = {dir / L"SAMPLE.IDX"};
-    info.programPath = dir / L"ruzer.exe";
-    info.altDown = [] { return false; };
-    ASSERT_TRUE(win.Create(app, GetModuleHandleW(nullptr), info));
+    ASSERT_TRUE(window.Start(dir.path(), L"SAMPLE.IDX"));
     SetWindowPos(win.hwnd(), HWND_TOP, 0, 0, 900, 640, SWP_SHOWWINDOW);
     PumpUntil([&] { return app.RowCount() == 2 && app.commandDepth == 0; });
     ASSERT_EQ(2, app.RowCount()) << "the file set was not loaded";
@@ -77,25 +67,11 @@ class DragE2E : public ::testing::Test {
   }
 
   void TearDown() override {
-    if (win.hwnd()) SendMessageW(win.hwnd(), WM_CLOSE, 0, 0);
-    Pump(50);
-    // Closing the main window ends the program's message loop. Here the quit
-    // would stay queued for the next test's window, and a pending quit is
-    // handed out before any mouse input: that window would never see a press.
-    MSG m;
-    while (PeekMessageW(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-    }
+    window.Close();
     RegDeleteTreeW(HKEY_CURRENT_USER, kRegistryKey);
-    SetRegistryKeyForTests(L"");
   }
 
-  void PumpUntil(const std::function<bool()>& done, int ms = 15000) {
-    const DWORD start = GetTickCount();
-    while (!done() && GetTickCount() - start < static_cast<DWORD>(ms)) {
-      win.PumpMessages();
-      Sleep(10);
-    }
-  }
+  void PumpUntil(const std::function<bool()>& done, int ms = 15000) { window.PumpUntil(done, ms); }
   void Pump(int ms) {
     PumpUntil([] { return false; }, ms);
   }

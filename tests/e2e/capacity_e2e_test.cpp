@@ -15,6 +15,8 @@
 #include "shell/Mainwin.h"
 #include "shell/Startup.h"
 #include "support/dialog_driver.h"
+#include "support/main_window.h"
+#include "support/page_text.h"
 #include "support/scripted.h"
 #include "support/text.h"
 
@@ -39,18 +41,13 @@ void Put(const std::wstring& path, size_t bytes) {
   ASSERT_TRUE(WriteBytes(path, std::string(bytes, 'x'))) << Utf8(path);
 }
 
-class CapacityDialogE2E : public ::testing::Test {
+class CapacityDialogE2E : public MainWindowTest {
  protected:
-  TempDir dir;
-  ScriptedUser user;
-  FakeClock clock;
-  FF1 win;
-  App app{user, win, clock};
+  CapacityDialogE2E() : MainWindowTest(L"Software\\Rudavu\\RuzerCapacityTest") {}
   TfCheckDialog check{app};
 
   void SetUp() override {
     if (!CanShowWindows()) GTEST_SKIP() << "no display for windows";
-    SetRegistryKeyForTests(L"Software\\Rudavu\\RuzerCapacityTest");
     // Page 1: two folders of files and a generation on its destination; page 2: one folder.
     Put(dir / L"src1\\a.doc", 3000);
     Put(dir / L"src1\\b.doc", 10);
@@ -59,50 +56,30 @@ class CapacityDialogE2E : public ::testing::Test {
     CreateDirectoryW((dir / L"dest1").c_str(), nullptr);
     Put(dir / L"dest1\\100501A\\old.doc", 2000000);
     CreateDirectoryW((dir / L"dest2").c_str(), nullptr);
-    std::vector<std::wstring> idx = {L"[Ruzer]", L"Vers=6.00", L"Count=2", L"Sleep=1000", L"Widir=180", L"", L"[Index]"};
+    std::vector<IndexRow> index;
     const std::wstring names[2] = {L"書類", L"写真"};
     for (int i = 0; i < 2; ++i) {
       const std::wstring n = std::to_wstring(i + 1);
       const std::wstring dest = dir / (L"dest" + n);
-      idx.insert(idx.end(), {L"Fname" + n + L"=" + names[i], L"Dpath" + n + L"=" + dest, L"Volum" + n + L"=",
-                             L"LstDy" + n + L"="});
+      index.push_back(IndexRow{L"", names[i], dest, L"", L""});
       ASSERT_TRUE(WriteBytes(dir / (names[i] + L".PAG"),
                              Utf16File({L"[Ruzer]", L"Vers=6.00", L"Path=" + dest, L"Labl=", L"Bday=15",
                                         L"Flgs=1101", L"Cont=1", L"Yfil=*.*", L"Zfil=", L"", L"[Folder00001]",
                                         L"Sorc=" + dir / (L"src" + n), L"Efol=コメント" + n, L"Wfil=*.*",
                                         L"Xfil=", L"Mark=o"})));
     }
-    ASSERT_TRUE(WriteBytes(dir / L"CAP.IDX", Utf16File(idx)));
-    StartupInfo info;
-    info.showCommand = SW_SHOWNORMAL;
-    info.startupShowWindow = SW_SHOWNORMAL;
-    info.args = {dir / L"CAP.IDX"};
-    info.programPath = dir / L"ruzer.exe";
-    info.altDown = [] { return false; };
+    ASSERT_TRUE(WriteBytes(dir / L"CAP.IDX", Utf16File(IndexFileLines(index))));
     app.checkDialog = &check;
-    ASSERT_TRUE(win.Create(app, GetModuleHandleW(nullptr), info));
+    ASSERT_TRUE(window.Start(dir.path(), L"CAP.IDX"));
     check.SetOwner(win.hwnd());
     SetWindowPos(win.hwnd(), nullptr, 0, 0, 900, 640, SWP_NOZORDER);
-    for (int i = 0; i < 1000 && !(app.pages.size() == 2 && app.commandDepth == 0 && !app.PageLoading); ++i) {
-      win.PumpMessages();
-      Sleep(10);
-    }
+    window.PumpUntil([&] { return app.pages.size() == 2 && app.commandDepth == 0 && !app.PageLoading; });
     ASSERT_EQ(2u, app.pages.size());
   }
 
   void TearDown() override {
     app.checkDialog = nullptr;
-    if (win.hwnd()) SendMessageW(win.hwnd(), WM_CLOSE, 0, 0);
-    MSG m;
-    for (int i = 0; i < 50; ++i) {
-      while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
-        if (m.message == WM_QUIT) continue;
-        TranslateMessage(&m);
-        DispatchMessageW(&m);
-      }
-      Sleep(1);
-    }
-    SetRegistryKeyForTests(L"");
+    window.Close();
   }
 
   // The start button clicked; returns once the page is measured.

@@ -13,6 +13,8 @@
 #include "shell/Mainwin.h"
 #include "shell/Startup.h"
 #include "store/Spage.h"
+#include "support/main_window.h"
+#include "support/page_text.h"
 #include "support/scripted.h"
 #include "support/text.h"
 
@@ -22,11 +24,9 @@ namespace {
 const std::vector<std::wstring> kPages = {L"ホーム", L"Photos", L"仕事"};
 
 void WriteSample(const TempDir& dir) {
-  std::vector<std::wstring> idx = {L"[Ruzer]", L"Vers=6.00", L"Count=3", L"Sleep=1000", L"Widir=180", L"", L"[Index]"};
+  std::vector<IndexRow> index;
   for (size_t i = 0; i < kPages.size(); ++i) {
-    const std::wstring n = std::to_wstring(i + 1);
-    idx.insert(idx.end(), {L"Fname" + n + L"=" + kPages[i], L"Dpath" + n + L"=E:\\Backup\\" + kPages[i],
-                           L"Volum" + n + L"=", L"LstDy" + n + L"=2010/06/24 06:00:00"});
+    index.push_back(IndexRow{L"", kPages[i], L"E:\\Backup\\" + kPages[i], L"", L"2010/06/24 06:00:00"});
     std::vector<std::wstring> page = {L"[Ruzer]", L"Vers=6.00", L"Path=E:\\Backup\\" + kPages[i], L"Labl=",
                                       L"Bday=15", L"Flgs=1101", L"Cont=3", L"Yfil=*.*", L"Zfil="};
     // Written out of order: the list shows them sorted.
@@ -38,8 +38,7 @@ void WriteSample(const TempDir& dir) {
     }
     ASSERT_TRUE(WriteBytes(dir / (kPages[i] + L".PAG"), Utf16File(page)));
   }
-  idx.push_back(L"");
-  ASSERT_TRUE(WriteBytes(dir / L"SAMPLE.IDX", Utf16File(idx)));
+  ASSERT_TRUE(WriteBytes(dir / L"SAMPLE.IDX", Utf16File(IndexFileLines(index))));
 }
 
 std::wstring WindowText(HWND h) {
@@ -110,24 +109,13 @@ int Width(HWND h) {
   return r.right - r.left;
 }
 
-class MainWindowE2E : public ::testing::Test {
+class MainWindowE2E : public MainWindowTest {
  protected:
-  TempDir dir;
-  ScriptedUser user;
-  FakeClock clock;
-  FF1 win;
-  App app{user, win, clock};
+  MainWindowE2E() : MainWindowTest(L"Software\\Rudavu\\RuzerE2ETest") {}
 
   void SetUp() override {
-    SetRegistryKeyForTests(L"Software\\Rudavu\\RuzerE2ETest");
     WriteSample(dir);
-    StartupInfo info;
-    info.showCommand = ShowCommand();
-    info.startupShowWindow = SW_SHOWNORMAL;
-    info.args = {dir / L"SAMPLE.IDX"};
-    info.programPath = dir / L"ruzer.exe";
-    info.altDown = [] { return false; };
-    ASSERT_TRUE(win.Create(app, GetModuleHandleW(nullptr), info));
+    ASSERT_TRUE(window.Start(dir.path(), L"SAMPLE.IDX", ShowCommand()));
     if (ShowCommand() == SW_SHOWNORMAL) SetWindowPos(win.hwnd(), nullptr, 0, 0, 900, 640, SWP_NOZORDER);
     PumpUntil([&] { return app.pages.size() == 3 && app.CurrentPageName == kPages[0] && app.commandDepth == 0; });
     ASSERT_EQ(3u, app.pages.size()) << "the file set was not loaded at first activation";
@@ -135,32 +123,10 @@ class MainWindowE2E : public ::testing::Test {
 
   virtual int ShowCommand() { return SW_SHOWNORMAL; }
 
-  void TearDown() override {
-    if (win.hwnd()) SendMessageW(win.hwnd(), WM_CLOSE, 0, 0);
-    Drain();
-    SetRegistryKeyForTests(L"");
-  }
+  void TearDown() override { window.Close(); }
 
-  // Lets the window work until `done` holds; the bound only keeps a broken
-  // build from hanging the suite.
-  void PumpUntil(const std::function<bool()>& done) {
-    for (int i = 0; i < 1000 && !done(); ++i) {
-      win.PumpMessages();
-      if (!done()) Sleep(10);
-    }
-  }
+  void PumpUntil(const std::function<bool()>& done) { window.PumpUntil(done); }
   void Pump() { win.PumpMessages(); }
-  void Drain() {
-    MSG m;
-    for (int i = 0; i < 50; ++i) {
-      while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
-        if (m.message == WM_QUIT) continue;
-        TranslateMessage(&m);
-        DispatchMessageW(&m);
-      }
-      Sleep(1);
-    }
-  }
   HWND C(int id) { return win.Control(id); }
   int S(int v) { return MulDiv(v, win.Dpi(), 96); }
   void PressKey(HWND target, UINT vk) {

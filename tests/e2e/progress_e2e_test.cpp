@@ -9,10 +9,10 @@
 
 #include "base/textfile.h"
 #include "engine/Sbakup.h"
-#include "e2e/e2e_window.h"
 #include "shell/FF1.h"
 #include "shell/Startup.h"
 #include "support/backup_fixture.h"
+#include "support/main_window.h"
 #include "support/scripted.h"
 #include "support/text.h"
 
@@ -42,15 +42,12 @@ TEST(ProgressE2E, TheBarMovesOnTheFirstRunAndRisesToFullOnTheNext) {
   TempDir dir;
   ScriptedUser user;
   SamplingClock clock;
-  clock.day.wYear = 2010;
-  clock.day.wMonth = 5;
-  clock.day.wDay = 1;
-  clock.day.wHour = 12;
+  clock.day = At(2010, 5, 1, 12);
   FF1 win;
   App app{user, win, clock};
   ScriptedMemo memo;
   app.memoDialog = &memo;
-  SetRegistryKeyForTests(L"Software\\Rudavu\\RuzerE2ETest");
+  RealMainWindow window(win, app, L"Software\\Rudavu\\RuzerE2ETest");
   const std::wstring src = dir / L"src", dest = dir / L"dest";
   MakeFolder(dest);
   for (int f = 0; f < 20; ++f)
@@ -63,15 +60,8 @@ TEST(ProgressE2E, TheBarMovesOnTheFirstRunAndRisesToFullOnTheNext) {
                                                     L"Flgs=1101", L"Cont=1", L"Yfil=*.*", L"Zfil=", L"",
                                                     L"[Folder00001]", L"Sorc=" + src, L"Efol=", L"Wfil=*.*", L"Xfil=",
                                                     L"Mark=o"})));
-  StartupInfo info;
-  info.args = {dir / L"SET.IDX"};
-  info.programPath = dir / L"ruzer.exe";
-  info.altDown = [] { return false; };
-  ASSERT_TRUE(win.Create(app, GetModuleHandleW(nullptr), info));
-  for (int i = 0; i < 1000 && !(app.pages.size() == 1 && app.RowCount() == 1 && app.commandDepth == 0); ++i) {
-    win.PumpMessages();
-    Sleep(10);
-  }
+  ASSERT_TRUE(window.Start(dir.path(), L"SET.IDX"));
+  window.PumpUntil([&] { return app.pages.size() == 1 && app.RowCount() == 1 && app.commandDepth == 0; });
   ASSERT_EQ(1, app.RowCount());
   HWND bar = win.Control(kIdProgressBar);
   ASSERT_NE(nullptr, bar);
@@ -115,7 +105,7 @@ TEST(ProgressE2E, TheBarMovesOnTheFirstRunAndRisesToFullOnTheNext) {
   EXPECT_TRUE(full) << "the bar did not end at full";
   EXPECT_FALSE(IsWindowVisible(bar));
 
-  CloseMainWindow(win.hwnd());
+  window.Close();
 }
 
 }  // namespace

@@ -7,11 +7,12 @@
 #include <gtest/gtest.h>
 
 #include "base/textfile.h"
-#include "e2e/e2e_window.h"
 #include "shell/FF1.h"
 #include "shell/Startup.h"
 #include "support/backup_fixture.h"
 #include "support/drives.h"
+#include "support/main_window.h"
+#include "support/page_text.h"
 #include "support/scripted.h"
 #include "support/text.h"
 
@@ -23,20 +24,15 @@ struct PageSpec {
 };
 
 void WriteFileSet(const TempDir& dir, const std::vector<PageSpec>& pages) {
-  std::vector<std::wstring> idx = {L"[Ruzer]", L"Vers=6.00", L"Count=" + std::to_wstring(pages.size()),
-                                   L"Sleep=1000", L"Widir=180", L"", L"[Index]"};
-  for (size_t i = 0; i < pages.size(); ++i) {
-    const std::wstring n = std::to_wstring(i + 1);
-    const PageSpec& p = pages[i];
-    idx.insert(idx.end(), {L"Fname" + n + L"=" + p.name, L"Dpath" + n + L"=" + p.dest, L"Volum" + n + L"=" + p.label,
-                           L"LstDy" + n + L"=" + p.last});
+  std::vector<IndexRow> index;
+  for (const PageSpec& p : pages) {
+    index.push_back(IndexRow{L"", p.name, p.dest, p.label, p.last});
     ASSERT_TRUE(WriteBytes(dir / (p.name + L".PAG"),
                            Utf16File({L"[Ruzer]", L"Vers=6.00", L"Path=" + p.dest, L"Labl=" + p.label, L"Bday=15",
                                       L"Flgs=1101", L"Cont=1", L"Yfil=*.*", L"Zfil=", L"", L"[Folder00001]",
                                       L"Sorc=C:\\Data\\" + p.name, L"Efol=", L"Wfil=*.*", L"Xfil=", L"Mark=o"})));
   }
-  idx.push_back(L"");
-  ASSERT_TRUE(WriteBytes(dir / L"SET.IDX", Utf16File(idx)));
+  ASSERT_TRUE(WriteBytes(dir / L"SET.IDX", Utf16File(IndexFileLines(index))));
 }
 
 std::vector<std::wstring> ListBoxLines(HWND lb) {
@@ -57,7 +53,7 @@ TEST(StartNoticeE2E, AgeAndErrorsOfTheLastRunsAreInTheErrorList) {
   clock.Set(2010, 6, 24, 9);
   FF1 win;
   App app{user, win, clock};
-  SetRegistryKeyForTests(L"Software\\Rudavu\\RuzerE2ETest");
+  RealMainWindow window(win, app, L"Software\\Rudavu\\RuzerE2ETest");
   MakeFolder(dir / L"P\\100612A");
   MakeFolder(dir / L"Q\\100624A");
   ASSERT_TRUE(WriteBytes(dir / L"Q\\100624A\\ERROR.LOG",
@@ -70,15 +66,8 @@ TEST(StartNoticeE2E, AgeAndErrorsOfTheLastRunsAreInTheErrorList) {
                      {L"Q", dir / L"Q", L"", L"2010/06/24 08:00:00"},
                      {L"R", dir / L"R", L"", L"2010/06/24 08:00:00"},
                      {L"S", missing, L"USBDISK", L"2010/06/10 08:00:00"}});
-  StartupInfo info;
-  info.args = {dir / L"SET.IDX"};
-  info.programPath = dir / L"ruzer.exe";
-  info.altDown = [] { return false; };
-  ASSERT_TRUE(win.Create(app, GetModuleHandleW(nullptr), info));
-  for (int i = 0; i < 1000 && !(app.pages.size() == 4 && app.commandDepth == 0 && !app.errorLines.empty()); ++i) {
-    win.PumpMessages();
-    Sleep(10);
-  }
+  ASSERT_TRUE(window.Start(dir.path(), L"SET.IDX"));
+  window.PumpUntil([&] { return app.pages.size() == 4 && app.commandDepth == 0 && !app.errorLines.empty(); });
   user.VerifyDone();
   HWND lb = win.Control(kIdErrorList);
   EXPECT_TRUE(IsWindowVisible(lb));
@@ -98,7 +87,7 @@ TEST(StartNoticeE2E, AgeAndErrorsOfTheLastRunsAreInTheErrorList) {
     Sleep(10);
   }
   EXPECT_EQ(Utf8(dir / L"mail"), Utf8(win.TreeSelectedPath()));
-  CloseMainWindow(win.hwnd());
+  window.Close();
 }
 
 }  // namespace

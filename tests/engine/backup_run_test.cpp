@@ -38,16 +38,7 @@ std::vector<std::wstring> Sorted(std::vector<std::wstring> v) {
 class BackupRunTest : public ::testing::Test, public BackupFixture {};
 
 // 2010/04/01 10:00:s.ms local time.
-SYSTEMTIME TenOClock(int s, int ms) {
-  SYSTEMTIME st{};
-  st.wYear = 2010;
-  st.wMonth = 4;
-  st.wDay = 1;
-  st.wHour = 10;
-  st.wSecond = static_cast<WORD>(s);
-  st.wMilliseconds = static_cast<WORD>(ms);
-  return st;
-}
+SYSTEMTIME TenOClock(int s, int ms) { return At(2010, 4, 1, 10, 0, s, ms); }
 
 // The two runs over one folder on two days, as the layout is meant to be.
 TEST_F(BackupRunTest, WorkedExample) {
@@ -211,14 +202,7 @@ TEST_F(BackupRunTest, RetentionOneSecondRunOfTheDayStillKeepsTheOldCopies) {
 
 TEST(SameFileTime, LessThanTwoSecondsApartEitherWay) {
   auto at = [](int h, int m, int s, int ms) {
-    SYSTEMTIME st{};
-    st.wYear = 2010;
-    st.wMonth = 6;
-    st.wDay = 24;
-    st.wHour = static_cast<WORD>(h);
-    st.wMinute = static_cast<WORD>(m);
-    st.wSecond = static_cast<WORD>(s);
-    st.wMilliseconds = static_cast<WORD>(ms);
+    const SYSTEMTIME st = At(2010, 6, 24, h, m, s, ms);
     FILETIME local, utc;
     SystemTimeToFileTime(&st, &local);
     LocalFileTimeToFileTime(&local, &utc);
@@ -343,10 +327,7 @@ TEST_F(BackupRunTest, FileWithinTheSameTwoSecondsCountsAsUnchanged) {
 }
 
 TEST_F(BackupRunTest, SizeAloneIsAChange) {
-  SYSTEMTIME st{};
-  st.wYear = 2010;
-  st.wMonth = 4;
-  st.wDay = 1;
+  const SYSTEMTIME st = At(2010, 4, 1);
   PutAt(src + L"\\a.txt", "short", st);
   AddRow(src);
   Backup();
@@ -441,12 +422,12 @@ TEST_F(BackupRunTest, ThreePagesOneAfterTheOther) {
     env.tamdir = d;
     MakeFolder(d);
     WriteBytes(sets + L"\\" + names[i] + L".PAG",
-               Utf16File(PageLines(env, {SourceRow{s, L"", L"", L"", L"*.*", L"", L"o", L""}})));
+               Utf16File(PageLines(env, {Row({.caption = s})})));
   }
   // The first page is the one loaded.
   app().CurrentPageName = L"P1";
   app().env.tamdir = tmp / L"destP1";
-  app().rows = {SourceRow{src + L"\\P1", L"", L"1", L"", L"*.*", L"", L"o", L""}};
+  app().rows = {Row({.caption = src + L"\\P1", .no = L"1"})};
   memo.answer = L"three";
   Backup();
   for (const auto& n : names) {
@@ -473,7 +454,7 @@ TEST_F(BackupRunTest, AutomaticModeSkipsThePageSavedTodayAndCloses) {
     EnvPanel env;
     env.tamdir = d;
     WriteBytes(sets + L"\\" + n + L".PAG",
-               Utf16File(PageLines(env, {SourceRow{s, L"", L"", L"", L"*.*", L"", L"o", L""}})));
+               Utf16File(PageLines(env, {Row({.caption = s})})));
     app().PageIndexTable.push_back(IndexRow{std::to_wstring(i), n, d, L"", i == 1 ? L"2010/05/01 08:00:00" : L""});
   }
   app().AutoMode = true;
@@ -501,7 +482,7 @@ TEST_F(BackupRunTest, AbortInAutomaticModeLeavesTheActivePageLoaded) {
     MakeFolder(d);
     EnvPanel env;
     env.tamdir = d;
-    const std::vector<SourceRow> rows = {SourceRow{src + L"\\" + n, L"", L"", L"", L"*.*", L"", L"o", L""}};
+    const std::vector<SourceRow> rows = {Row({.caption = src + L"\\" + n})};
     if (i == 2) rows2 = rows;
     WriteBytes(sets + L"\\" + n + L".PAG", Utf16File(PageLines(env, rows)));
     app().PageIndexTable.push_back(IndexRow{std::to_wstring(i), n, d, L"", L"2010/05/01 08:00:00"});
@@ -578,7 +559,7 @@ TEST_F(BackupRunTest, PageFileThatCannotBeReadIsSkippedAndReported) {
     Put(src + L"\\" + n + L"\\f.txt", "f");
     EnvPanel env;
     env.tamdir = d;
-    const std::vector<SourceRow> rows = {SourceRow{src + L"\\" + n, L"", L"", L"", L"*.*", L"", L"o", L""}};
+    const std::vector<SourceRow> rows = {Row({.caption = src + L"\\" + n})};
     std::string bytes = Utf16File(PageLines(env, rows));
     if (i == 1) bytes += std::string("\0\0garbage", 9);  // damaged: NULs in the text
     WriteBytes(sets + L"\\" + n + L".PAG", bytes);
@@ -620,7 +601,7 @@ TEST_F(BackupRunTest, RetentionThatIsNoNumberStopsThePageAndDeletesNothing) {
     EnvPanel env;
     env.tamdir = d;
     env.backdays = 300;
-    const std::vector<SourceRow> rows = {SourceRow{src + L"\\" + n, L"", L"", L"", L"*.*", L"", L"o", L""}};
+    const std::vector<SourceRow> rows = {Row({.caption = src + L"\\" + n})};
     std::vector<std::wstring> lines = PageLines(env, rows);
     if (i == 1)
       for (auto& l : lines)

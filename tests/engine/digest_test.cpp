@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/text.h"
 #include "base/textfile.h"
 #include "engine/Sdigest.h"
 #include "support/backup_fixture.h"

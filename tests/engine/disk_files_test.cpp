@@ -1,7 +1,7 @@
 // Path kinds, forced deletion, folder creation and listing on real files.
 #include <gtest/gtest.h>
 
-#include "engine/Sdskio.h"
+#include "base/disk.h"
 #include "engine/disk_helpers.h"
 #include "support/drives.h"
 #include "support/scripted.h"

@@ -27,19 +27,9 @@ TEST(GenerationName, Recognised) {
 }
 
 TEST(GenerationName, DateName) {
-  SYSTEMTIME st{};
-  st.wYear = 2010;
-  st.wMonth = 5;
-  st.wDay = 2;
-  EXPECT_EQ(L"100502", DateName(st));
-  st.wYear = 2099;
-  st.wMonth = 12;
-  st.wDay = 31;
-  EXPECT_EQ(L"991231", DateName(st));
-  st.wYear = 2000;
-  st.wMonth = 1;
-  st.wDay = 1;
-  EXPECT_EQ(L"000101", DateName(st));
+  EXPECT_EQ(L"100502", DateName(At(2010, 5, 2)));
+  EXPECT_EQ(L"991231", DateName(At(2099, 12, 31)));
+  EXPECT_EQ(L"000101", DateName(At(2000, 1, 1)));
 }
 
 TEST(MirrorName, Table) {

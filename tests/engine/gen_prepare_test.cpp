@@ -265,8 +265,8 @@ TEST_F(Prepare, RemovedRowMovesToThePreviousGeneration) {
   Put(dest + L"\\100430A\\C_Old\\Deep\\Er\\x.txt", "x");
   Put(dest + L"\\100430A\\C_Old\\Deep\\Er\\sub\\y.txt", "y");
   WriteBytes(dest + L"\\100430A\\Home.PAG",
-             Utf16File(PageLines(app().env, {SourceRow{kept, L"", L"", L"", L"*.*", L"", L"o", L""},
-                                             SourceRow{gone, L"", L"", L"", L"*.*", L"", L"o", L""}})));
+             Utf16File(PageLines(app().env, {Row({.caption = kept}),
+                                             Row({.caption = gone})})));
   AddRow(kept);
   ASSERT_TRUE(PrepareBackup(app(), st));
   EXPECT_FALSE(FolderExists(dest + L"\\100501A\\C_Old"));  // emptied parents go too
@@ -280,8 +280,8 @@ TEST_F(Prepare, RemovedRowParentsThatHoldOtherMirrorsStay) {
   Put(dest + L"\\100430A\\C_Old\\A\\x.txt", "x");
   Put(dest + L"\\100430A\\C_Old\\B\\y.txt", "y");
   WriteBytes(dest + L"\\100430A\\Home.PAG",
-             Utf16File(PageLines(app().env, {SourceRow{L"C:\\Old\\A", L"", L"", L"", L"*.*", L"", L"o", L""},
-                                             SourceRow{L"C:\\Old\\B", L"", L"", L"", L"*.*", L"", L"o", L""}})));
+             Utf16File(PageLines(app().env, {Row({.caption = L"C:\\Old\\A"}),
+                                             Row({.caption = L"C:\\Old\\B"})})));
   AddRow(L"c:\\old\\b");  // letter case does not make a row another one
   ASSERT_TRUE(PrepareBackup(app(), st));
   EXPECT_TRUE(FileExists(dest + L"\\100501A\\C_Old\\B\\y.txt"));
@@ -311,7 +311,7 @@ TEST_F(Prepare, NetworkRowMirrorMovesInsideTheGeneration) {
   Gen(L"100430A");
   Put(dest + L"\\100430A\\__srv\\share\\docs\\n.txt", "n");
   WriteBytes(dest + L"\\100430A\\Home.PAG",
-             Utf16File(PageLines(app().env, {SourceRow{L"\\\\srv\\share\\docs", L"", L"", L"", L"*.*", L"", L"o", L""}})));
+             Utf16File(PageLines(app().env, {Row({.caption = L"\\\\srv\\share\\docs"})})));
   const auto outside = Tree(tmp.path());
   ASSERT_TRUE(PrepareBackup(app(), st));
   EXPECT_TRUE(FileExists(dest + L"\\100430A\\__srv\\share\\docs\\n.txt"));
@@ -344,7 +344,7 @@ TEST_F(Prepare, HostileRowsInThePageCopyAreReportedAndLeftAlone) {
       L"\\\\srv",
   };
   std::vector<SourceRow> rows;
-  for (const auto& h : hostile) rows.push_back(SourceRow{h, L"", L"", L"", L"*.*", L"", L"o", L""});
+  for (const auto& h : hostile) rows.push_back(Row({.caption = h}));
   WriteBytes(dest + L"\\100430A\\Home.PAG", Utf16File(PageLines(app().env, rows)));
   auto outsideBefore = Tree(tmp.path());
   ASSERT_TRUE(PrepareBackup(app(), st));

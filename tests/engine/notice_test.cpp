@@ -10,17 +10,8 @@
 namespace ruzer::test {
 namespace {
 
-SYSTEMTIME Date(int y, int m, int d) {
-  SYSTEMTIME st{};
-  st.wYear = static_cast<WORD>(y);
-  st.wMonth = static_cast<WORD>(m);
-  st.wDay = static_cast<WORD>(d);
-  st.wHour = 9;
-  return st;
-}
-
 TEST(StartNotice, AgeOfTheLastBackup) {
-  const SYSTEMTIME today = Date(2010, 6, 24);
+  const SYSTEMTIME today = At(2010, 6, 24, 9);
   struct Case {
     const char* what;
     PageFacts page;
@@ -69,7 +60,7 @@ class StartNoticeSet : public ::testing::Test {
     EnvPanel env;
     env.tamdir = dest;
     env.volname = label;
-    const std::vector<SourceRow> rows = {SourceRow{L"C:\\Data\\" + name, L"", L"", L"", L"*.*", L"", L"o", L""}};
+    const std::vector<SourceRow> rows = {Row({.caption = L"C:\\Data\\" + name})};
     ASSERT_TRUE(WriteBytes(tmp / (name + L".PAG"), Utf16File(BackupFixture::PageLines(env, rows))));
     app.pages.push_back(name);
     app.PageIndexTable.push_back(IndexRow{std::to_wstring(app.pages.size()), name, dest, label, last});

@@ -373,7 +373,7 @@ TEST_F(Reliability, FullDestinationStopsTheRunAndTheNextRunCompletes) {
   EnvPanel e1, e2;
   e1.tamdir = full;
   e2.tamdir = other;
-  const SourceRow r1{big, L"", L"1", L"", L"*.*", L"", L"o", L""}, r2{little, L"", L"1", L"", L"*.*", L"", L"o", L""};
+  const SourceRow r1 = Row({.caption = big, .no = L"1"}), r2 = Row({.caption = little, .no = L"1"});
   WriteBytes(sets + L"\\P1.PAG", Utf16File(PageLines(e1, {r1})));
   WriteBytes(sets + L"\\P2.PAG", Utf16File(PageLines(e2, {r2})));
   app().CurrentPageName = L"P1";

@@ -6,21 +6,12 @@
 #include "engine/disk_helpers.h"
 #include "support/drives.h"
 #include "support/scripted.h"
+#include "support/source_row.h"
 
 namespace ruzer::test {
 namespace {
 
 using Names = std::vector<std::wstring>;
-
-SourceRow Row(const std::wstring& folder, const std::wstring& mark, const std::wstring& excluded = L"",
-              const std::wstring& save = L"*.*") {
-  SourceRow r;
-  r.caption = folder;
-  r.mark = mark;
-  r.excluded = excluded;
-  r.save = save;
-  return r;
-}
 
 class Walk : public ::testing::Test {
  protected:
@@ -67,13 +58,13 @@ TEST_F(Walk, SymlinkedFolderIsAReparsePointAndSkipped) {
 
 TEST_F(Walk, WithSubfoldersEveryFolderButLinksAndExcludedOnes) {
   bool done = false;
-  Names seen = Visit(Row(src, L"o", L"sub1\\deep:SKIP"), &done);
+  Names seen = Visit(Row({.caption = src, .excluded = L"sub1\\deep:SKIP"}), &done);
   EXPECT_TRUE(done);
   ASSERT_FALSE(seen.empty());
   EXPECT_EQ(L"src", seen.front());
   EXPECT_EQ((Names{L"src", L"src\\sub1", L"src\\sub2"}), Sorted(seen));
   // Depth first: a folder's sub-folders come right after it.
-  Names all = Visit(Row(src + L"\\", L"o"));
+  Names all = Visit(Row({.caption = src + L"\\"}));
   EXPECT_EQ((Names{L"src", L"src\\Skip", L"src\\sub1", L"src\\sub1\\deep", L"src\\sub2"}), Sorted(all));
   auto at = [&](const wchar_t* n) { return std::find(all.begin(), all.end(), n) - all.begin(); };
   EXPECT_EQ(at(L"src\\sub1") + 1, at(L"src\\sub1\\deep"));
@@ -81,41 +72,41 @@ TEST_F(Walk, WithSubfoldersEveryFolderButLinksAndExcludedOnes) {
 
 TEST_F(Walk, SwitchOffEmptyPatternsMissingOrLinkedSourceFolder) {
   for (const std::wstring mark : {L" ", L"", L"O", L"oo"})
-    EXPECT_EQ((Names{L"src"}), Visit(Row(src, mark))) << Utf8(mark);
-  EXPECT_TRUE(Visit(Row(src, L"o", L"", L"")).empty());
-  EXPECT_TRUE(Visit(Row(d / L"missing", L"o")).empty());
-  EXPECT_TRUE(Visit(Row(src + L"\\link", L"o")).empty());  // a source folder that is a link
-  EXPECT_FALSE(RowIsWalked(Row(src, L"o", L"", L"")));
-  EXPECT_FALSE(RowIsWalked(Row(d / L"src\\a.txt", L"o")));
-  EXPECT_TRUE(RowIsWalked(Row(src + L"\\", L" ")));
-  EXPECT_TRUE(RowIncludesSubfolders(Row(src, L"o")));
-  EXPECT_FALSE(RowIncludesSubfolders(Row(src, L"O")));
+    EXPECT_EQ((Names{L"src"}), Visit(Row({.caption = src, .mark = mark}))) << Utf8(mark);
+  EXPECT_TRUE(Visit(Row({.caption = src, .save = L""})).empty());
+  EXPECT_TRUE(Visit(Row({.caption = d / L"missing"})).empty());
+  EXPECT_TRUE(Visit(Row({.caption = src + L"\\link"})).empty());  // a source folder that is a link
+  EXPECT_FALSE(RowIsWalked(Row({.caption = src, .save = L""})));
+  EXPECT_FALSE(RowIsWalked(Row({.caption = d / L"src\\a.txt"})));
+  EXPECT_TRUE(RowIsWalked(Row({.caption = src + L"\\", .mark = L" "})));
+  EXPECT_TRUE(RowIncludesSubfolders(Row({.caption = src})));
+  EXPECT_FALSE(RowIncludesSubfolders(Row({.caption = src, .mark = L"O"})));
 }
 
 TEST_F(Walk, VisitorOrAbortStopsTheWalk) {
   int calls = 0;
-  EXPECT_FALSE(WalkRowFolders(t.app, Row(src, L"o"), [&](auto&, auto&, auto&) { return ++calls < 2; }));
+  EXPECT_FALSE(WalkRowFolders(t.app, Row({.caption = src}), [&](auto&, auto&, auto&) { return ++calls < 2; }));
   EXPECT_EQ(2, calls);
   calls = 0;
   t.view.onPump = [&] { t.app.AbortRequested = calls > 0; };
-  EXPECT_FALSE(WalkRowFolders(t.app, Row(src, L"o"), [&](auto&, auto&, auto&) { return ++calls > 0; }));
+  EXPECT_FALSE(WalkRowFolders(t.app, Row({.caption = src}), [&](auto&, auto&, auto&) { return ++calls > 0; }));
   EXPECT_EQ(1, calls);
 }
 
 TEST(ExcludedFolder, WholePathsCompareIgnoringCase) {
-  SourceRow row = Row(L"C:\\Data\\", L"o", L"tmp:sub\\Deep:日本語");
+  SourceRow row = Row({.caption = L"C:\\Data\\", .excluded = L"tmp:sub\\Deep:日本語"});
   const std::pair<std::wstring, bool> cases[] = {
       {L"C:\\Data\\tmp", true},     {L"c:\\DATA\\TMP", true},    {L"C:\\Data\\tmp\\x", false},
       {L"C:\\Data\\sub\\deep", true}, {L"C:\\Data\\sub", false},   {L"C:\\Data\\tmp2", false},
       {L"C:\\Data\\日本語", true},  {L"C:\\Data", false},         {L"C:\\Data\\tmp\\", false},
   };
   for (const auto& [path, expected] : cases) EXPECT_EQ(expected, IsExcludedFolder(row, path)) << Utf8(path);
-  EXPECT_TRUE(IsExcludedFolder(Row(L"C:\\", L"o", L"tmp"), L"C:\\TMP"));
-  EXPECT_FALSE(IsExcludedFolder(Row(L"C:\\Data", L"o", L""), L"C:\\Data\\"));
+  EXPECT_TRUE(IsExcludedFolder(Row({.caption = L"C:\\", .excluded = L"tmp"}), L"C:\\TMP"));
+  EXPECT_FALSE(IsExcludedFolder(Row({.caption = L"C:\\Data"}), L"C:\\Data\\"));
   std::vector<std::wstring> full = {L"C:\\Data\\Ä"};
   EXPECT_TRUE(IsExcludedFolder(full, L"c:\\data\\ä"));
-  EXPECT_EQ(L"C:", RowSourceFolder(Row(L"C:\\", L"o")));
-  EXPECT_EQ(L"C:\\Data", RowSourceFolder(Row(L"C:\\Data\\", L"o")));
+  EXPECT_EQ(L"C:", RowSourceFolder(Row({.caption = L"C:\\"})));
+  EXPECT_EQ(L"C:\\Data", RowSourceFolder(Row({.caption = L"C:\\Data\\"})));
 }
 
 TEST(SystemFiles, OnlyOnTheRootOfTheWindowsDrive) {

@@ -21,18 +21,6 @@ std::string PageFile(const EnvPanel& env, const std::vector<SourceRow>& rows, co
   return Utf16File(PageFileLines(env, rows, version));
 }
 
-SourceRow Row(const std::wstring& folder, const std::wstring& save, const std::wstring& exclude,
-              const std::wstring& mark, const std::wstring& excluded, const std::wstring& comment) {
-  SourceRow r;
-  r.caption = folder;
-  r.comment = comment;
-  r.save = save;
-  r.exclude = exclude;
-  r.mark = mark;
-  r.excluded = excluded;
-  return r;
-}
-
 MeasureFixture::MeasureFixture() {
   src = tmp / L"src";
   dest = tmp / L"dest";

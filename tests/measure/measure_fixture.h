@@ -11,6 +11,7 @@
 #include "base/app.h"
 #include "measure/TfCheck.h"
 #include "support/scripted.h"
+#include "support/source_row.h"
 #include "support/text.h"
 
 namespace ruzer::test {
@@ -55,9 +56,6 @@ void MakeFolders(const std::wstring& path);
 // Text of a page file for these conditions and rows, at format version `version`.
 std::string PageFile(const EnvPanel& env, const std::vector<SourceRow>& rows,
                      const std::wstring& version = L"6.00");
-SourceRow Row(const std::wstring& folder, const std::wstring& save = L"*.*", const std::wstring& exclude = L"",
-              const std::wstring& mark = L"o", const std::wstring& excluded = L"",
-              const std::wstring& comment = L"");
 
 struct MeasureFixture : ::testing::Test {
   TempDir tmp;

@@ -38,9 +38,9 @@ TEST_F(MeasurePage, RowsGiveOneLinePerFolderWithExcludedAndJunctionLines) {
   PutFile(src + L"\\C\\sub\\two.txt", "22");  // switch off: not visited
   PutFile(src + L"\\D\\x.txt", "x");
   MakeFolders(src + L"\\D\\sub");
-  SetRows({Row(a, L"*.txt:*.doc", L"~*", L"o", L"skip:both", L"マイドキュメント"),
-           Row(src + L"\\B"),  // gone
-           Row(src + L"\\C\\", L"*.*", L"", L""), Row(src + L"\\D", L"", L"", L"o")});
+  SetRows({Row({.caption = a, .comment = L"マイドキュメント", .save = L"*.txt:*.doc", .exclude = L"~*", .excluded = L"skip:both"}),
+           Row({.caption = src + L"\\B"}),  // gone
+           Row({.caption = src + L"\\C\\", .mark = L""}), Row({.caption = src + L"\\D", .save = L""})});
   Measure();
 
   const Lines expected = {
@@ -78,7 +78,7 @@ TEST_F(MeasurePage, RowsGiveOneLinePerFolderWithExcludedAndJunctionLines) {
 TEST_F(MeasurePage, RowWhoseFolderIsAJunctionCountsNothingLikeTheBackup) {
   PutFile(src + L"\\real\\f.txt", std::string(50, 'f'));
   ASSERT_TRUE(MakeFolderSymlink(src + L"\\link", src + L"\\real"));
-  SetRows({Row(src + L"\\link")});
+  SetRows({Row({.caption = src + L"\\link"})});
   Measure();
   EXPECT_EQ((Lines{{src + L"\\link", L"", L"1", L"(Jct)", L""}}), sizeList());
   EXPECT_EQ(L"(Jct)", app().rows[0].size);
@@ -89,7 +89,7 @@ TEST_F(MeasurePage, RowWhoseFolderIsAJunctionCountsNothingLikeTheBackup) {
 TEST_F(MeasurePage, FolderThatBecameAFileIsDeletedAndTheOtherRowsAreMeasured) {
   PutFile(src + L"\\was-folder", "now a file");
   PutFile(src + L"\\ok\\a.txt", "a");
-  SetRows({Row(src + L"\\was-folder"), Row(src + L"\\ok")});
+  SetRows({Row({.caption = src + L"\\was-folder"}), Row({.caption = src + L"\\ok"})});
   Measure();
   EXPECT_EQ(L"(削除済)", app().rows[1].size);
   EXPECT_EQ(Kb(o + A(1)), app().rows[0].size);
@@ -99,7 +99,7 @@ TEST_F(MeasurePage, FolderThatBecameAFileIsDeletedAndTheOtherRowsAreMeasured) {
 TEST_F(MeasurePage, PageExclusionListIsKeptAcrossRows) {
   // A later row meets the folder an earlier row excluded: shut out there too.
   PutFile(src + L"\\A\\in\\x\\f.txt", "f");
-  SetRows({Row(src + L"\\A", L"*.*", L"", L"o", L"in\\x"), Row(src + L"\\A\\in")});
+  SetRows({Row({.caption = src + L"\\A", .excluded = L"in\\x"}), Row({.caption = src + L"\\A\\in"})});
   Measure();
   int excludedLines = 0;
   for (const auto& l : sizeList()) excludedLines += l[0] == src + L"\\A\\in\\x" && l[3] == L"(除外)";
@@ -109,7 +109,7 @@ TEST_F(MeasurePage, PageExclusionListIsKeptAcrossRows) {
 
 TEST_F(MeasurePage, TotalsAreRefreshedEveryHundredthLine) {
   for (int i = 0; i < 205; ++i) MakeFolders(src + L"\\R\\d" + std::to_wstring(1000 + i));
-  SetRows({Row(src + L"\\R")});
+  SetRows({Row({.caption = src + L"\\R"})});
   Measure();
   EXPECT_EQ(206u, sizeList().size());
   int pathStatuses = 0;
@@ -127,7 +127,7 @@ TEST_F(MeasurePage, TotalsAreRefreshedEveryHundredthLine) {
 
 TEST_F(MeasurePage, LiteralPatternNamingAFileTwiceCountsItOnce) {
   PutFile(src + L"\\L\\a.txt", std::string(10, 'a'));
-  SetRows({Row(src + L"\\L", L"*.txt:A.TXT", L"", L"")});
+  SetRows({Row({.caption = src + L"\\L", .save = L"*.txt:A.TXT", .mark = L""})});
   Measure();
   EXPECT_EQ(1, check.fileCount());
   EXPECT_EQ((Lines{{src + L"\\L", L"", L"1", Kb(o + A(10)), L"1"}}), sizeList());
@@ -154,7 +154,7 @@ TEST_F(MeasurePage, DestinationGenerationsLatestAndOlder) {
 
 TEST_F(MeasurePage, DestinationWithoutGenerationsShowsZero) {
   PutFile(src + L"\\S\\a.txt", "a");
-  SetRows({Row(src + L"\\S")});
+  SetRows({Row({.caption = src + L"\\S"})});
   Measure();
   EXPECT_EQ(0, check.lastUse());
   EXPECT_EQ(0, check.olderUse());
@@ -178,7 +178,7 @@ TEST_F(MeasurePage, SizesAboveFourGigabytesPerFileAndTwoTerabytesPerPage) {
   MakeFolders(big);
   ASSERT_TRUE(MakeBigFile(big + L"\\five.bin", 5 * kGB + 7));
   for (int i = 0; i < 3; ++i) ASSERT_TRUE(MakeBigFile(big + L"\\part" + std::to_wstring(i) + L".bin", 800 * kGB));
-  SetRows({Row(big)});
+  SetRows({Row({.caption = big})});
   Measure();
   const std::int64_t bytes = o + A(5 * kGB + 7) + 3 * A(800 * kGB);
   ASSERT_GT(bytes, 2 * 1024 * kGB);
@@ -191,7 +191,7 @@ TEST_F(MeasurePage, SizesAboveFourGigabytesPerFileAndTwoTerabytesPerPage) {
 TEST_F(MeasurePage, NoDestinationWarnsAndMeasuresNothing) {
   app().env.tamdir.clear();
   PutFile(src + L"\\S\\a.txt", "a");
-  SetRows({Row(src + L"\\S")});
+  SetRows({Row({.caption = src + L"\\S"})});
   t.user.ExpectFull({L"バックアップ先が設定されていません.\r\n「条件設定」で設定してください.", kOk, false,
                      MsgKind::Warning, kOk});
   Measure();
@@ -217,7 +217,7 @@ TEST_F(MeasurePage, AbortPartWayKeepsWhatWasMeasuredAndShowsNoVerdict) {
   for (int i = 0; i < 30; ++i) PutFile(src + L"\\A\\f" + std::to_wstring(i) + L".txt", "x");
   for (int i = 0; i < 5; ++i) PutFile(src + L"\\A\\s" + std::to_wstring(i) + L"\\g.txt", "g");
   PutFile(src + L"\\B\\b.txt", "b");
-  SetRows({Row(src + L"\\A"), Row(src + L"\\B")});
+  SetRows({Row({.caption = src + L"\\A"}), Row({.caption = src + L"\\B"})});
   int pumps = 0;
   t.view.onPump = [&] {
     if (++pumps == 40) check.AbortClick();
@@ -242,7 +242,7 @@ TEST_F(MeasurePage, ButtonCyclesOverThreePagesThenStartsAgain) {
   PutFile(src + L"\\P1\\a.txt", "1");
   PutFile(src + L"\\P2\\b.txt", "22");
   PutFile(src + L"\\P3\\c.txt", "333");
-  SetPages({{Row(src + L"\\P1")}, {Row(src + L"\\P2")}, {Row(src + L"\\P3")}});
+  SetPages({{Row({.caption = src + L"\\P1"})}, {Row({.caption = src + L"\\P2"})}, {Row({.caption = src + L"\\P3"})}});
   check.Reset();
   EXPECT_EQ(L"設定ページ： P1", shown().pageName);
   EXPECT_EQ(L"開始(&S)", shown().startCaption);
@@ -281,7 +281,7 @@ TEST_F(MeasurePage, NextPageOfAnOldFormatStopsTheCycle) {
 
 TEST_F(MeasurePage, SinglePageEndsAtOnceAndMeasuresItAgain) {
   PutFile(src + L"\\S\\a.txt", "a");
-  SetRows({Row(src + L"\\S")});
+  SetRows({Row({.caption = src + L"\\S"})});
   Measure();
   EXPECT_EQ(L"容量測定が終了しました.", shown().status);
   EXPECT_EQ(L"開始(&S)", shown().startCaption);
@@ -292,7 +292,7 @@ TEST_F(MeasurePage, SinglePageEndsAtOnceAndMeasuresItAgain) {
 
 TEST_F(MeasurePage, ResetClearsTheDisplay) {
   PutFile(src + L"\\S\\a.txt", "a");
-  SetRows({Row(src + L"\\S")});
+  SetRows({Row({.caption = src + L"\\S"})});
   Measure();
   ASSERT_FALSE(sizeList().empty());
   check.Reset();

@@ -58,8 +58,8 @@ TEST_F(MeasureFixture, FilesCountedAreTheFilesTheNextBackupCopies) {
   PutFile(b + L"\\inbox.mbx", std::string(12345, 'm'));
   PutFile(b + L"\\Archive\\old.mbx", "o");        // switch off: not visited
   PutFile(b + L"\\readme.txt", "r");              // named literally, also matched by the wildcard
-  SetRows({Row(a, L"*.doc:*.xls", L"~*", L"o", L"Tmp:Sub\\cache"), Row(b, L"*.mbx:*.txt:README.TXT", L"", L""),
-           Row(src + L"\\gone")});
+  SetRows({Row({.caption = a, .save = L"*.doc:*.xls", .exclude = L"~*", .excluded = L"Tmp:Sub\\cache"}), Row({.caption = b, .save = L"*.mbx:*.txt:README.TXT", .mark = L""}),
+           Row({.caption = src + L"\\gone"})});
 
   check.Reset();
   check.StartClick();

@@ -46,7 +46,7 @@ TEST_F(Volumes, NtfsDestinationChargesNoFolderOverhead) {
   PutFile(src + L"\\N\\four.bin", std::string(static_cast<size_t>(c), 'f'));
   PutFile(src + L"\\N\\empty.bin", "");
   MakeFolders(src + L"\\N\\sub");
-  SetRows({Row(src + L"\\N")});
+  SetRows({Row({.caption = src + L"\\N"})});
   Measure();
   EXPECT_EQ(0, check.folderOverhead());
   EXPECT_EQ(c, check.clusterSize());
@@ -96,7 +96,7 @@ TEST_F(FatVolume, ChargesOneClusterPerFolderHereAndOnItsGenerations) {
   const std::int64_t c = kFatCluster;
   PutFile(src + L"\\F\\one.bin", std::string(static_cast<size_t>(c), 'o'));
   PutFile(src + L"\\F\\sub\\small.bin", "s");
-  SetRows({Row(src + L"\\F")});
+  SetRows({Row({.caption = src + L"\\F"})});
   // Generations on the FAT volume: the latest and an older one, their folders charged too.
   PutFile(fatDest + L"\\100501A\\C_F\\one.bin", std::string(static_cast<size_t>(c), 'o'));
   PutFile(fatDest + L"\\100401A\\C_F\\a\\b\\deep.bin", std::string(static_cast<size_t>(c + 1), 'd'));
@@ -136,7 +136,7 @@ TEST_F(FatVolume, GenerationUseAgreesWithTheClustersTheBackupTook) {
            {L"sub\\d.dat", 2 * c}, {L"sub\\deep\\e.dat", 5 * c - 480}, {L"sub\\deep\\f.dat", 3}})
     PutFile(src + L"\\G\\" + name, std::string(static_cast<size_t>(size), 'g'));
   MakeFolders(src + L"\\G\\hollow");
-  SetRows({Row(src + L"\\G")});
+  SetRows({Row({.caption = src + L"\\G"})});
   Measure();
   EXPECT_EQ(8, check.fileCount());
   EXPECT_EQ(0, check.lastUse());
@@ -175,7 +175,7 @@ TEST_F(Volumes, FullDiskGivesTheShortageVerdict) {
   }
   app().env.tamdir = full;
   PutFile(src + L"\\S\\a.txt", "a");
-  SetRows({Row(src + L"\\S")});
+  SetRows({Row({.caption = src + L"\\S"})});
   Measure();
   EXPECT_EQ(L"　　　空き容量不足の可能性があります．", shown().msg);
   EXPECT_TRUE(shown().warnVisible);
@@ -189,7 +189,7 @@ TEST_F(Volumes, DriveThatIsGoneShowsNoFiguresAsIfRead) {
   ASSERT_NE(0, letter);
   app().env.tamdir = std::wstring(1, letter) + L":\\Backup";
   PutFile(src + L"\\S\\a.txt", "a");
-  SetRows({Row(src + L"\\S")});
+  SetRows({Row({.caption = src + L"\\S"})});
   Measure();
   EXPECT_EQ(L"(不明)", shown().all);
   EXPECT_EQ(L"(不明)", shown().free);
@@ -204,7 +204,7 @@ TEST_F(Volumes, RemovedMediumAsksAndCancelMeasuresNothing) {
   app().env.tamdir = std::wstring(1, letter) + L":\\Backup";
   app().env.volname = L"USBKEY";
   PutFile(src + L"\\S\\a.txt", "a");
-  SetRows({Row(src + L"\\S")});
+  SetRows({Row({.caption = src + L"\\S"})});
   t.user.ExpectPrefix(app().env.tamdir + L":", kCancel);
   Measure();
   t.user.VerifyDone();
@@ -216,7 +216,7 @@ TEST_F(Volumes, RemovedMediumAsksAndCancelMeasuresNothing) {
 TEST_F(Volumes, MissingDestinationFolderMeasuresOnItsDrive) {
   app().env.tamdir = dest + L"\\not-yet";
   PutFile(src + L"\\S\\a.txt", "a");
-  SetRows({Row(src + L"\\S")});
+  SetRows({Row({.caption = src + L"\\S"})});
   Measure();
   EXPECT_EQ(L"0 MB (  0%)", shown().dest);
   EXPECT_NE(L"(不明)", shown().free);
@@ -243,7 +243,7 @@ void MakeReadable(const std::wstring& folder) {
 TEST_F(Volumes, FolderThatCannotBeListedIsMarkedNotCountedAsEmpty) {
   PutFile(src + L"\\S\\a.txt", "a");
   PutFile(src + L"\\S\\locked\\secret.txt", "s");
-  SetRows({Row(src + L"\\S")});
+  SetRows({Row({.caption = src + L"\\S"})});
   if (!MakeUnreadable(src + L"\\S\\locked")) {
     MakeReadable(src + L"\\S\\locked");
     GTEST_SKIP() << "the host lets this user read every folder (root)";

@@ -511,10 +511,7 @@ namespace {
 
 // Japanese names, found by the part of the name a user remembers.
 TEST_F(FindTest, PartOfAJapaneseName) {
-  SYSTEMTIME t0{};
-  t0.wYear = 2010;
-  t0.wMonth = 5;
-  t0.wDay = 1;
+  const SYSTEMTIME t0 = At(2010, 5, 1);
   Store(L"100501A", L"見積書\\見積書_山田様.xlsx", "a", t0);
   Store(L"100501A", L"見積書\\見積書_鈴木様.xlsx", "b", t0);
   Store(L"100501A", L"議事録\\定例会議_11月.docx", "c", t0);

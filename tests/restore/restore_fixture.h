@@ -36,17 +36,6 @@ class FakeRestView : public IRestView {
   void SetColumnWidth(int column, int width) override { columnWidths.emplace_back(column, width); }
 };
 
-inline SYSTEMTIME At(int y, int mo, int d, int h, int mi, int s) {
-  SYSTEMTIME st{};
-  st.wYear = static_cast<WORD>(y);
-  st.wMonth = static_cast<WORD>(mo);
-  st.wDay = static_cast<WORD>(d);
-  st.wHour = static_cast<WORD>(h);
-  st.wMinute = static_cast<WORD>(mi);
-  st.wSecond = static_cast<WORD>(s);
-  return st;
-}
-
 inline FILETIME LastWriteOf(const std::wstring& path) {
   DirEntry e;
   LookupEntry(path, e);

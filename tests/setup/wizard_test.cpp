@@ -9,6 +9,7 @@
 #include "setup_fixture.h"
 #include "store/Spage.h"
 #include "support/scripted.h"
+#include "support/source_row.h"
 #include "support/text.h"
 
 namespace ruzer::test {
@@ -71,12 +72,6 @@ struct Wizard : ::testing::Test {
   TestApp t;
   FakeSources src;
   void SetUp() override { t.app.FileSetFolder = L"C:\\Users\\Alice\\AppData\\Local\\Ruzer\\"; }
-  static SourceRow Row(const std::wstring& folder, const std::wstring& comment = L"") {
-    SourceRow r;
-    r.caption = folder;
-    r.comment = comment;
-    return r;
-  }
   static int Find(const std::vector<WizLine>& lines, const std::wstring& name) {
     for (size_t i = 0; i < lines.size(); ++i)
       if (lines[i].name == name) return static_cast<int>(i);
@@ -240,7 +235,7 @@ TEST_F(Wizard, CoveredLinesAreCrossedByFolderNotBySubstring) {
   };
   for (const auto& c : cases) {
     auto lines = WizardLines(WinFamily::Win7, t.app, src);
-    MarkCovered(lines, {Row(c.row)});
+    MarkCovered(lines, {Row({.caption = c.row})});
     EXPECT_EQ(c.crossed ? WizState::CrossedChecked : WizState::Checked, StateOf(lines, L"マイ ドキュメント"))
         << Utf8(c.row);
     // An unchecked line keeps that it was unchecked.
@@ -252,7 +247,7 @@ TEST_F(Wizard, CoveredLinesAreCrossedByFolderNotBySubstring) {
 }
 
 TEST_F(Wizard, AProfileRowCrossesEveryLineInsideTheProfile) {
-  t.app.rows = {Row(L"C:\\Users\\Alice")};
+  t.app.rows = {Row({.caption = L"C:\\Users\\Alice"})};
   const auto lines = OpenWizard(t.app, WinFamily::Win7, src);
   for (const auto& l : lines) {
     const bool inProfile = l.path.starts_with(L"C:\\Users\\Alice\\");
@@ -290,7 +285,7 @@ TEST_F(Wizard, CheckingLocalAppDataCrossesWhatIsInsideAndUncheckingBringsItBack)
 // Unchecking brings back only what nothing else covers: a row, or another
 // checked line around it.
 TEST_F(Wizard, UncheckingKeepsLinesThatSomethingElseCovers) {
-  t.app.rows = {Row(L"C:\\Users\\Alice\\AppData\\Local\\Microsoft")};
+  t.app.rows = {Row({.caption = L"C:\\Users\\Alice\\AppData\\Local\\Microsoft"})};
   auto lines = OpenWizard(t.app, WinFamily::Win7, src);
   EXPECT_EQ(WizState::CrossedChecked, StateOf(lines, L"メールのデータ"));
   // The row lies inside the local folder: that line is crossed as well.
@@ -324,7 +319,7 @@ struct WizardOnDisk : Wizard {
     added.emplace_back(folder, comment);
     for (const auto& r : refuse)
       if (r == folder) return false;
-    SourceRow row = Row(folder, comment);
+    SourceRow row = Row({.caption = folder, .comment = comment});
     row.save = app.env.defSave1;
     row.mark = L"o";
     app.rows.push_back(row);
@@ -361,7 +356,7 @@ TEST_F(WizardOnDisk, OkOnWindows7WithAnEmptyListAddsTheFifteenCheckedLines) {
 }
 
 TEST_F(WizardOnDisk, AnExistingRowGetsTheNameAsCommentOnlyWhenItHasNone) {
-  t.app.rows = {Row(L"c:\\users\\alice\\DOCUMENTS"), Row(L"C:\\Users\\Alice\\Favorites", L"mine")};
+  t.app.rows = {Row({.caption = L"c:\\users\\alice\\DOCUMENTS"}), Row({.caption = L"C:\\Users\\Alice\\Favorites", .comment = L"mine"})};
   auto lines = OpenWizard(t.app, WinFamily::Win7, src);
   EXPECT_EQ(WizState::Checked, StateOf(lines, L"マイ ドキュメント"));
   WizardOk(t.app, lines, adder);

@@ -85,19 +85,7 @@ class PageTest : public StoreTest {
   }
 
   // Index lines of a file set with these page rows (name, dest, label, last).
-  std::vector<std::wstring> IndexOf(const std::vector<IndexRow>& rows) const {
-    std::vector<std::wstring> lines = {L"[Ruzer]", L"Vers=6.00", L"Count=" + std::to_wstring(rows.size()),
-                                       L"Sleep=1000", L"Widir=180", L"", L"[Index]"};
-    for (size_t i = 0; i < rows.size(); ++i) {
-      const std::wstring n = std::to_wstring(i + 1);
-      lines.push_back(L"Fname" + n + L"=" + rows[i].name);
-      lines.push_back(L"Dpath" + n + L"=" + rows[i].dest);
-      lines.push_back(L"Volum" + n + L"=" + rows[i].label);
-      lines.push_back(L"LstDy" + n + L"=" + rows[i].last);
-    }
-    lines.push_back(L"");
-    return lines;
-  }
+  std::vector<std::wstring> IndexOf(const std::vector<IndexRow>& rows) const { return IndexFileLines(rows); }
   IndexRow R(const std::wstring& name, const std::wstring& dest, const std::wstring& label = L"",
              const std::wstring& last = L"") {
     return IndexRow{L"", name, dest, label, last};

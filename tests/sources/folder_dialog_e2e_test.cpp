@@ -29,7 +29,7 @@ class FolderDialogE2E : public SourcesTest {
 };
 
 TEST_F(FolderDialogE2E, AddChangeBulkChangeAndDeleteThroughTheRealDialogs) {
-  Page({Row(L"a"), Row(L"c")});
+  Page({Row({.caption = L"a"}), Row({.caption = L"c"})});
   const std::wstring b = Folder(L"b");
   Folder(L"b\\tmp");
   ASSERT_TRUE(WriteBytes(b + L"\\notes.txt", "x"));
@@ -144,7 +144,7 @@ TEST_F(FolderDialogE2E, AddChangeBulkChangeAndDeleteThroughTheRealDialogs) {
 }
 
 TEST_F(FolderDialogE2E, RefusedOkKeepsTheDialogOpenAndCancelChangesNothing) {
-  Page({Row(L"a")});
+  Page({Row({.caption = L"a"})});
   const std::string before = ReadBytes(Pag(L"P"));
   std::wstring afterRefusal;
   DialogDriver d;

@@ -89,7 +89,7 @@ TEST_F(FolderDialogTest, OkRefusesBadSourceFoldersWithAClearMessage) {
 }
 
 TEST_F(FolderDialogTest, ChangeModeSkipsItsOwnRowUntilTheFolderVanishes) {
-  Page({Row(L"a"), Row(L"data")});
+  Page({Row({.caption = L"a"}), Row({.caption = L"data"})});
   PrepareChange(app, state, 1);
   EXPECT_TRUE(logic.Ok());
   // Another row's folder is still refused.
@@ -109,7 +109,7 @@ TEST_F(FolderDialogTest, ChangeModeSkipsItsOwnRowUntilTheFolderVanishes) {
 }
 
 TEST_F(FolderDialogTest, ChangedSourceFolderLocksTheExcludedFoldersAndRebasesThemOnOk) {
-  Page({Row(L"data", L"", L"*.*", L"", L"o", L"sub\\x:y")});
+  Page({Row({.caption = L"data", .excluded = L"sub\\x:y"})});
   Folder(L"data\\sub\\x");
   PrepareChange(app, state, 0);
   EXPECT_EQ(root() + L"\\data", state.sourceAtOpen);
@@ -262,7 +262,7 @@ TEST_F(FolderDialogTest, ChangePatternReplacesTheEntryUnlessItIsAlreadyListed) {
 }
 
 TEST_F(FolderDialogTest, ModesFillTheDialog) {
-  Page({Row(L"a", L"c", L"*.x:*.doc", L"~*", L" ", L"t:s")});
+  Page({Row({.caption = L"a", .comment = L"c", .save = L"*.x:*.doc", .exclude = L"~*", .mark = L" ", .excluded = L"t:s"})});
   app.env.defSave1 = L"*.txt:*.doc";
   app.env.defSave2 = L"*.tmp";
   PrepareChange(app, state, 0);

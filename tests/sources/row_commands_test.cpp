@@ -25,7 +25,7 @@ class RowCommandTest : public SourcesTest {
 };
 
 TEST_F(RowCommandTest, NothingSelectedNothingHappens) {
-  Page({Row(L"a"), Row(L"b")});
+  Page({Row({.caption = L"a"}), Row({.caption = L"b"})});
   const std::string bytes = PageBytes();
   t.view.selected.clear();
   ChangeRow(app);
@@ -38,7 +38,7 @@ TEST_F(RowCommandTest, NothingSelectedNothingHappens) {
 }
 
 TEST_F(RowCommandTest, ChangeRowStoresTheDialogAndRenumbers) {
-  Page({Row(L"a"), Row(L"b", L"old", L"*.*", L"", L"o", L"x"), Row(L"c")});
+  Page({Row({.caption = L"a"}), Row({.caption = L"b", .comment = L"old", .excluded = L"x"}), Row({.caption = L"c"})});
   Folder(L"d");
   t.view.selected = {2, 1};
   dialog.act = [&](FolderDialogState& s, FolderDialogLogic&) {
@@ -61,7 +61,7 @@ TEST_F(RowCommandTest, ChangeRowStoresTheDialogAndRenumbers) {
 }
 
 TEST_F(RowCommandTest, CancelAndRefusalsLeaveListAndFileUntouched) {
-  Page({Row(L"a"), Row(L"b")});
+  Page({Row({.caption = L"a"}), Row({.caption = L"b"})});
   const auto rows = app.rows;
   const std::string bytes = PageBytes();
   t.view.selected = {0};
@@ -84,7 +84,7 @@ TEST_F(RowCommandTest, CancelAndRefusalsLeaveListAndFileUntouched) {
 }
 
 TEST_F(RowCommandTest, AddRowTakesTheDialogsFieldsAndSelectsTheNewRow) {
-  Page({Row(L"b")});
+  Page({Row({.caption = L"b"})});
   app.env.defSave1 = L"*.doc";
   Folder(L"a\\tmp");
   patterns.answers = {L"*.txt"};
@@ -108,7 +108,7 @@ TEST_F(RowCommandTest, AddRowTakesTheDialogsFieldsAndSelectsTheNewRow) {
 }
 
 TEST_F(RowCommandTest, AddRowBelowARowEndsInTheExcludedFolderOffer) {
-  Page({Row(L"data")});
+  Page({Row({.caption = L"data"})});
   const std::wstring work = Folder(L"data\\work");
   dialog.act = [&](FolderDialogState& s, FolderDialogLogic&) {
     s.src = work;
@@ -126,7 +126,7 @@ TEST_F(RowCommandTest, AddRowBelowARowEndsInTheExcludedFolderOffer) {
 }
 
 TEST_F(RowCommandTest, DeleteRowsAsksThenRenumbers) {
-  Page({Row(L"a"), Row(L"b"), Row(L"c"), Row(L"d"), Row(L"e")});
+  Page({Row({.caption = L"a"}), Row({.caption = L"b"}), Row({.caption = L"c"}), Row({.caption = L"d"}), Row({.caption = L"e"})});
   t.view.selected = {3, 0, 2};
   t.user.ExpectFull(Exact(L"選択された3行を削除しますか", MsgKind::Information, kYes | kNo, 0, kNo));
   DeleteRows(app);
@@ -142,8 +142,8 @@ TEST_F(RowCommandTest, DeleteRowsAsksThenRenumbers) {
 }
 
 TEST_F(RowCommandTest, BulkChangeOfSavePatternsTouchesOnlyTheSelectedRows) {
-  Page({Row(L"a", L"", L"*.a", L"~a", L"o", L"x"), Row(L"b", L"", L"*.b", L"~b", L" ", L"y"), Row(L"c"),
-        Row(L"d", L"", L"*.d", L"~d", L"o", L"z"), Row(L"e")});
+  Page({Row({.caption = L"a", .save = L"*.a", .exclude = L"~a", .excluded = L"x"}), Row({.caption = L"b", .save = L"*.b", .exclude = L"~b", .mark = L" ", .excluded = L"y"}), Row({.caption = L"c"}),
+        Row({.caption = L"d", .save = L"*.d", .exclude = L"~d", .excluded = L"z"}), Row({.caption = L"e"})});
   app.env.defSave1 = L"*.doc";
   auto before = app.rows;
   t.view.selected = {3, 1};
@@ -163,7 +163,7 @@ TEST_F(RowCommandTest, BulkChangeOfSavePatternsTouchesOnlyTheSelectedRows) {
 }
 
 TEST_F(RowCommandTest, BulkChangeOfTheSwitchWritesEmptyForOffAndStartsFromTheFirstRow) {
-  Page({Row(L"a", L"", L"*.*", L"", L" "), Row(L"b"), Row(L"c")});
+  Page({Row({.caption = L"a", .mark = L" "}), Row({.caption = L"b"}), Row({.caption = L"c"})});
   t.view.selected = {2, 0};
   dialog.act = [&](FolderDialogState& s, FolderDialogLogic&) {
     EXPECT_FALSE(s.subFolders) << "as row a has it";
@@ -184,7 +184,7 @@ TEST_F(RowCommandTest, BulkChangeOfTheSwitchWritesEmptyForOffAndStartsFromTheFir
 
 // A page file made read-only or locked while the dialog was open.
 TEST_F(RowCommandTest, UnwritablePageFileRefusesEveryChangeAndTheListMatchesTheFile) {
-  Page({Row(L"a"), Row(L"b"), Row(L"c")});
+  Page({Row({.caption = L"a"}), Row({.caption = L"b"}), Row({.caption = L"c"})});
   Folder(L"n");
   const auto rows = app.rows;
   for (int locked = 0; locked < 2; ++locked) {

@@ -107,7 +107,7 @@ TEST(ErrorLineFolder, FolderOfTheFailedFile) {
 // ---------------------------------------------------------------- folder drop from the tree
 
 TEST_F(DropTest, ANewFolderBecomesARowWithTheDefaultsAndIsWritten) {
-  Page({Row(L"alpha")});
+  Page({Row({.caption = L"alpha"})});
   app.env.defSave1 = L"*.doc";
   app.env.defSave2 = L"*.tmp";
   const std::wstring f = Folder(L"beta");
@@ -145,7 +145,7 @@ TEST_F(DropTest, ADriveRootTakesItsDisplayNameAsComment) {
 }
 
 TEST_F(DropTest, AnExistingRowGetsTheCommentOnceThenTheWarning) {
-  Page({Row(L"Music")});
+  Page({Row({.caption = L"Music"})});
   const std::wstring f = root() + L"\\MUSIC";  // same folder, other case
   DropFolder(f, L"ミュージック");
   user.VerifyDone();
@@ -162,7 +162,7 @@ TEST_F(DropTest, AnExistingRowGetsTheCommentOnceThenTheWarning) {
 }
 
 TEST_F(DropTest, AnExistingRowWithoutANewNameIsWarnedAbout) {
-  Page({Row(L"Music", L"曲")});
+  Page({Row({.caption = L"Music", .comment = L"曲"})});
   const std::wstring f = Folder(L"Music");
   for (const std::wstring text : {L"Music", L"ミュージック"}) {
     ExpectWarning(f + L" は登録済みです．");
@@ -174,7 +174,7 @@ TEST_F(DropTest, AnExistingRowWithoutANewNameIsWarnedAbout) {
 }
 
 TEST_F(DropTest, AFolderBelowARowIsOfferedAsItsExcludedFolderWithoutTheAddedText) {
-  Page({Row(L"data")});
+  Page({Row({.caption = L"data"})});
   const std::wstring f = Folder(L"data\\cache");
   for (MsgButton answer : {kNo, kYes}) {
     user.Expect(L"<" + f + L"> を、フォルダ <" + root() + L"\\data> に除外フォルダとして登録しますか？", answer);
@@ -188,7 +188,7 @@ TEST_F(DropTest, AFolderBelowARowIsOfferedAsItsExcludedFolderWithoutTheAddedText
 }
 
 TEST_F(DropTest, RefusedFoldersLeaveThePageAlone) {
-  Page({Row(L"data")});
+  Page({Row({.caption = L"data"})});
   const std::wstring file = root() + L"\\file.txt";
   ASSERT_TRUE(WriteBytes(file, "x"));
   const std::wstring gone = Folder(L"gone");
@@ -262,7 +262,7 @@ TEST_F(DropTest, BesideARowOrWhileBusyNothingIsRegistered) {
 }
 
 TEST_F(DropTest, APageFileThatCannotBeWrittenTakesTheNewRowBack) {
-  Page({Row(L"alpha")});
+  Page({Row({.caption = L"alpha"})});
   const std::wstring f = Folder(L"beta");
   LockedFile lock(dir / L"P.PAG");
   ASSERT_TRUE(lock.ok());
@@ -282,7 +282,7 @@ TEST_F(DropTest, APageFileThatCannotBeWrittenTakesTheNewRowBack) {
 // ---------------------------------------------------------------- folders from Explorer
 
 TEST_F(DropTest, FoldersFromExplorerBecomeRowsAndFilesAreRefused) {
-  Page({Row(L"music", L"曲")});
+  Page({Row({.caption = L"music", .comment = L"曲"})});
   const std::wstring a = Folder(L"a"), b = Folder(L"b");
   const std::wstring file = root() + L"\\note.txt";
   ASSERT_TRUE(WriteBytes(file, "x"));
@@ -318,10 +318,10 @@ class FindTest : public DropTest {
  protected:
   void SetUp() override {
     DropTest::SetUp();
-    Page({Row(L"Data"), Row(L"Data\\Photos"), Row(L"database"), Row(L"zeta")});
+    Page({Row({.caption = L"Data"}), Row({.caption = L"Data\\Photos"}), Row({.caption = L"database"}), Row({.caption = L"zeta"})});
     // Rows sorted: Data, Data\Photos, database, zeta.
     view.sizeLines = {{root() + L"\\zeta", L""}, {root() + L"\\DATA", L""}, {root() + L"\\data\\photos", L""}};
-    app.oldRows = {Row(root() + L"\\old"), Row(root() + L"\\Zeta")};
+    app.oldRows = {Row({.caption = root() + L"\\old"}), Row({.caption = root() + L"\\Zeta"})};
   }
   std::wstring R(const std::wstring& rel) { return root() + L"\\" + rel; }
 };

@@ -1,7 +1,7 @@
 // Packed lists and the folder comparisons behind the overlap rules.
 #include <gtest/gtest.h>
 
-#include "sources/Sledit.h"
+#include "base/text.h"
 #include "support/text.h"
 
 namespace ruzer::test {

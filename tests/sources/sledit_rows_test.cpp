@@ -15,7 +15,7 @@ std::wstring Unusable(const std::wstring& f) { return L"<" + f + L"> は使用�
 class RowFolderTest : public SourcesTest {};
 
 TEST_F(RowFolderTest, AttributeTestRefusesMissingFilesAndLinksBeforeAnyRow) {
-  Page({Row(L"data")});
+  Page({Row({.caption = L"data"})});
   const std::wstring file = root() + L"\\file.txt";
   ASSERT_TRUE(WriteBytes(file, "x"));
   const std::wstring link = root() + L"\\link";
@@ -43,7 +43,7 @@ struct ValidateCase {
 };
 
 TEST_F(RowFolderTest, ValidateRowFolderRefusesEqualAndNestedFolders) {
-  Page({Row(L"data"), Row(L"other\\deep"), Row(L"zeta")});
+  Page({Row({.caption = L"data"}), Row({.caption = L"other\\deep"}), Row({.caption = L"zeta"})});
   Folder(L"data\\old");
   Folder(L"database");
   Folder(L"other\\deep\\x");
@@ -86,7 +86,7 @@ TEST_F(RowFolderTest, WithNoRowsAnyUsableFolderPasses) {
 }
 
 TEST_F(RowFolderTest, FolderBelowARowIsOfferedAsItsExcludedFolderAndWrittenAfterYes) {
-  Page({Row(L"a"), Row(L"data", L"", L"*.*", L"", L"o", L"tmp")});
+  Page({Row({.caption = L"a"}), Row({.caption = L"data", .excluded = L"tmp"})});
   const std::wstring data = root() + L"\\data";
   const std::wstring work = Folder(L"data\\work");
   const std::wstring offer = L"<" + work + L"> を、フォルダ <" + data + L"> に除外フォルダとして登録しますか？";
@@ -110,7 +110,7 @@ TEST_F(RowFolderTest, FolderBelowARowIsOfferedAsItsExcludedFolderAndWrittenAfter
 }
 
 TEST_F(RowFolderTest, FolderNestedWithAnExcludedFolderIsRefused) {
-  Page({Row(L"data", L"", L"*.*", L"", L"o", L"tmp:Work\\Sub")});
+  Page({Row({.caption = L"data", .excluded = L"tmp:Work\\Sub"})});
   const std::wstring data = root() + L"\\data";
   for (const std::wstring rel : {L"tmp", L"TMP", L"tmp\\x", L"work", L"work\\sub\\deeper"}) {
     const std::wstring f = Folder(L"data\\" + rel);
@@ -126,7 +126,7 @@ TEST_F(RowFolderTest, FolderNestedWithAnExcludedFolderIsRefused) {
 }
 
 TEST_F(RowFolderTest, FolderAboveARowIsRefusedWithAWarning) {
-  Page({Row(L"a"), Row(L"data\\old")});
+  Page({Row({.caption = L"a"}), Row({.caption = L"data\\old"})});
   const std::wstring data = root() + L"\\data";
   t.user.ExpectFull(Exact(L"下位フォルダ <" + data + L"\\old> が登録済みです．\r\n先に削除してください．",
                           MsgKind::Warning, kOk, 0));
@@ -137,7 +137,7 @@ TEST_F(RowFolderTest, FolderAboveARowIsRefusedWithAWarning) {
 }
 
 TEST_F(RowFolderTest, ExcludedFolderThatCannotBeWrittenIsTakenBackWithTheStoresMessage) {
-  Page({Row(L"data", L"", L"*.*", L"", L"o", L"tmp")});
+  Page({Row({.caption = L"data", .excluded = L"tmp"})});
   const std::wstring work = Folder(L"data\\work");
   {
     ReadOnlyFile ro(Pag(L"P"));
@@ -227,7 +227,7 @@ TEST(ExcludedFolder, RebaseKeepsWhatLiesBelowTheNewFolder) {
 // ---------------------------------------------------------------- adding and storing rows
 
 TEST_F(RowFolderTest, AddSourceRowWithDefaultsKeepsOrderAndRenumbers) {
-  Page({Row(L"b"), Row(L"d")});
+  Page({Row({.caption = L"b"}), Row({.caption = L"d"})});
   app.env.defSave1 = L"*.doc:*.xls";
   app.env.defSave2 = L"~*";
   app.env.check[3] = false;
@@ -247,7 +247,7 @@ TEST_F(RowFolderTest, AddSourceRowWithDefaultsKeepsOrderAndRenumbers) {
 }
 
 TEST_F(RowFolderTest, AddSourceRowFromTheDialogTakesItsFields) {
-  Page({Row(L"b")});
+  Page({Row({.caption = L"b"})});
   FolderDialogState d;
   d.saves = {L"*.doc", L"*.txt"};
   d.excludes = {L"~*"};
@@ -268,7 +268,7 @@ TEST_F(RowFolderTest, AddSourceRowFromTheDialogTakesItsFields) {
 }
 
 TEST_F(RowFolderTest, StoreDialogIntoRowMovesTheRowToItsPlace) {
-  Page({Row(L"a"), Row(L"b", L"", L"*.*", L"", L"o", L"old"), Row(L"c")});
+  Page({Row({.caption = L"a"}), Row({.caption = L"b", .excluded = L"old"}), Row({.caption = L"c"})});
   FolderDialogState d;
   d.src = Folder(L"d");
   d.comment = L"new";

@@ -159,7 +159,7 @@ const std::wstring kReconvertAsk =
     L"現在の「保存元リスト」を廃棄して、旧バージョンのリストを読み込み、変換します。よろしいですか？";
 
 TEST_F(ConvertTest, ReconvertCancelledChangesNothing) {
-  app.rows = {Row(L"C:\\Mine")};
+  app.rows = {Row({.caption = L"C:\\Mine"})};
   t.user.ExpectFull(Exact(kReconvertAsk, MsgKind::Confirmation, kOk | kCancel | kHelp, 42, kCancel));
   ReconvertFromBackup(app);
   t.user.VerifyDone();

@@ -40,7 +40,7 @@ TEST(StoreDiskFull, FullDiskKeepsBothFilesAsTheyWere) {
     ASSERT_FALSE(page.empty());
 
     FillVolume(filler);
-    t.app.rows.push_back(Row(L"C:\\Data"));
+    t.app.rows.push_back(Row({.caption = L"C:\\Data"}));
     t.app.PageIndexTable[1].dest = L"E:\\Backup";
     t.user.ExpectFull(Exact(IndexWriteFailed(2), MsgKind::Error, kOk | kHelp, 40));
     t.user.ExpectFull(Exact(L"設定ページファイル\"" + folder + L"\\RUZER.PAG\"の書き込み失敗．（エラー 112）\r\n" + kHint,

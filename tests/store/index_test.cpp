@@ -5,17 +5,6 @@
 namespace ruzer::test {
 namespace {
 
-SYSTEMTIME Time(int y, int mo, int d, int h, int mi, int s) {
-  SYSTEMTIME t{};
-  t.wYear = static_cast<WORD>(y);
-  t.wMonth = static_cast<WORD>(mo);
-  t.wDay = static_cast<WORD>(d);
-  t.wHour = static_cast<WORD>(h);
-  t.wMinute = static_cast<WORD>(mi);
-  t.wSecond = static_cast<WORD>(s);
-  return t;
-}
-
 const IndexRow kTitle{L"No.", L"設定ページ", L"バックアップ先", L"ボリューム名", L"最新バックアップ日"};
 
 long long FileSize(const std::wstring& path) {
@@ -61,7 +50,7 @@ TEST_F(StoreTest, SecondPageThatWasBackedUp) {
   app.PageIndexTable[2].dest = L"E:\\Backup";
   app.PageIndexTable[2].label = L"BACKUP1";
   ASSERT_TRUE(WriteIndexFile(app));
-  RecordLastBackup(app, 1, Time(2010, 6, 24, 6, 59, 57));
+  RecordLastBackup(app, 1, At(2010, 6, 24, 6, 59, 57));
   EXPECT_EQ((std::vector<std::wstring>{L"[Ruzer]", L"Vers=6.00", L"Count=2", L"Sleep=1000", L"Widir=150", L"",
                                        L"[Index]", L"Fname1=RUZER", L"Dpath1=", L"Volum1=", L"LstDy1=",
                                        L"Fname2=Photos", L"Dpath2=E:\\Backup", L"Volum2=BACKUP1",
@@ -304,7 +293,7 @@ TEST_F(StoreTest, OldVersionIndexThatCannotBeConvertedWritesNothing) {
   t.user.ExpectFull(OldIndexPrompt(kYes));
   ReadIndexFile(app);
   ASSERT_TRUE(SetFileAttributesW(Idx().c_str(), FILE_ATTRIBUTE_READONLY));
-  app.rows.push_back(Row(L"C:\\New"));
+  app.rows.push_back(Row({.caption = L"C:\\New"}));
   t.user.ExpectFull(Exact(IndexWriteFailed(1), MsgKind::Error, kOk | kHelp, 40));
   EXPECT_FALSE(WritePageFile(app));
   t.user.VerifyDone();
@@ -380,7 +369,7 @@ TEST_F(StoreTest, IndexThatCannotBeReadIsNeitherLoadedNorWrittenOver) {
     a.user.ExpectFull(Exact(refused, MsgKind::Error, kOk, 0));
     EXPECT_FALSE(WriteIndexFile(a.app));
     EXPECT_FALSE(WritePageFile(a.app));
-    RecordLastBackup(a.app, 0, Time(2010, 6, 24, 6, 59, 57));
+    RecordLastBackup(a.app, 0, At(2010, 6, 24, 6, 59, 57));
     WriteTreeWidth(a.app, 99);
     a.user.VerifyDone();
     EXPECT_EQ(size, FileSize(Idx()));
@@ -419,7 +408,7 @@ TEST_F(StoreTest, RecordLastBackupWritesOnlyItsKey) {
                                             L"lstdy2 = 2009/01/01 00:00:00", L"", L"[Foreign]", L"x = 1"};
   ASSERT_TRUE(WriteBytes(Idx(), Utf16File(before)));
   ReadIndexFile(app);
-  RecordLastBackup(app, 1, Time(2010, 6, 24, 6, 59, 57));
+  RecordLastBackup(app, 1, At(2010, 6, 24, 6, 59, 57));
   std::vector<std::wstring> after = before;
   after[9] = L"lstdy2=2010/06/24 06:59:57";
   EXPECT_EQ(after, ReadUtf16Lines(Idx()));
@@ -433,7 +422,7 @@ TEST_F(StoreTest, RecordLastBackupThatCannotWriteAddsAnErrorLine) {
   const std::string before = ReadBytes(Idx());
   HANDLE h = CreateFileW(Idx().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(INVALID_HANDLE_VALUE, h);
-  RecordLastBackup(app, 0, Time(2010, 6, 24, 6, 59, 57));
+  RecordLastBackup(app, 0, At(2010, 6, 24, 6, 59, 57));
   CloseHandle(h);
   ASSERT_EQ(1u, app.errorLines.size());
   EXPECT_EQ(0u, app.errorLines[0].rfind(Idx() + L" <エラー:32> ", 0)) << Utf8(app.errorLines[0]);
@@ -483,7 +472,7 @@ TEST_F(StoreTest, AttachPagePanelPausesOnlyWhenThePanelMoves) {
 
 TEST_F(StoreTest, AddPageTabAppendsAnActiveEmptyPage) {
   ReadIndexFile(app);
-  app.rows.push_back(Row(L"C:\\Old"));
+  app.rows.push_back(Row({.caption = L"C:\\Old"}));
   AddPageTab(app, L"Neu");
   EXPECT_EQ((std::vector<std::wstring>{L"RUZER", L"Neu"}), t.view.tabs);
   EXPECT_EQ(1, app.activePage);

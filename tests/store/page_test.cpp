@@ -28,7 +28,7 @@ std::wstring Repeat(const std::wstring& piece, size_t count) {
 TEST_F(PageTest, ExampleRowIsWrittenLineByLine) {
   app.env.tamdir = L"E:\\Backup";
   app.env.volname = L"BACKUP1";
-  app.rows = {Row(L"C:\\Users\\me\\Documents", L"マイ ドキュメント", L"*.*", L"", L"o")};
+  app.rows = {Row({.caption = L"C:\\Users\\me\\Documents", .comment = L"マイ ドキュメント"})};
   ASSERT_TRUE(WritePageFile(app));
   EXPECT_EQ(Utf16File({L"[Ruzer]", L"Vers=6.00", L"Path=E:\\Backup", L"Labl=BACKUP1", L"Bday=15", L"Flgs=1101",
                        L"Cont=1", L"Yfil=*.*", L"Zfil=", L"", L"[Folder00001]", L"Sorc=C:\\Users\\me\\Documents",
@@ -39,7 +39,7 @@ TEST_F(PageTest, ExampleRowIsWrittenLineByLine) {
 TEST_F(PageTest, EmptyPageWritesNineLinesAndReadsBackEmpty) {
   ASSERT_TRUE(WritePageFile(app));
   EXPECT_EQ(Utf16File(EmptyPageLines()), ReadBytes(Pag(L"P")));
-  app.rows.push_back(Row(L"C:\\x"));
+  app.rows.push_back(Row({.caption = L"C:\\x"}));
   EXPECT_TRUE(ReadPageFile(app, false));
   EXPECT_EQ(0, app.RowCount());
   EXPECT_EQ(EnvPanel{}, app.env);
@@ -55,7 +55,7 @@ TEST_F(PageTest, WritePageFileWritesTheIndexFirst) {
 TEST_F(PageTest, ExcludedFoldersOf600CharactersTakeThreeULines) {
   const std::wstring excluded = Repeat(L"abcdefghi:", 60);
   ASSERT_EQ(600u, excluded.size());
-  app.rows = {Row(L"C:\\A", L"", L"*.doc", L"*.tmp", L"o", excluded)};
+  app.rows = {Row({.caption = L"C:\\A", .save = L"*.doc", .exclude = L"*.tmp", .excluded = excluded})};
   ASSERT_TRUE(WritePageFile(app));
   const auto lines = ReadUtf16Lines(Pag(L"P"));
   ASSERT_EQ(19u, lines.size());
@@ -79,9 +79,9 @@ TEST_F(PageTest, RoundTripKeepsConditionsAndRows) {
   env.defSave1 = L"*.doc:*.xls";
   env.defSave2 = L"*.tmp";
   app.env = env;
-  app.rows = {Row(L"D:\\b", L"", L"*.*", L"", L""),
-              Row(L"C:\\a", L"コメント", L"*.txt:*.DOC", L"~*", L"o", L"sub:sub2\\x"),
-              Row(L"C:\\c", L"", L"", L"", L"o", Repeat(L"x", 250))};
+  app.rows = {Row({.caption = L"D:\\b", .mark = L""}),
+              Row({.caption = L"C:\\a", .comment = L"コメント", .save = L"*.txt:*.DOC", .exclude = L"~*", .excluded = L"sub:sub2\\x"}),
+              Row({.caption = L"C:\\c", .save = L"", .excluded = Repeat(L"x", 250)})};
   ASSERT_TRUE(WritePageFile(app));
   const std::vector<SourceRow> written = app.rows;
 
@@ -104,7 +104,7 @@ TEST_F(PageTest, RoundTripKeepsConditionsAndRows) {
 }
 
 TEST_F(PageTest, ValuesCannotBreakTheLineStructure) {
-  app.rows = {Row(L"C:\\a\r\nSorc=C:\\evil", L"x\ny", L"*.*", L"", L"o")};
+  app.rows = {Row({.caption = L"C:\\a\r\nSorc=C:\\evil", .comment = L"x\ny"})};
   ASSERT_TRUE(WritePageFile(app));
   app.rows.clear();
   ASSERT_TRUE(ReadPageFile(app, false));
@@ -114,7 +114,7 @@ TEST_F(PageTest, ValuesCannotBreakTheLineStructure) {
 }
 
 TEST_F(PageTest, Row100000GetsSectionNumber00000AndStillLoads) {
-  for (int i = 1; i <= 100000; ++i) app.rows.push_back(Row(L"C:\\r" + std::to_wstring(1000000 + i)));
+  for (int i = 1; i <= 100000; ++i) app.rows.push_back(Row({.caption = L"C:\\r" + std::to_wstring(1000000 + i)}));
   ASSERT_TRUE(WritePageFile(app));
   const auto lines = ReadUtf16Lines(Pag(L"P"));
   EXPECT_EQ(L"Cont=100000", lines[6]);
@@ -208,7 +208,7 @@ TEST_F(PageTest, ReadsEightBitPageFilesOfOlderVersionsAsText) {
 
 TEST_F(PageTest, MissingPageFileGivesDefaultsAndFalse) {
   app.env.tamdir = L"X";
-  app.rows.push_back(Row(L"C:\\x"));
+  app.rows.push_back(Row({.caption = L"C:\\x"}));
   EXPECT_FALSE(ReadPageFile(app, false));
   EXPECT_EQ(EnvPanel{}, app.env);
   EXPECT_EQ(0, app.RowCount());
@@ -282,7 +282,7 @@ TEST_F(PageTest, UnreadablePageIsNotWrittenOverWithoutTheUsersYes) {
 
   const std::wstring ask = L"設定ページ\"P\"は読み込めていません．\r\n書き込むと、ファイル\"" + Pag(L"P") +
                            L"\"の元の内容は失われます．よろしいですか？";
-  app.rows.push_back(Row(L"C:\\New"));
+  app.rows.push_back(Row({.caption = L"C:\\New"}));
   t.user.ExpectFull(Exact(ask, MsgKind::Confirmation, kYes | kNo, 0, kNo));
   EXPECT_FALSE(WritePageFile(app));
   EXPECT_EQ(binary, ReadBytes(Pag(L"P")));
@@ -316,7 +316,7 @@ TEST_F(PageTest, ReadOnlyPageFileKeepsItsBytes) {
   const std::string before = ReadBytes(Pag(L"P"));
   ASSERT_TRUE(SetFileAttributesW(Pag(L"P").c_str(), FILE_ATTRIBUTE_READONLY));
   LoadActivePage(app);
-  app.rows.push_back(Row(L"C:\\Added"));
+  app.rows.push_back(Row({.caption = L"C:\\Added"}));
   t.user.ExpectFull(Exact(L"設定ページファイル\"" + Pag(L"P") + L"\"の書き込み失敗．（エラー 5）\r\n" + kHint,
                           MsgKind::Error, kOk | kHelp, 40));
   EXPECT_FALSE(WritePageFile(app));
@@ -351,7 +351,7 @@ TEST_F(PageTest, LoadActivePageDisablesMenusWhileLoading) {
 }
 
 TEST_F(PageTest, RenumberSortsByCaptionAsLstrcmpDoes) {
-  app.rows = {Row(L"C:\\b"), Row(L"C:\\B"), Row(L"C:\\a"), Row(L"C:\\ä"), Row(L"C:\\A")};
+  app.rows = {Row({.caption = L"C:\\b"}), Row({.caption = L"C:\\B"}), Row({.caption = L"C:\\a"}), Row({.caption = L"C:\\ä"}), Row({.caption = L"C:\\A"})};
   RenumberRows(app, true);
   std::vector<std::wstring> captions;
   for (const auto& r : app.rows) captions.push_back(r.caption);

@@ -8,7 +8,9 @@
 
 #include "base/app.h"
 #include "store/Spage.h"
+#include "support/page_text.h"
 #include "support/scripted.h"
+#include "support/source_row.h"
 #include "support/text.h"
 
 namespace ruzer::test {
@@ -40,19 +42,6 @@ inline std::vector<std::wstring> EmptyPageLines() {
   return {L"[Ruzer]", L"Vers=6.00", L"Path=", L"Labl=", L"Bday=15", L"Flgs=1101", L"Cont=0", L"Yfil=*.*", L"Zfil="};
 }
 
-inline SourceRow Row(const std::wstring& caption, const std::wstring& comment = L"", const std::wstring& save = L"*.*",
-                     const std::wstring& exclude = L"", const std::wstring& mark = L"o",
-                     const std::wstring& excluded = L"") {
-  SourceRow r;
-  r.caption = caption;
-  r.comment = comment;
-  r.save = save;
-  r.exclude = exclude;
-  r.mark = mark;
-  r.excluded = excluded;
-  return r;
-}
-
 class StoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -65,20 +54,7 @@ class StoreTest : public ::testing::Test {
 
   // Index file of this version with the given pages (name, destination, label, last backup).
   void WriteIndex(const std::vector<IndexRow>& pages, const std::vector<std::wstring>& ruzerExtra = {}) {
-    std::vector<std::wstring> lines = {L"[Ruzer]", L"Vers=6.00", L"Count=" + std::to_wstring(pages.size()),
-                                       L"Sleep=1000", L"Widir=180"};
-    lines.insert(lines.end(), ruzerExtra.begin(), ruzerExtra.end());
-    lines.push_back(L"");
-    lines.push_back(L"[Index]");
-    for (size_t i = 0; i < pages.size(); ++i) {
-      const std::wstring n = std::to_wstring(i + 1);
-      lines.push_back(L"Fname" + n + L"=" + pages[i].name);
-      lines.push_back(L"Dpath" + n + L"=" + pages[i].dest);
-      lines.push_back(L"Volum" + n + L"=" + pages[i].label);
-      lines.push_back(L"LstDy" + n + L"=" + pages[i].last);
-    }
-    lines.push_back(L"");
-    ASSERT_TRUE(WriteBytes(Idx(), Utf16File(lines)));
+    ASSERT_TRUE(WriteBytes(Idx(), Utf16File(IndexFileLines(pages, ruzerExtra))));
   }
 
   TestApp t;

@@ -16,14 +16,8 @@ namespace {
 SYSTEMTIME NextStamp() {
   static int counter = 0;
   ++counter;
-  SYSTEMTIME st{};
-  st.wYear = 2009;
-  st.wMonth = 1 + (counter / (28 * 8640)) % 12;
-  st.wDay = 1 + (counter / 8640) % 28;
-  st.wHour = (counter / 360) % 24;
-  st.wMinute = (counter / 6) % 60;
-  st.wSecond = (counter % 6) * 10;
-  return st;
+  return At(2009, 1 + (counter / (28 * 8640)) % 12, 1 + (counter / 8640) % 28, (counter / 360) % 24,
+            (counter / 6) % 60, (counter % 6) * 10);
 }
 
 void ParentsOf(const std::wstring& path) {
@@ -121,12 +115,7 @@ BackupFixture::BackupFixture() {
 SourceRow& BackupFixture::AddRow(const std::wstring& folder, const std::wstring& save,
                                  const std::wstring& exclude, const std::wstring& mark,
                                  const std::wstring& excluded) {
-  SourceRow r;
-  r.caption = folder;
-  r.save = save;
-  r.exclude = exclude;
-  r.mark = mark;
-  r.excluded = excluded;
+  const SourceRow r = Row({.caption = folder, .save = save, .exclude = exclude, .mark = mark, .excluded = excluded});
   auto& rows = t.app.rows;
   auto at = std::find_if(rows.begin(), rows.end(), [&](const SourceRow& x) {
     return lstrcmpW(x.caption.c_str(), folder.c_str()) > 0;

@@ -13,6 +13,7 @@
 #include "engine/Sbakup.h"
 #include "engine/Sdskio.h"
 #include "support/scripted.h"
+#include "support/source_row.h"
 #include "support/text.h"
 
 namespace ruzer::test {

@@ -37,4 +37,22 @@ std::vector<std::wstring> PageFileLines(const EnvPanel& env, const std::vector<S
   return lines;
 }
 
+std::vector<std::wstring> IndexFileLines(const std::vector<IndexRow>& pages,
+                                         const std::vector<std::wstring>& ruzerExtra) {
+  std::vector<std::wstring> lines = {L"[Ruzer]", L"Vers=6.00", L"Count=" + std::to_wstring(pages.size()),
+                                     L"Sleep=1000", L"Widir=180"};
+  lines.insert(lines.end(), ruzerExtra.begin(), ruzerExtra.end());
+  lines.push_back(L"");
+  lines.push_back(L"[Index]");
+  for (size_t i = 0; i < pages.size(); ++i) {
+    const std::wstring n = std::to_wstring(i + 1);
+    lines.push_back(L"Fname" + n + L"=" + pages[i].name);
+    lines.push_back(L"Dpath" + n + L"=" + pages[i].dest);
+    lines.push_back(L"Volum" + n + L"=" + pages[i].label);
+    lines.push_back(L"LstDy" + n + L"=" + pages[i].last);
+  }
+  lines.push_back(L"");
+  return lines;
+}
+
 }  // namespace ruzer::test

@@ -121,13 +121,7 @@ std::optional<std::wstring> ScriptedUser::OpenFile(const std::wstring&, const st
 FakeClock::FakeClock() { Set(2010, 6, 24, 6, 59, 57); }
 
 void FakeClock::Set(int y, int mo, int d, int h, int mi, int s) {
-  now = SYSTEMTIME{};
-  now.wYear = static_cast<WORD>(y);
-  now.wMonth = static_cast<WORD>(mo);
-  now.wDay = static_cast<WORD>(d);
-  now.wHour = static_cast<WORD>(h);
-  now.wMinute = static_cast<WORD>(mi);
-  now.wSecond = static_cast<WORD>(s);
+  now = At(y, mo, d, h, mi, s);
   // Day of week, so date formatting sees a consistent date.
   FILETIME ft;
   if (SystemTimeToFileTime(&now, &ft)) FileTimeToSystemTime(&ft, &now);

@@ -147,6 +147,19 @@ class FakeView : public IMainView {
   }
 };
 
+// A local time from its fields; the day of the week is left 0.
+inline SYSTEMTIME At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0) {
+  SYSTEMTIME st{};
+  st.wYear = static_cast<WORD>(y);
+  st.wMonth = static_cast<WORD>(mo);
+  st.wDay = static_cast<WORD>(d);
+  st.wHour = static_cast<WORD>(h);
+  st.wMinute = static_cast<WORD>(mi);
+  st.wSecond = static_cast<WORD>(s);
+  st.wMilliseconds = static_cast<WORD>(ms);
+  return st;
+}
+
 // A clock the test sets; Sleep only records and advances it.
 class FakeClock : public IClock {
  public:
