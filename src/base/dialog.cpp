@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "base/font.h"
+#include "base/winproc.h"
 
 namespace ruzer {
 
@@ -23,7 +24,27 @@ SIZE Client96(HWND w, int dpi) {
 thread_local std::vector<Dialog*> g_shown;
 thread_local HHOOK g_filter = nullptr;
 
+LRESULT CALLBACK PlusMinusProc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR buttons) {
+  if (msg == WM_CHAR) {
+    const wchar_t c = static_cast<wchar_t>(wp);
+    int button = 0;
+    if (c == L'+' || c == L'＋') button = LOWORD(buttons);
+    if (c == L'-' || c == L'－') button = HIWORD(buttons);
+    if (button) {
+      HWND dlg = GetParent(w);
+      if (IsWindowEnabled(GetDlgItem(dlg, button))) PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+      return 0;
+    }
+  }
+  if (msg == WM_NCDESTROY) RemoveWindowSubclass(w, PlusMinusProc, id);
+  return DefSubclassProc(w, msg, wp, lp);
+}
+
 }  // namespace
+
+void Dialog::PlusMinusKeys(int list, int addButton, int removeButton) {
+  SetWindowSubclass(Item(list), PlusMinusProc, 1, MAKELONG(addButton, removeButton));
+}
 
 std::wstring WindowText(HWND w) {
   const int n = GetWindowTextLengthW(w);
@@ -46,9 +67,7 @@ LRESULT CALLBACK Dialog::Filter(int code, WPARAM wp, LPARAM lp) {
   return CallNextHookEx(g_filter, code, wp, lp);
 }
 
-Dialog::~Dialog() {
-  if (font_) DeleteObject(font_);
-}
+Dialog::~Dialog() = default;
 
 int Dialog::ShowModal() {
   // An empty frame; the controls are made and placed in pixels at WM_INITDIALOG.
@@ -71,10 +90,7 @@ int Dialog::ShowModal() {
   }
   hwnd_ = nullptr;
   controls_.clear();
-  if (font_) {
-    DeleteObject(font_);
-    font_ = nullptr;
-  }
+  font_.reset();
   return static_cast<int>(r);
 }
 
@@ -87,8 +103,8 @@ void Dialog::Init(HWND dlg) {
   hwnd_ = dlg;
   SetWindowTextW(dlg, frame_.caption.c_str());
   dpi_ = WindowDpi(dlg);
-  font_ = CreateUiFont(dpi_);
-  SendMessageW(dlg, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  font_.reset(CreateUiFont(dpi_));
+  SendMessageW(dlg, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   OnCreate();
 
   RECT rc{0, 0, Scale(frame_.width), Scale(frame_.height)};
@@ -116,7 +132,7 @@ HWND Dialog::Add(const wchar_t* windowClass, int id, const std::wstring& text, R
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
                            nullptr);
   if (!c) return nullptr;
-  SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   controls_.push_back({id, c, r, r, anchors});
   return c;
 }
@@ -194,7 +210,7 @@ HWND Dialog::AddStatusBar(int id, const std::wstring& text) {
   status_ = CreateWindowExW(0, STATUSCLASSNAMEW, text.c_str(), WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, hwnd_,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
                             nullptr);
-  if (status_) SendMessageW(status_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  if (status_) SendMessageW(status_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   return status_;
 }
 
@@ -204,7 +220,7 @@ void Dialog::AddTooltip(int id, const std::wstring& text) {
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
                                GetModuleHandleW(nullptr), nullptr);
     if (!tooltip_) return;
-    SendMessageW(tooltip_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    SendMessageW(tooltip_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   }
   TTTOOLINFOW ti{};
   ti.cbSize = sizeof ti;
@@ -289,8 +305,7 @@ void Dialog::ApplyDpi(int dpi, const RECT* suggested) {
   }
   if (status_) SendMessageW(status_, WM_SETFONT, reinterpret_cast<WPARAM>(f), FALSE);
   if (tooltip_) SendMessageW(tooltip_, WM_SETFONT, reinterpret_cast<WPARAM>(f), FALSE);
-  if (font_) DeleteObject(font_);
-  font_ = f;
+  font_.reset(f);  // the old one once no control uses it
   minFrame_ = {MulDiv(minFrame_.cx, dpi, old), MulDiv(minFrame_.cy, dpi, old)};
   RECT r{};
   if (suggested) {
@@ -337,14 +352,12 @@ void Dialog::Close(int result) {
 }
 
 INT_PTR CALLBACK Dialog::Proc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-  auto* self = reinterpret_cast<Dialog*>(GetWindowLongPtrW(dlg, DWLP_USER));
+  Dialog* self = WindowObject<Dialog, WM_INITDIALOG>(dlg, msg, lp);
+  if (!self) return FALSE;
   if (msg == WM_INITDIALOG) {
-    self = reinterpret_cast<Dialog*>(lp);
-    SetWindowLongPtrW(dlg, DWLP_USER, lp);
     self->Init(dlg);
     return self->OnShow() ? FALSE : TRUE;
   }
-  if (!self) return FALSE;
   return self->Handle(msg, wp, lp);
 }
 

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "base/handles.h"
 #include "base/ui.h"
 
 namespace ruzer {
@@ -142,6 +143,9 @@ class Dialog {
   HWND AddStatusBar(int id, const std::wstring& text);
   // Tooltip shown over a control.
   void AddTooltip(int id, const std::wstring& text);
+  // "+" and "-" (half or full width) typed in a list press its add and remove
+  // buttons, while they are enabled.
+  void PlusMinusKeys(int list, int addButton, int removeButton);
 
   // Moves a control (96-DPI pixels); for OnLayout rules.
   void Place(int id, Rect96 r);
@@ -161,7 +165,7 @@ class Dialog {
   int FocusedId() const;  // 0 when the focus is on no control of this dialog
   void Close(int result);
   int Scale(int v96) const { return MulDiv(v96, dpi_, 96); }
-  HFONT font() const { return font_; }
+  HFONT font() const { return font_.get(); }
 
  private:
   struct Control {
@@ -188,7 +192,7 @@ class Dialog {
   HWND hwnd_ = nullptr;
   HWND tooltip_ = nullptr;
   HWND status_ = nullptr;
-  HFONT font_ = nullptr;
+  FontHandle font_;
   int dpi_ = 96;
   SIZE minFrame_{};  // outer size at the design size, for WM_GETMINMAXINFO
   std::vector<Control> controls_;

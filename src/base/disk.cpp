@@ -4,6 +4,7 @@
 
 #include <shlobj.h>
 
+#include "base/handles.h"
 #include "base/text.h"
 
 namespace ruzer {
@@ -171,13 +172,11 @@ bool DeleteFolderTree(App& app, const std::wstring& path) {
     // Read the whole listing first: deleting while a search is open may skip entries.
     std::vector<DirEntry> entries;
     WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW(LongPath(path + L"\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
+    if (FindHandle h{FindFirstFileW(LongPath(path + L"\\*").c_str(), &fd)}) {
       do {
         if (wcscmp(fd.cFileName, L".") != 0 && wcscmp(fd.cFileName, L"..") != 0)
           entries.push_back(FromFindData(fd));
-      } while (FindNextFileW(h, &fd));
-      FindClose(h);
+      } while (FindNextFileW(h.get(), &fd));
     }
     for (const auto& e : entries) {
       std::wstring child = path + L"\\" + e.name;
@@ -208,17 +207,12 @@ bool DeleteFolderTree(App& app, const std::wstring& path) {
 
 bool FolderIsEmpty(const std::wstring& path) {
   WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW(LongPath(path + L"\\*").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  bool empty = true;
+  FindHandle h(FindFirstFileW(LongPath(path + L"\\*").c_str(), &fd));
+  if (!h) return false;
   do {
-    if (wcscmp(fd.cFileName, L".") != 0 && wcscmp(fd.cFileName, L"..") != 0) {
-      empty = false;
-      break;
-    }
-  } while (FindNextFileW(h, &fd));
-  FindClose(h);
-  return empty;
+    if (wcscmp(fd.cFileName, L".") != 0 && wcscmp(fd.cFileName, L"..") != 0) return false;
+  } while (FindNextFileW(h.get(), &fd));
+  return true;
 }
 
 namespace {
@@ -305,18 +299,16 @@ bool ListFolder(const std::wstring& folder, std::vector<DirEntry>& files,
 bool ForEachListed(const std::wstring& folder, const std::function<bool(const WIN32_FIND_DATAW&)>& each) {
   std::wstring pattern = LongPath(folder + L"\\*");
   WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &fd, FindExSearchNameMatch, nullptr,
-                              FIND_FIRST_EX_LARGE_FETCH);
-  if (h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_INVALID_PARAMETER)
-    h = FindFirstFileW(pattern.c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) {
+  FindHandle h(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &fd, FindExSearchNameMatch, nullptr,
+                                FIND_FIRST_EX_LARGE_FETCH));
+  if (!h && GetLastError() == ERROR_INVALID_PARAMETER) h.reset(FindFirstFileW(pattern.c_str(), &fd));
+  if (!h) {
     // An empty drive root has not even "." and "..".
     return GetLastError() == ERROR_FILE_NOT_FOUND && PathKind(folder) == 2;
   }
   do {
     if (!each(fd)) break;
-  } while (FindNextFileW(h, &fd));
-  FindClose(h);
+  } while (FindNextFileW(h.get(), &fd));
   return true;
 }
 
@@ -335,9 +327,7 @@ bool LookupEntry(const std::wstring& path, DirEntry& entry) {
   // but still show up in a directory search.
   if (GetLastError() != ERROR_SHARING_VIOLATION) return false;
   WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW(lp.c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  FindClose(h);
+  if (!FindHandle(FindFirstFileW(lp.c_str(), &fd))) return false;
   entry = FromFindData(fd);
   return true;
 }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "base/handles.h"
+
 namespace ruzer {
 
 const std::vector<std::wstring>& UiFontCandidates() {
@@ -26,9 +28,8 @@ bool FontFamilyInstalled(const std::wstring& face) {
   lf.lfCharSet = DEFAULT_CHARSET;
   face.copy(lf.lfFaceName, face.size());
   bool found = false;
-  HDC dc = GetDC(nullptr);
-  EnumFontFamiliesExW(dc, &lf, &FoundFamily, reinterpret_cast<LPARAM>(&found), 0);
-  ReleaseDC(nullptr, dc);
+  WindowDc screen(nullptr);
+  EnumFontFamiliesExW(screen.get(), &lf, &FoundFamily, reinterpret_cast<LPARAM>(&found), 0);
   return found;
 }
 
@@ -51,10 +52,38 @@ int WindowDpi(HWND hwnd) {
     const UINT dpi = getDpi(hwnd);
     if (dpi > 0) return static_cast<int>(dpi);
   }
-  HDC dc = GetDC(nullptr);
-  const int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
-  if (dc) ReleaseDC(nullptr, dc);
+  WindowDc screen(nullptr);
+  const int dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
   return dpi > 0 ? dpi : 96;
+}
+
+SIZE TextExtent(HDC dc, const std::wstring& text) {
+  SIZE sz{};
+  if (dc) GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &sz);
+  return sz;
+}
+
+namespace {
+HGDIOBJ FontOrStock(HFONT font) { return font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT); }
+}  // namespace
+
+SIZE TextExtent(HWND w, HFONT font, const std::wstring& text) {
+  WindowDc dc(w, FontOrStock(font));
+  return TextExtent(dc.get(), text);
+}
+
+int WidestText(HWND w, HFONT font, const std::vector<std::wstring>& lines) {
+  WindowDc dc(w, FontOrStock(font));
+  int widest = 0;
+  for (const auto& line : lines) widest = std::max<int>(widest, TextExtent(dc.get(), line).cx);
+  return widest;
+}
+
+TEXTMETRICW FontMetrics(HWND w, HFONT font) {
+  WindowDc dc(w, FontOrStock(font));
+  TEXTMETRICW tm{};
+  if (dc) GetTextMetricsW(dc.get(), &tm);
+  return tm;
 }
 
 int ScaleForDpi(int value, int dpi) { return MulDiv(value, dpi, 96); }

@@ -25,4 +25,13 @@ int UiFontPixelHeight(int dpi);
 // A new UI font for this DPI; the caller deletes it.
 HFONT CreateUiFont(int dpi, bool bold = false);
 
+// Measuring text as a window draws it, in `font` (the stock GUI font when null).
+// Size of one line of text, in pixels.
+SIZE TextExtent(HWND w, HFONT font, const std::wstring& text);
+// The same in the font already selected into dc.
+SIZE TextExtent(HDC dc, const std::wstring& text);
+// Width of the widest line, in pixels (0 for none).
+int WidestText(HWND w, HFONT font, const std::vector<std::wstring>& lines);
+TEXTMETRICW FontMetrics(HWND w, HFONT font);
+
 }  // namespace ruzer

@@ -3,6 +3,10 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <utility>
+
+#include "base/font.h"
+#include "base/winproc.h"
 
 namespace ruzer {
 
@@ -116,27 +120,13 @@ namespace {
 
 const wchar_t kGridClass[] = L"RuzerGrid";
 
-int WindowDpi(HWND hwnd) {
-  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-  static const auto getDpi = reinterpret_cast<GetDpiForWindowFn>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-  if (getDpi && hwnd) {
-    UINT dpi = getDpi(hwnd);
-    if (dpi) return static_cast<int>(dpi);
-  }
-  HDC dc = GetDC(nullptr);
-  int dpi = GetDeviceCaps(dc, LOGPIXELSY);
-  ReleaseDC(nullptr, dc);
-  return dpi > 0 ? dpi : 96;
-}
-
 void RegisterGridClass() {
   static bool done = false;
   if (done) return;
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
   wc.style = CS_DBLCLKS;
-  wc.lpfnWndProc = &Grid::Proc;
+  wc.lpfnWndProc = &ObjectWindowProc<Grid>;
   wc.hInstance = GetModuleHandleW(nullptr);
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   wc.lpszClassName = kGridClass;
@@ -400,12 +390,7 @@ int Grid::ColumnEdgeAt(int x) const {
 
 void Grid::MeasureFont() {
   if (!hwnd_) return;
-  HDC dc = GetDC(hwnd_);
-  HGDIOBJ old = SelectObject(dc, font_ ? font_ : GetStockObject(DEFAULT_GUI_FONT));
-  TEXTMETRICW tm{};
-  GetTextMetricsW(dc, &tm);
-  SelectObject(dc, old);
-  ReleaseDC(hwnd_, dc);
+  const TEXTMETRICW tm = FontMetrics(hwnd_, font_);
   rowHeight_ = std::max(8, static_cast<int>(tm.tmHeight) + Px(6));
 }
 
@@ -492,25 +477,12 @@ void Grid::Paint(HDC target, const RECT& clip) {
   DeleteDC(dc);
 }
 
-LRESULT CALLBACK Grid::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE) {
-    auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
-    auto* self = static_cast<Grid*>(cs->lpCreateParams);
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    if (self) self->hwnd_ = hwnd;
-  }
-  auto* self = reinterpret_cast<Grid*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
-  if (msg == WM_NCDESTROY) {
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    self->hwnd_ = nullptr;
-    return DefWindowProcW(hwnd, msg, wp, lp);
-  }
-  return self->Handle(msg, wp, lp);
-}
-
 LRESULT Grid::Handle(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
+    case WM_NCDESTROY: {
+      HWND gone = std::exchange(hwnd_, nullptr);
+      return DefWindowProcW(gone, msg, wp, lp);
+    }
     case WM_GETDLGCODE:
       return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_SETFONT:

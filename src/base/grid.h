@@ -155,9 +155,10 @@ class Grid {
   // Cell at a client point; false outside any cell.
   bool HitTest(POINT pt, GridCell& cell) const;
 
-  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-
  private:
+  template <class T>
+  friend LRESULT CALLBACK ObjectWindowProc(HWND, UINT, WPARAM, LPARAM);
+  void Bind(HWND hwnd) { hwnd_ = hwnd; }
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
   void Paint(HDC dc, const RECT& clip);
   void UpdateScrollBars();

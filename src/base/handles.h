@@ -5,18 +5,27 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 #include <objbase.h>
+#include <ole2.h>
 
 #include <utility>
 
 namespace ruzer {
 
-template <class Traits>
+// What the opening call gives back when it fails.
+enum class NoHandle { Null, MinusOne };
+
+template <class H, auto Close, NoHandle kNone = NoHandle::Null>
 class UniqueHandle {
  public:
-  using type = typename Traits::type;
+  using type = H;
+  static type Invalid() noexcept {
+    if constexpr (kNone == NoHandle::MinusOne) return INVALID_HANDLE_VALUE;
+    else return nullptr;
+  }
 
-  UniqueHandle() noexcept : h_(Traits::Invalid()) {}
+  UniqueHandle() noexcept : h_(Invalid()) {}
   explicit UniqueHandle(type h) noexcept : h_(h) {}
   ~UniqueHandle() { reset(); }
   UniqueHandle(const UniqueHandle&) = delete;
@@ -28,113 +37,103 @@ class UniqueHandle {
   }
 
   type get() const noexcept { return h_; }
-  bool valid() const noexcept { return h_ != Traits::Invalid(); }
+  type operator->() const noexcept { return h_; }  // for the pointer types (COM)
+  bool valid() const noexcept { return h_ != Invalid() && h_ != nullptr; }
   explicit operator bool() const noexcept { return valid(); }
 
-  type release() noexcept { return std::exchange(h_, Traits::Invalid()); }
-  void reset(type h = Traits::Invalid()) noexcept {
-    if (valid()) Traits::Close(h_);
+  type release() noexcept { return std::exchange(h_, Invalid()); }
+  void reset(type h = Invalid()) noexcept {
+    if (valid()) Close(h_);
     h_ = h;
   }
   type* put() noexcept {
     reset();
     return &h_;
   }
+  // For QueryInterface, CoCreateInstance and the like.
+  void** put_void() noexcept { return reinterpret_cast<void**>(put()); }
 
  private:
   type h_;
 };
 
-namespace handle_traits {
+using FileHandle = UniqueHandle<HANDLE, &CloseHandle, NoHandle::MinusOne>;  // CreateFileW, CreateNamedPipeW
+using KernelHandle = UniqueHandle<HANDLE, &CloseHandle>;  // process, thread, event, mutex, mapping
+using FindHandle = UniqueHandle<HANDLE, &FindClose, NoHandle::MinusOne>;  // FindFirstFileW
+using RegKey = UniqueHandle<HKEY, &RegCloseKey>;                // RegOpenKeyExW, RegCreateKeyExW
+using ModuleHandle = UniqueHandle<HMODULE, &FreeLibrary>;       // LoadLibraryW
+using GdiObject = UniqueHandle<HGDIOBJ, &DeleteObject>;         // any pen, brush, bitmap
+using FontHandle = UniqueHandle<HFONT, &DeleteObject>;          // CreateFontIndirectW, CreateUiFont
+using BrushHandle = UniqueHandle<HBRUSH, &DeleteObject>;        // CreateSolidBrush
+using MemoryDc = UniqueHandle<HDC, &DeleteDC>;                  // CreateCompatibleDC
+using IconHandle = UniqueHandle<HICON, &DestroyIcon>;           // CreateIcon*, not LoadIcon of shared icons
+using LocalMemory = UniqueHandle<HLOCAL, &LocalFree>;           // FormatMessageW buffers, CommandLineToArgvW
+using WindowHandle = UniqueHandle<HWND, &DestroyWindow>;        // windows owned by an object
+using MenuHandle = UniqueHandle<HMENU, &DestroyMenu>;           // CreateMenu, CreatePopupMenu
+using AccelTable = UniqueHandle<HACCEL, &DestroyAcceleratorTable>;  // CreateAcceleratorTableW
+using ImageList = UniqueHandle<HIMAGELIST, &ImageList_Destroy>;     // ImageList_Create, not the system's
 
-// CreateFileW and CreateNamedPipeW fail with INVALID_HANDLE_VALUE.
-struct File {
-  using type = HANDLE;
-  static type Invalid() noexcept { return INVALID_HANDLE_VALUE; }
-  static void Close(type h) noexcept { CloseHandle(h); }
-};
-// Processes, threads, events, mutexes, file mappings fail with null.
-struct Kernel {
-  using type = HANDLE;
-  static type Invalid() noexcept { return nullptr; }
-  static void Close(type h) noexcept { CloseHandle(h); }
-};
-struct Find {
-  using type = HANDLE;
-  static type Invalid() noexcept { return INVALID_HANDLE_VALUE; }
-  static void Close(type h) noexcept { FindClose(h); }
-};
-struct Key {
-  using type = HKEY;
-  static type Invalid() noexcept { return nullptr; }
-  static void Close(type h) noexcept { RegCloseKey(h); }
-};
-struct Module {
-  using type = HMODULE;
-  static type Invalid() noexcept { return nullptr; }
-  static void Close(type h) noexcept { FreeLibrary(h); }
-};
-struct Gdi {
-  using type = HGDIOBJ;
-  static type Invalid() noexcept { return nullptr; }
-  static void Close(type h) noexcept { DeleteObject(h); }
-};
-struct Icon {
-  using type = HICON;
-  static type Invalid() noexcept { return nullptr; }
-  static void Close(type h) noexcept { DestroyIcon(h); }
-};
-struct Local {
-  using type = HLOCAL;
-  static type Invalid() noexcept { return nullptr; }
-  static void Close(type h) noexcept { LocalFree(h); }
-};
-struct Window {
-  using type = HWND;
-  static type Invalid() noexcept { return nullptr; }
-  static void Close(type h) noexcept { DestroyWindow(h); }
-};
-
-}  // namespace handle_traits
-
-using FileHandle = UniqueHandle<handle_traits::File>;      // CreateFileW
-using KernelHandle = UniqueHandle<handle_traits::Kernel>;  // process, thread, event, ...
-using FindHandle = UniqueHandle<handle_traits::Find>;      // FindFirstFileW
-using RegKey = UniqueHandle<handle_traits::Key>;           // RegOpenKeyExW, RegCreateKeyExW
-using ModuleHandle = UniqueHandle<handle_traits::Module>;  // LoadLibraryW
-using GdiObject = UniqueHandle<handle_traits::Gdi>;        // fonts, brushes, bitmaps
-using IconHandle = UniqueHandle<handle_traits::Icon>;      // CreateIcon*, not LoadIcon of shared icons
-using LocalMemory = UniqueHandle<handle_traits::Local>;    // FormatMessageW buffers, CommandLineToArgvW
-using WindowHandle = UniqueHandle<handle_traits::Window>;  // windows owned by an object
-
-// Memory the shell hands out through CoTaskMemAlloc (ITEMIDLIST, SHGetKnownFolderPath).
-template <class T>
-class CoTaskMemPtr {
+// A window's device context with an object selected into it: on exit the
+// object that was there goes back and the context is released.
+class WindowDc {
  public:
-  CoTaskMemPtr() noexcept = default;
-  explicit CoTaskMemPtr(T* p) noexcept : p_(p) {}
-  ~CoTaskMemPtr() { reset(); }
-  CoTaskMemPtr(const CoTaskMemPtr&) = delete;
-  CoTaskMemPtr& operator=(const CoTaskMemPtr&) = delete;
-  CoTaskMemPtr(CoTaskMemPtr&& o) noexcept : p_(o.release()) {}
-  CoTaskMemPtr& operator=(CoTaskMemPtr&& o) noexcept {
-    if (this != &o) reset(o.release());
-    return *this;
+  explicit WindowDc(HWND w, HGDIOBJ select = nullptr) noexcept : w_(w), dc_(GetDC(w)) {
+    if (select) Select(select);
   }
-  T* get() const noexcept { return p_; }
-  explicit operator bool() const noexcept { return p_ != nullptr; }
-  T* release() noexcept { return std::exchange(p_, nullptr); }
-  void reset(T* p = nullptr) noexcept {
-    if (p_) CoTaskMemFree(p_);
-    p_ = p;
+  ~WindowDc() {
+    if (!dc_) return;
+    if (old_) SelectObject(dc_, old_);
+    ReleaseDC(w_, dc_);
   }
-  T** put() noexcept {
-    reset();
-    return &p_;
+  WindowDc(const WindowDc&) = delete;
+  WindowDc& operator=(const WindowDc&) = delete;
+
+  HDC get() const noexcept { return dc_; }
+  explicit operator bool() const noexcept { return dc_ != nullptr; }
+  // Selects another object; the first one it replaced is what goes back.
+  void Select(HGDIOBJ obj) noexcept {
+    if (!dc_ || !obj) return;
+    HGDIOBJ was = SelectObject(dc_, obj);
+    if (!old_) old_ = was;
   }
 
  private:
-  T* p_ = nullptr;
+  HWND w_;
+  HDC dc_;
+  HGDIOBJ old_ = nullptr;
+};
+
+// Memory the shell hands out through CoTaskMemAlloc (ITEMIDLIST, SHGetKnownFolderPath).
+template <class T>
+using CoTaskMemPtr = UniqueHandle<T*, &CoTaskMemFree>;
+
+// One reference to a COM interface; the constructor takes over one already counted.
+template <class T>
+void ReleaseCom(T* p) noexcept { p->Release(); }
+template <class T>
+using ComPtr = UniqueHandle<T*, &ReleaseCom<T>>;
+
+// COM on this thread while the object lives, or OLE on top of it (drag and
+// drop); an apartment already there is reused and only counted.
+class ComInit {
+ public:
+  enum Kind { Com, Ole };
+  explicit ComInit(Kind kind = Com) noexcept
+      : ole_(kind == Ole),
+        hr_(ole_ ? OleInitialize(nullptr)
+                 : CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
+  ~ComInit() {
+    if (!SUCCEEDED(hr_)) return;
+    if (ole_) OleUninitialize();
+    else CoUninitialize();
+  }
+  ComInit(const ComInit&) = delete;
+  ComInit& operator=(const ComInit&) = delete;
+  bool ok() const noexcept { return SUCCEEDED(hr_); }
+
+ private:
+  bool ole_;
+  HRESULT hr_;
 };
 
 }  // namespace ruzer

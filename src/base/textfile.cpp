@@ -4,6 +4,7 @@
 #include <atomic>
 #include <climits>
 
+#include "base/handles.h"
 #include "base/text.h"
 
 namespace ruzer {
@@ -143,22 +144,21 @@ TextReadResult ReadFileBytes(const std::wstring& path, std::string& bytes, std::
     r.status = TextReadStatus::IsFolder;
     return r;
   }
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                         nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (h == INVALID_HANDLE_VALUE) {
+  FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!file) {
     r.error = GetLastError();
     r.status = TextReadStatus::Failed;
     return r;
   }
+  const HANDLE h = file.get();
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(h, &size)) {
     r.error = GetLastError();
-    CloseHandle(h);
     r.status = TextReadStatus::Failed;
     return r;
   }
   if (static_cast<std::uint64_t>(size.QuadPart) > maxBytes) {
-    CloseHandle(h);
     r.status = TextReadStatus::TooLarge;
     return r;
   }
@@ -171,7 +171,6 @@ TextReadResult ReadFileBytes(const std::wstring& path, std::string& bytes, std::
         char probe;
         DWORD got = 0;
         if (ReadFile(h, &probe, 1, &got, nullptr) && got > 0) {
-          CloseHandle(h);
           bytes.clear();
           r.status = TextReadStatus::TooLarge;
           return r;
@@ -184,7 +183,6 @@ TextReadResult ReadFileBytes(const std::wstring& path, std::string& bytes, std::
     const DWORD ask = static_cast<DWORD>(std::min<size_t>(bytes.size() - have, 1 << 20));
     if (!ReadFile(h, bytes.data() + have, ask, &got, nullptr)) {
       r.error = GetLastError();
-      CloseHandle(h);
       bytes.clear();
       r.status = TextReadStatus::Failed;
       return r;
@@ -193,7 +191,6 @@ TextReadResult ReadFileBytes(const std::wstring& path, std::string& bytes, std::
     have += got;
   }
   bytes.resize(have);
-  CloseHandle(h);
   r.status = TextReadStatus::Ok;
   return r;
 }

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/font.h"
 #include "base/handles.h"
 #include "base/help.h"
 
@@ -123,8 +124,8 @@ RECT WorkAreaNear(HWND w) {
 }
 
 void LayOut(HWND dlg, Box& box) {
-  HDC dc = GetDC(dlg);
-  const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+  WindowDc measuring(dlg);
+  const int dpi = GetDeviceCaps(measuring.get(), LOGPIXELSY);
   auto px = [dpi](int v) { return MulDiv(v, dpi, 96); };
 
   NONCLIENTMETRICSW ncm{};
@@ -133,7 +134,8 @@ void LayOut(HWND dlg, Box& box) {
     box.font.reset(CreateFontIndirectW(&ncm.lfMessageFont));
   HFONT font = box.font ? static_cast<HFONT>(box.font.get())
                         : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-  const HGDIOBJ oldFont = SelectObject(dc, font);
+  measuring.Select(font);
+  const HDC dc = measuring.get();
 
   const HWND owner = GetWindow(dlg, GW_OWNER);
   const RECT work = WorkAreaNear(owner);
@@ -156,15 +158,9 @@ void LayOut(HWND dlg, Box& box) {
   int buttonW = px(75);
   for (int i = 0; i < n; ++i) {
     const std::wstring c = ButtonText(box, i);
-    SIZE sz{};
-    GetTextExtentPoint32W(dc, c.c_str(), static_cast<int>(c.size()), &sz);
-    buttonW = std::max(buttonW, static_cast<int>(sz.cx) + px(20));
+    buttonW = std::max(buttonW, static_cast<int>(TextExtent(dc, c).cx) + px(20));
   }
-  SIZE checkSize{};
-  if (!box.checkText.empty())
-    GetTextExtentPoint32W(dc, box.checkText.c_str(), static_cast<int>(box.checkText.size()), &checkSize);
-  SelectObject(dc, oldFont);
-  ReleaseDC(dlg, dc);
+  const SIZE checkSize = box.checkText.empty() ? SIZE{} : TextExtent(dc, box.checkText);
 
   const int rowW = n * buttonW + (n - 1) * buttonGap;
   const int topW = iconW + (iconW ? gap : 0) + textW;
@@ -411,24 +407,39 @@ ChoiceAnswer Win32User::Choose(const ChoiceRequest& request) {
   return answer;
 }
 
-std::optional<std::wstring> Win32User::BrowseFolder(const std::wstring& title,
-                                                    const std::wstring& initial) {
+FolderPick BrowseForFolder(HWND owner, const std::wstring& title, const std::wstring& initial,
+                           const std::wstring& root) {
+  FolderPick r;
+  CoTaskMemPtr<ITEMIDLIST> rootPidl;
+  if (!root.empty() && FAILED(SHParseDisplayName(root.c_str(), nullptr, rootPidl.put(), 0, nullptr))) {
+    r.kind = FolderPick::Failed;
+    return r;
+  }
   wchar_t display[MAX_PATH] = {};
   BROWSEINFOW bi{};
-  bi.hwndOwner = CurrentOwner();
+  bi.hwndOwner = owner;
+  bi.pidlRoot = rootPidl.get();
   bi.pszDisplayName = display;
   bi.lpszTitle = title.c_str();
   bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
   bi.lpfn = &BrowseCallback;
   bi.lParam = initial.empty() ? 0 : reinterpret_cast<LPARAM>(initial.c_str());
   CoTaskMemPtr<ITEMIDLIST> pidl(SHBrowseForFolderW(&bi));
-  if (!pidl) return std::nullopt;
+  if (!pidl) return r;
   std::wstring path(32768, L'\0');
   // SHGetPathFromIDListEx is Vista+ and takes the buffer size; MAX_PATH is its floor.
-  if (!SHGetPathFromIDListW(pidl.get(), path.data())) return std::nullopt;
+  const BOOL ok = SHGetPathFromIDListW(pidl.get(), path.data());
   path.resize(lstrlenW(path.c_str()));
-  if (path.empty()) return std::nullopt;
-  return path;
+  r.kind = ok && !path.empty() ? FolderPick::Chosen : FolderPick::Failed;
+  if (r.kind == FolderPick::Chosen) r.path = path;
+  return r;
+}
+
+std::optional<std::wstring> Win32User::BrowseFolder(const std::wstring& title,
+                                                    const std::wstring& initial) {
+  FolderPick pick = BrowseForFolder(CurrentOwner(), title, initial);
+  if (pick.kind != FolderPick::Chosen) return std::nullopt;
+  return std::move(pick.path);
 }
 
 std::optional<std::wstring> Win32User::OpenFile(const std::wstring& title,

@@ -64,4 +64,13 @@ class Win32User final : public IUser {
 // Texts of the buttons of the in-memory box.
 const wchar_t* ButtonCaption(MsgButton button);
 
+// The system's folder browser (new dialog style) over `owner`, opened at
+// `initial`; with a `root`, nothing above it can be chosen.
+struct FolderPick {
+  enum Kind { Cancelled, Failed, Chosen } kind = Cancelled;  // Failed: no such root, or no file-system path
+  std::wstring path;
+};
+FolderPick BrowseForFolder(HWND owner, const std::wstring& title, const std::wstring& initial,
+                           const std::wstring& root = {});
+
 }  // namespace ruzer

@@ -52,34 +52,18 @@ void TfEnv::OnCreate() {
   AddCheck(kChkNewDir, L"下位フォルダもバックアップする", {24, 202, 300, kCheckH});
   const DWORD listStyle = LBS_NOTIFY | LBS_EXTENDEDSEL | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP;
   AddGroup(kGrpFile1, L"保存ファイル", {24, 228, 212, 138});
-  HWND l1 = AddListBox(kLstFile1, {34, 248, 148, 108}, kAnchorTopLeft, listStyle);
+  AddListBox(kLstFile1, {34, 248, 148, 108}, kAnchorTopLeft, listStyle);
   AddButton(kBtnAdd1, L"＋", {190, 248, 36, kButtonH});
   AddButton(kBtnDel1, L"－", {190, 282, 36, kButtonH});
   AddGroup(kGrpFile2, L"除外ファイル", {244, 228, 212, 138});
-  HWND l2 = AddListBox(kLstFile2, {254, 248, 148, 108}, kAnchorTopLeft, listStyle);
+  AddListBox(kLstFile2, {254, 248, 148, 108}, kAnchorTopLeft, listStyle);
   AddButton(kBtnAdd2, L"＋", {410, 248, 36, kButtonH});
   AddButton(kBtnDel2, L"－", {410, 282, 36, kButtonH});
   AddTooltip(kLstFile1, L"ダブル・クリックで変更");
   AddTooltip(kLstFile2, L"ダブル・クリックで変更");
-  SetWindowSubclass(l1, ListKeys, kBtnAdd1, reinterpret_cast<DWORD_PTR>(hwnd()));
-  SetWindowSubclass(l2, ListKeys, kBtnAdd2, reinterpret_cast<DWORD_PTR>(hwnd()));
+  PlusMinusKeys(kLstFile1, kBtnAdd1, kBtnDel1);
+  PlusMinusKeys(kLstFile2, kBtnAdd2, kBtnDel2);
   AddDialogButtons();
-}
-
-// "+" and "-" in a pattern list act as its two buttons.
-LRESULT CALLBACK TfEnv::ListKeys(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR ref) {
-  if (msg == WM_CHAR) {
-    const wchar_t c = static_cast<wchar_t>(wp);
-    int button = 0;
-    if (c == L'+' || c == L'＋') button = static_cast<int>(id);
-    if (c == L'-' || c == L'－') button = static_cast<int>(id) + 1;
-    if (button) {
-      PostMessageW(reinterpret_cast<HWND>(ref), WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
-      return 0;
-    }
-  }
-  if (msg == WM_NCDESTROY) RemoveWindowSubclass(w, ListKeys, id);
-  return DefSubclassProc(w, msg, wp, lp);
 }
 
 bool TfEnv::OnShow() {

@@ -49,7 +49,6 @@ class TfEnv final : public IEnvDialog, private Dialog {
   void Push();  // state -> controls
   void FillList(int id, const std::vector<std::wstring>& entries);
   std::vector<int> Selected(int id) const;
-  static LRESULT CALLBACK ListKeys(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR ref);
 
   App* app_ = nullptr;
   EnvDialogState* state_ = nullptr;

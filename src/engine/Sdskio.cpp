@@ -8,6 +8,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include "base/handles.h"
 #include "base/services.h"
 #include "base/text.h"
 #include "engine/Sdigest.h"
@@ -42,10 +43,10 @@ std::wstring TempNameFor(const std::wstring& target, const CopyHints* hints) {
 // Whatever that way refuses is left to MoveFileExW, whose error then counts.
 bool RenameOver(const std::wstring& temp, const std::wstring& target) {
   const std::wstring from = LongPath(temp), to = LongPath(target);
-  HANDLE h = CreateFileW(from.c_str(), DELETE | SYNCHRONIZE,
-                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, 0, nullptr);
-  if (h != INVALID_HANDLE_VALUE) {
+  FileHandle h(CreateFileW(from.c_str(), DELETE | SYNCHRONIZE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, 0, nullptr));
+  if (h) {
     const size_t bytes = to.size() * sizeof(wchar_t);
     std::vector<BYTE> buffer(offsetof(FILE_RENAME_INFO, FileName) + bytes + sizeof(wchar_t));
     auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
@@ -53,9 +54,9 @@ bool RenameOver(const std::wstring& temp, const std::wstring& target) {
     info->RootDirectory = nullptr;
     info->FileNameLength = static_cast<DWORD>(bytes);
     std::memcpy(info->FileName, to.c_str(), bytes + sizeof(wchar_t));
-    const BOOL renamed = SetFileInformationByHandle(h, FileRenameInfo, info,
+    const BOOL renamed = SetFileInformationByHandle(h.get(), FileRenameInfo, info,
                                                     static_cast<DWORD>(buffer.size()));
-    CloseHandle(h);
+    h.reset();
     if (renamed) return true;
   }
   return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
@@ -166,33 +167,25 @@ FILETIME ToFileTime(const LARGE_INTEGER& t) {
 DWORD CopyDataToTemp(const std::wstring& source, const std::wstring& temp, CopiedFile* copied) {
   // Shared as the system's copy shares its source: a file another program
   // writes but lets others read is copied as it is now.
-  HANDLE in = CreateFileW(LongPath(source).c_str(), GENERIC_READ, kReadShare, nullptr, OPEN_EXISTING,
-                          FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (in == INVALID_HANDLE_VALUE) return GetLastError();
+  FileHandle in(CreateFileW(LongPath(source).c_str(), GENERIC_READ, kReadShare, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!in) return GetLastError();
   // Times and attributes only: the full information also asks for the
   // volume's serial number, which under Wine costs more than the copy.
   FILE_BASIC_INFO info{};
-  if (!GetFileInformationByHandleEx(in, FileBasicInfo, &info, sizeof info)) {
-    const DWORD err = GetLastError();
-    CloseHandle(in);
-    return err;
-  }
+  if (!GetFileInformationByHandleEx(in.get(), FileBasicInfo, &info, sizeof info)) return GetLastError();
   const FILETIME lastWrite = ToFileTime(info.LastWriteTime);
   const DWORD attributes = info.FileAttributes & kSettableAttributes;
-  HANDLE out = CreateFileW(LongPath(temp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                           (attributes ? attributes : FILE_ATTRIBUTE_NORMAL) | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (out == INVALID_HANDLE_VALUE) {
-    const DWORD err = GetLastError();
-    CloseHandle(in);
-    return err;
-  }
+  FileHandle out(CreateFileW(LongPath(temp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                             (attributes ? attributes : FILE_ATTRIBUTE_NORMAL) | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!out) return GetLastError();
   HashPipeline& hash = HashPipeline::Shared();
   std::uint64_t total = 0;
   DWORD err = 0;
   for (;;) {
     unsigned char* buffer = hash.Piece();
     DWORD got = 0;
-    if (!ReadFile(in, buffer, kCopyBufferBytes, &got, nullptr)) {
+    if (!ReadFile(in.get(), buffer, kCopyBufferBytes, &got, nullptr)) {
       err = GetLastError();
       break;
     }
@@ -200,7 +193,7 @@ DWORD CopyDataToTemp(const std::wstring& source, const std::wstring& temp, Copie
     hash.Hand(got, last);  // hashed while it is written
     total += got;
     DWORD written = 0;
-    if (got > 0 && (!WriteFile(out, buffer, got, &written, nullptr) || written != got)) {
+    if (got > 0 && (!WriteFile(out.get(), buffer, got, &written, nullptr) || written != got)) {
       err = GetLastError();
       if (err == 0) err = ERROR_DISK_FULL;
       break;
@@ -208,9 +201,10 @@ DWORD CopyDataToTemp(const std::wstring& source, const std::wstring& temp, Copie
     if (last) break;
   }
   const std::uint64_t digest = hash.Final();
-  if (err == 0 && !SetFileTime(out, nullptr, nullptr, &lastWrite)) err = GetLastError();
-  CloseHandle(in);
-  if (!CloseHandle(out) && err == 0) err = GetLastError();
+  if (err == 0 && !SetFileTime(out.get(), nullptr, nullptr, &lastWrite)) err = GetLastError();
+  in.reset();
+  // The last of the data may reach the disk only now: a failed close is a failed copy.
+  if (!CloseHandle(out.release()) && err == 0) err = GetLastError();
   if (err == 0 && copied) {
     copied->known = true;
     copied->size = total;
@@ -225,12 +219,13 @@ DWORD CopyDataToTemp(const std::wstring& source, const std::wstring& temp, Copie
 bool DigestOfFile(App& app, const std::wstring& path, CopiedFile& result, DWORD* error,
                   const FILETIME* lastWrite) {
   result = CopiedFile{};
-  HANDLE h = CreateFileW(LongPath(path).c_str(), GENERIC_READ, kReadShare, nullptr, OPEN_EXISTING,
-                         FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (h == INVALID_HANDLE_VALUE) {
+  FileHandle file(CreateFileW(LongPath(path).c_str(), GENERIC_READ, kReadShare, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!file) {
     if (error) *error = GetLastError();
     return false;
   }
+  const HANDLE h = file.get();
   // Asking the handle costs as much as opening the file under Wine: the
   // caller's listing usually knows the time already.
   if (lastWrite) {
@@ -261,7 +256,7 @@ bool DigestOfFile(App& app, const std::wstring& path, CopiedFile& result, DWORD*
       break;
     }
   }
-  CloseHandle(h);
+  file.reset();
   const std::uint64_t digest = hash.Final();
   if (!ok) return false;
   result.known = true;
@@ -380,8 +375,9 @@ bool IsLostMediumError(DWORD code) {
 std::wstring ProgramsHoldingFile(const std::wstring& path) {
   // Late-bound: the Restart Manager is missing from some systems, and asking
   // it is only worth the cost once a file has failed twice.
-  HMODULE rm = LoadLibraryW(L"rstrtmgr.dll");
-  if (!rm) return L"";
+  ModuleHandle library(LoadLibraryW(L"rstrtmgr.dll"));
+  if (!library) return L"";
+  const HMODULE rm = library.get();
   using StartFn = DWORD(WINAPI*)(DWORD*, DWORD, WCHAR*);
   using RegisterFn = DWORD(WINAPI*)(DWORD, UINT, LPCWSTR*, UINT, RM_UNIQUE_PROCESS*, UINT, LPCWSTR*);
   using ListFn = DWORD(WINAPI*)(DWORD, UINT*, UINT*, RM_PROCESS_INFO*, DWORD*);
@@ -411,15 +407,14 @@ std::wstring ProgramsHoldingFile(const std::wstring& path) {
     end(session);
     for (const auto& p : info) {
       std::wstring name;
-      if (HANDLE h = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, p.Process.dwProcessId)) {
+      if (KernelHandle process{OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, p.Process.dwProcessId)}) {
         wchar_t image[MAX_PATH * 2] = {};
         DWORD size = MAX_PATH * 2;
-        if (QueryFullProcessImageNameW(h, 0, image, &size)) {
+        if (QueryFullProcessImageNameW(process.get(), 0, image, &size)) {
           name = image;
           const size_t slash = name.rfind(L'\\');
           if (slash != std::wstring::npos) name.erase(0, slash + 1);
         }
-        CloseHandle(h);
       }
       if (name.empty()) name = p.strAppName;
       if (name.empty()) continue;
@@ -427,7 +422,6 @@ std::wstring ProgramsHoldingFile(const std::wstring& path) {
       names += name;
     }
   }
-  FreeLibrary(rm);
   return names;
 }
 

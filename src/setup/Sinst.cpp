@@ -14,37 +14,6 @@ namespace ruzer {
 
 namespace {
 
-// Owns one COM interface pointer.
-template <class T>
-class Com {
- public:
-  Com() = default;
-  ~Com() {
-    if (p_) p_->Release();
-  }
-  Com(const Com&) = delete;
-  Com& operator=(const Com&) = delete;
-  T* operator->() const { return p_; }
-  T* get() const { return p_; }
-  void** put() { return reinterpret_cast<void**>(&p_); }
-
- private:
-  T* p_ = nullptr;
-};
-
-// COM for the calls of one operation; the program's own apartment (the UI
-// thread's) is reused when there is one.
-class ComScope {
- public:
-  ComScope() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
-  ~ComScope() {
-    if (SUCCEEDED(hr_)) CoUninitialize();
-  }
-
- private:
-  HRESULT hr_;
-};
-
 // Without its trailing backslash, except for a drive root ("C:\" stays).
 std::wstring NoTrailingSlash(std::wstring folder) {
   while (folder.size() > 1 && folder.back() == L'\\' && !(folder.size() == 3 && folder[1] == L':'))
@@ -82,14 +51,14 @@ std::wstring LinkIn(const std::wstring& folder, const std::wstring& name) {
 HRESULT FromError(DWORD code) { return HRESULT_FROM_WIN32(code ? code : ERROR_GEN_FAILURE); }
 
 HRESULT SaveLink(const ShortcutSpec& spec, const std::wstring& file) {
-  Com<IShellLinkW> link;
-  HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put());
+  ComPtr<IShellLinkW> link;
+  HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void());
   if (FAILED(hr)) return hr;
   if (FAILED(hr = link->SetPath(spec.target.c_str()))) return hr;
   if (FAILED(hr = link->SetArguments(spec.arguments.c_str()))) return hr;
   if (FAILED(hr = link->SetWorkingDirectory(spec.workingFolder.c_str()))) return hr;
-  Com<IPersistFile> persist;
-  if (FAILED(hr = link->QueryInterface(IID_IPersistFile, persist.put()))) return hr;
+  ComPtr<IPersistFile> persist;
+  if (FAILED(hr = link->QueryInterface(IID_IPersistFile, persist.put_void()))) return hr;
   return persist->Save(file.c_str(), FALSE);
 }
 
@@ -133,7 +102,7 @@ ShortcutSpec HelpShortcut(const App& app, const ShortcutFolders& folders) {
 
 HRESULT WriteShortcut(const ShortcutSpec& spec) {
   if (spec.link.empty() || FolderOf(spec.link).empty()) return FromError(ERROR_PATH_NOT_FOUND);
-  ComScope com;
+  ComInit com;  // the UI thread's apartment is reused when there is one
   // The new link is complete before it takes the name: a failure half-way
   // never leaves a broken or mixed link behind.
   const std::wstring temp = TempLinkName(spec.link);
@@ -154,12 +123,12 @@ HRESULT WriteShortcut(const ShortcutSpec& spec) {
 }
 
 std::optional<ShortcutSpec> ReadShortcut(const std::wstring& link) {
-  ComScope com;
-  Com<IShellLinkW> shell;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, shell.put())))
+  ComInit com;
+  ComPtr<IShellLinkW> shell;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, shell.put_void())))
     return std::nullopt;
-  Com<IPersistFile> persist;
-  if (FAILED(shell->QueryInterface(IID_IPersistFile, persist.put()))) return std::nullopt;
+  ComPtr<IPersistFile> persist;
+  if (FAILED(shell->QueryInterface(IID_IPersistFile, persist.put_void()))) return std::nullopt;
   if (FAILED(persist->Load(link.c_str(), STGM_READ))) return std::nullopt;
   ShortcutSpec s;
   s.link = link;

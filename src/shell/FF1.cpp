@@ -1,4 +1,5 @@
-// The Win32 main window TfM: controls, layout, IMainView and IWindowFrame.
+// The Win32 main window TfM: its creation and its window procedure. The layout
+// is in ff1_layout.cpp, IMainView and IWindowFrame in ff1_view.cpp.
 #include "shell/FF1.h"
 
 #include <htmlhelp.h>
@@ -6,6 +7,9 @@
 #include <algorithm>
 
 #include "base/font.h"
+#include "base/panes.h"
+#include "base/winproc.h"
+#include "shell/Vabout.h"
 #include "shell/ff1_impl.h"
 #include "store/Fdef.h"
 
@@ -14,12 +18,6 @@ namespace ruzer {
 namespace {
 
 constexpr wchar_t kMainClass[] = L"RuzerTfM";
-constexpr wchar_t kPaneClass[] = L"RuzerPane";
-constexpr wchar_t kSplitterClass[] = L"RuzerSplitter";
-constexpr wchar_t kFontProp[] = L"RuzerFont";
-constexpr int kSplitterSize = 4;  // 96-DPI pixels
-constexpr LONG_PTR kPanePlain = 0, kPaneGroup = 1;
-constexpr LONG_PTR kSplitHorizontal = 0, kSplitVertical = 1;
 
 const wchar_t* const kSourceColumns[7] = {L"保存元フォルダ", L"特殊フォルダ/コメント", L"No.", L"容量(KB)",
                                           L"保存ファイル",   L"除外ファイル",         L"下位フォルダ"};
@@ -28,167 +26,17 @@ const wchar_t* const kSizeColumns[5] = {L"保存元フォルダ", L"特殊フォ
                                         L"ファイル数"};
 const int kSizeWidths[5] = {200, 100, 40, 80, 60};
 
-FF1::Impl* ImplOf(HWND h) { return reinterpret_cast<FF1::Impl*>(GetWindowLongPtrW(h, GWLP_USERDATA)); }
-
-int TextHeight(HWND h, HFONT font) {
-  HDC dc = GetDC(h);
-  HGDIOBJ old = SelectObject(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
-  TEXTMETRICW tm{};
-  GetTextMetricsW(dc, &tm);
-  SelectObject(dc, old);
-  ReleaseDC(h, dc);
-  return tm.tmHeight;
-}
-
-// Room inside a group pane for its list: below the caption, inside the frame.
-RECT GroupInner(HWND group, int dpi) {
-  RECT r{};
-  GetClientRect(group, &r);
-  const int pad = MulDiv(6, dpi, 96);
-  const int top = TextHeight(group, reinterpret_cast<HFONT>(GetPropW(group, kFontProp))) + MulDiv(2, dpi, 96);
-  r.left += pad;
-  r.right = std::max(r.left, r.right - pad);
-  r.top += top;
-  r.bottom = std::max(r.top, r.bottom - pad);
-  return r;
-}
-
-void PaintGroup(HWND h) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(h, &ps);
-  RECT rc;
-  GetClientRect(h, &rc);
-  FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
-  HFONT font = reinterpret_cast<HFONT>(GetPropW(h, kFontProp));
-  HGDIOBJ old = SelectObject(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
-  TEXTMETRICW tm{};
-  GetTextMetricsW(dc, &tm);
-  const int dpi = WindowDpi(h);
-  RECT frame = rc;
-  frame.top += tm.tmHeight / 2;
-  frame.left += MulDiv(2, dpi, 96);
-  frame.right -= MulDiv(2, dpi, 96);
-  frame.bottom -= MulDiv(2, dpi, 96);
-  DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
-  wchar_t text[1024];
-  const int n = GetWindowTextW(h, text, 1024);
-  if (n > 0) {
-    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-    SetBkMode(dc, OPAQUE);
-    // The caption interrupts the frame line, with a blank on either side.
-    RECT t{frame.left + MulDiv(8, dpi, 96), rc.top, frame.right - MulDiv(4, dpi, 96), rc.top + tm.tmHeight};
-    const std::wstring padded = L" " + std::wstring(text, static_cast<size_t>(n)) + L" ";
-    DrawTextW(dc, padded.c_str(), static_cast<int>(padded.size()), &t,
-              DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS | DT_LEFT);
-  }
-  SelectObject(dc, old);
-  EndPaint(h, &ps);
-}
-
-// Panes hold other controls and pass their notifications up to the main window.
-LRESULT CALLBACK PaneProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  switch (msg) {
-    case WM_COMMAND:
-    case WM_NOTIFY:
-    case WM_DRAWITEM:
-    case WM_MEASUREITEM:
-      return SendMessageW(GetParent(h), msg, wp, lp);
-    case WM_SETFONT:
-      SetPropW(h, kFontProp, reinterpret_cast<HANDLE>(wp));
-      if (LOWORD(lp)) InvalidateRect(h, nullptr, TRUE);
-      return 0;
-    case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(GetPropW(h, kFontProp));
-    case WM_SETTEXT: {
-      const LRESULT r = DefWindowProcW(h, msg, wp, lp);
-      InvalidateRect(h, nullptr, TRUE);
-      return r;
-    }
-    case WM_ERASEBKGND: {
-      RECT rc;
-      GetClientRect(h, &rc);
-      FillRect(reinterpret_cast<HDC>(wp), &rc, GetSysColorBrush(COLOR_BTNFACE));
-      return 1;
-    }
-    case WM_PAINT:
-      if (GetWindowLongPtrW(h, GWLP_USERDATA) == kPaneGroup) {
-        PaintGroup(h);
-        return 0;
-      }
-      break;
-    case WM_NCDESTROY:
-      RemovePropW(h, kFontProp);
-      break;
-  }
-  return DefWindowProcW(h, msg, wp, lp);
-}
-
-// Splitters report the mouse position (main-window client coordinates) while dragged.
-LRESULT CALLBACK SplitterProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  HWND root = GetAncestor(h, GA_ROOT);
-  auto report = [&](UINT what) {
-    POINT pt;
-    GetCursorPos(&pt);
-    ScreenToClient(root, &pt);
-    SendMessageW(root, what, static_cast<WPARAM>(GetDlgCtrlID(h)), MAKELPARAM(static_cast<short>(pt.x), static_cast<short>(pt.y)));
-  };
-  switch (msg) {
-    case WM_SETCURSOR:
-      SetCursor(LoadCursorW(nullptr, GetWindowLongPtrW(h, GWLP_USERDATA) == kSplitVertical ? IDC_SIZEWE : IDC_SIZENS));
-      return TRUE;
-    case WM_LBUTTONDOWN:
-      SetCapture(h);
-      return 0;
-    case WM_MOUSEMOVE:
-      if (GetCapture() == h) report(kMsgSplitterDrag);
-      return 0;
-    case WM_LBUTTONUP:
-      if (GetCapture() == h) {
-        ReleaseCapture();
-        report(kMsgSplitterDone);
-      }
-      return 0;
-  }
-  return DefWindowProcW(h, msg, wp, lp);
-}
-
-LRESULT CALLBACK MainProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  FF1::Impl* impl = nullptr;
-  if (msg == WM_NCCREATE) {
-    impl = reinterpret_cast<FF1::Impl*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
-    SetWindowLongPtrW(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(impl));
-    if (impl) impl->Attach(h);
-  } else {
-    impl = ImplOf(h);
-  }
-  if (!impl) return DefWindowProcW(h, msg, wp, lp);
-  return impl->WndProc(msg, wp, lp);
-}
-
-bool RegisterClasses(HINSTANCE inst) {
+bool RegisterMainClass(HINSTANCE inst) {
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
   wc.hInstance = inst;
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-
-  wc.lpfnWndProc = &MainProc;
+  wc.lpfnWndProc = &ObjectWindowProc<FF1::Impl>;
   wc.lpszClassName = kMainClass;
   wc.hIcon = LoadIconW(inst, MAKEINTRESOURCEW(1));
   if (!wc.hIcon) wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
-  if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
-
-  wc.hIcon = nullptr;
-  wc.lpfnWndProc = &PaneProc;
-  wc.lpszClassName = kPaneClass;
-  if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
-
-  wc.lpfnWndProc = &SplitterProc;
-  wc.lpszClassName = kSplitterClass;
-  wc.hCursor = nullptr;
-  if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
-  return true;
+  return RegisterClassExW(&wc) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
 void SetDpiAwareness() {
@@ -207,18 +55,6 @@ HWND MakeList(HWND parent, int id, DWORD style, HINSTANCE inst) {
                             parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), inst, nullptr);
   ListView_SetExtendedListViewStyle(lv, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
   return lv;
-}
-
-// Width of kReadableColumnChars average characters of the list's font.
-int ReadableColumnWidth(HWND lv) {
-  HDC dc = GetDC(lv);
-  if (!dc) return 0;
-  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(lv, WM_GETFONT, 0, 0)));
-  TEXTMETRICW tm{};
-  GetTextMetricsW(dc, &tm);
-  SelectObject(dc, old);
-  ReleaseDC(lv, dc);
-  return kReadableColumnChars * tm.tmAveCharWidth;
 }
 
 void AddColumn(HWND lv, int index, const wchar_t* title, int width, bool right) {
@@ -243,16 +79,6 @@ const std::wstring& RowCell(const SourceRow& r, int column) {
   }
 }
 
-void Place(HWND h, int x, int y, int w, int hgt, bool visible) {
-  if (!h) return;
-  if (visible) {
-    SetWindowPos(h, nullptr, x, y, std::max(0, w), std::max(0, hgt), SWP_NOZORDER | SWP_NOACTIVATE);
-    if (!IsWindowVisible(h)) ShowWindow(h, SW_SHOWNA);
-  } else if (IsWindowVisible(h)) {
-    ShowWindow(h, SW_HIDE);
-  }
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------- creation
@@ -260,19 +86,11 @@ void Place(HWND h, int x, int y, int w, int hgt, bool visible) {
 FF1::FF1() : impl_(std::make_unique<Impl>(*this)) {}
 
 FF1::~FF1() {
+  // The window goes first; what it used is freed with impl_, OLE last.
   if (hwnd_) {
     impl_->quietDestroy = true;
     DestroyWindow(hwnd_);
   }
-  for (HMENU& m : impl_->popups)
-    if (m) DestroyMenu(m);
-  if (impl_->accel) DestroyAcceleratorTable(impl_->accel);
-  if (impl_->font) DeleteObject(impl_->font);
-  if (impl_->toolImages) ImageList_Destroy(impl_->toolImages);
-  if (impl_->treeOwnImages) ImageList_Destroy(impl_->treeOwnImages);
-  if (impl_->desktop) impl_->desktop->Release();
-  impl_->ReleaseTaskbar();
-  if (impl_->oleStarted) OleUninitialize();
 }
 
 bool FF1::Create(App& app, HINSTANCE inst, const StartupInfo& info) {
@@ -283,12 +101,12 @@ bool FF1::Create(App& app, HINSTANCE inst, const StartupInfo& info) {
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES |
                                            ICC_TREEVIEW_CLASSES | ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&icc);
-  impl_->oleStarted = SUCCEEDED(OleInitialize(nullptr));  // shell folders and, later, drag and drop
-  if (!RegisterClasses(inst)) return false;
+  impl_->ole.emplace(ComInit::Ole);  // shell folders and, later, drag and drop
+  if (!RegisterMainClass(inst)) return false;
 
   menu_ = BuildMainMenu();
-  for (int i = 0; i < 4; ++i) impl_->popups[i] = BuildPopup(static_cast<Popup>(i));
-  impl_->accel = BuildAccelerators();
+  for (int i = 0; i < 4; ++i) impl_->popups[i].reset(BuildPopup(static_cast<Popup>(i)));
+  impl_->accel.reset(BuildAccelerators());
 
   CreateWindowExW(0, kMainClass, Fdef::kProduct, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 480, 360, nullptr,
                   menu_, inst, impl_.get());
@@ -311,7 +129,7 @@ bool FF1::Create(App& app, HINSTANCE inst, const StartupInfo& info) {
 
 void FF1::Impl::CreateControls() {
   HWND main = win.hwnd_;
-  font = CreateUiFont(win.dpi_);
+  font.reset(CreateUiFont(win.dpi_));
   auto child = [&](HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, DWORD ex, int id) {
     return CreateWindowExW(ex, cls, text, WS_CHILD | style, 0, 0, 10, 10, parent,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), inst, nullptr);
@@ -327,31 +145,26 @@ void FF1::Impl::CreateControls() {
                WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT |
                    TVS_SHOWSELALWAYS,
                WS_EX_CLIENTEDGE, kIdTree);
-  splitter1 = child(main, kSplitterClass, nullptr, WS_VISIBLE, 0, kIdSplitter1);
-  SetWindowLongPtrW(splitter1, GWLP_USERDATA, kSplitVertical);
+  splitter1 = CreateSplitter(main, kIdSplitter1, SplitterKind::Vertical, WS_VISIBLE);
   tabs = child(main, WC_TABCONTROLW, nullptr, WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | TCS_MULTILINE, 0, kIdTabs);
 
-  pnlPage = child(main, kPaneClass, nullptr, WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT,
-                  kIdPagePanel);
+  pnlPage = CreatePane(main, kIdPagePanel, nullptr, PaneKind::Plain, WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
+                       WS_EX_CONTROLPARENT);
   SetWindowPos(pnlPage, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  grpSource = child(pnlPage, kPaneClass, L"保存元リスト", WS_VISIBLE | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT,
-                    kIdSourceGroup);
-  SetWindowLongPtrW(grpSource, GWLP_USERDATA, kPaneGroup);
+  grpSource = CreatePane(pnlPage, kIdSourceGroup, L"保存元リスト", PaneKind::Group, WS_VISIBLE | WS_CLIPCHILDREN,
+                         WS_EX_CONTROLPARENT);
   lsvDir = MakeList(grpSource, kIdSourceList, LVS_OWNERDATA | LVS_NOSORTHEADER, inst);
   for (int i = 0; i < 7; ++i) AddColumn(lsvDir, i, kSourceColumns[i], S(kSourceWidths[i]), i == 2 || i == 3);
 
-  sepMid = child(pnlPage, kSplitterClass, nullptr, 0, 0, kIdSepMid);
-  SetWindowLongPtrW(sepMid, GWLP_USERDATA, kSplitHorizontal);
-  pnlDown = child(pnlPage, kPaneClass, nullptr, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, kIdBottomPanel);
-  grpOld = child(pnlDown, kPaneClass, L"旧バージョンの保存元リスト", WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, kIdOldGroup);
-  SetWindowLongPtrW(grpOld, GWLP_USERDATA, kPaneGroup);
+  sepMid = CreateSplitter(pnlPage, kIdSepMid, SplitterKind::Horizontal, 0);
+  pnlDown = CreatePane(pnlPage, kIdBottomPanel, nullptr, PaneKind::Plain, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT);
+  grpOld = CreatePane(pnlDown, kIdOldGroup, L"旧バージョンの保存元リスト", PaneKind::Group, WS_CLIPCHILDREN,
+                      WS_EX_CONTROLPARENT);
   lvOld = MakeList(grpOld, kIdOldList, LVS_OWNERDATA | LVS_NOSORTHEADER, inst);
   for (int i = 0; i < 7; ++i)
     AddColumn(lvOld, i, i == 6 ? L"下位登録" : kSourceColumns[i], i == 3 ? 1 : S(kSourceWidths[i]), i == 2 || i == 3);
-  sepDown = child(pnlDown, kSplitterClass, nullptr, 0, 0, kIdSepDown);
-  SetWindowLongPtrW(sepDown, GWLP_USERDATA, kSplitHorizontal);
-  grpBtm = child(pnlDown, kPaneClass, L"", WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, kIdListGroup);
-  SetWindowLongPtrW(grpBtm, GWLP_USERDATA, kPaneGroup);
+  sepDown = CreateSplitter(pnlDown, kIdSepDown, SplitterKind::Horizontal, 0);
+  grpBtm = CreatePane(pnlDown, kIdListGroup, L"", PaneKind::Group, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT);
   lbErr = child(grpBtm, WC_LISTBOXW, nullptr,
                 WS_VSCROLL | WS_HSCROLL | WS_TABSTOP | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY, WS_EX_CLIENTEDGE,
                 kIdErrorList);
@@ -372,17 +185,16 @@ void FF1::Impl::CreateControls() {
 
 void FF1::Impl::ApplyFonts() {
   for (HWND h : {btnAbort, tree, tabs, pnlPage, grpSource, lsvDir, pnlDown, grpOld, lvOld, grpBtm, lbErr, lvSize, status})
-    if (h) SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    if (h) SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
 }
 
 void FF1::Impl::SetupToolbar() {
   SendMessageW(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
   const int size = S(16);
-  HIMAGELIST old = toolImages;
-  toolImages = BuildToolImages(size);
+  ImageList old = std::move(toolImages);  // freed once the tool bar has the new one
+  toolImages.reset(BuildToolImages(size));
   SendMessageW(toolbar, TB_SETBITMAPSIZE, 0, MAKELPARAM(size, size));
-  SendMessageW(toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolImages));
-  if (old) ImageList_Destroy(old);
+  SendMessageW(toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolImages.get()));
   if (SendMessageW(toolbar, TB_BUTTONCOUNT, 0, 0) == 0) {
     std::vector<TBBUTTON> buttons;
     for (const auto& b : ToolButtons()) {
@@ -418,181 +230,26 @@ void FF1::Impl::SetupToolbar() {
   SendMessageW(toolbar, TB_AUTOSIZE, 0, 0);
 }
 
-// ---------------------------------------------------------------- layout
-
-void FF1::Impl::Layout(bool fitColumns) {
-  HWND main = win.hwnd_;
-  if (!main || !toolbar) return;
-  RECT rc;
-  GetClientRect(main, &rc);
-  const int w = rc.right, h = rc.bottom;
-  SendMessageW(toolbar, TB_AUTOSIZE, 0, 0);
-  SendMessageW(status, WM_SIZE, 0, 0);
-  SetStatusParts();  // the bar follows its part
-  RECT tr, sr;
-  GetWindowRect(toolbar, &tr);
-  GetWindowRect(status, &sr);
-  const int top = tr.bottom - tr.top;
-  const int bottom = std::max(top, h - static_cast<int>(sr.bottom - sr.top));
-
-  // btnAbort sits at the tool bar's left end; the buttons move right of it.
-  if (abortVisible) {
-    const DWORD bs = static_cast<DWORD>(SendMessageW(toolbar, TB_GETBUTTONSIZE, 0, 0));
-    const int bh = std::max<int>(HIWORD(bs), S(22));
-    SIZE text{};
-    HDC dc = GetDC(btnAbort);
-    HGDIOBJ old = SelectObject(dc, font);
-    GetTextExtentPoint32W(dc, L"中断(F3)", 6, &text);
-    SelectObject(dc, old);
-    ReleaseDC(btnAbort, dc);
-    const int bw = text.cx + S(16);
-    SendMessageW(toolbar, TB_SETINDENT, bw + S(4), 0);
-    Place(btnAbort, S(2), std::max(0, (top - bh) / 2), bw, std::min(bh, top), true);
-    SetWindowPos(btnAbort, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  } else {
-    SendMessageW(toolbar, TB_SETINDENT, 0, 0);
-    Place(btnAbort, 0, 0, 0, 0, false);
-  }
-
-  const int midH = bottom - top;
-  const int split = S(kSplitterSize);
-  const int tw = std::clamp(S(treeWidth), 1, std::max(1, w - split));
-  Place(tree, 0, top, tw, midH, true);
-  Place(splitter1, tw, top, split, midH, true);
-  const int x = tw + split;
-  Place(tabs, x, top, std::max(0, w - x), midH, true);
-  RECT page{0, 0, std::max(0, w - x), midH};
-  TabCtrl_AdjustRect(tabs, FALSE, &page);
-  Place(pnlPage, x + page.left, top + page.top, page.right - page.left, page.bottom - page.top, true);
-  LayoutPage();
-  if (fitColumns) FitFirstColumn();
-}
-
-void FF1::Impl::PlacePagePanel() {
-  // The panel lies over the display area of the tabs; it moves only when the
-  // rows of tabs change.
-  RECT tr;
-  GetWindowRect(tabs, &tr);
-  MapWindowPoints(nullptr, win.hwnd_, reinterpret_cast<POINT*>(&tr), 2);
-  RECT want{0, 0, tr.right - tr.left, tr.bottom - tr.top};
-  TabCtrl_AdjustRect(tabs, FALSE, &want);
-  OffsetRect(&want, tr.left, tr.top);
-  RECT now;
-  GetWindowRect(pnlPage, &now);
-  MapWindowPoints(nullptr, win.hwnd_, reinterpret_cast<POINT*>(&now), 2);
-  if (EqualRect(&want, &now)) return;
-  Place(pnlPage, want.left, want.top, want.right - want.left, want.bottom - want.top, true);
-  LayoutPage();
-}
-
-void FF1::Impl::LayoutPage() {
-  RECT pr;
-  GetClientRect(pnlPage, &pr);
-  const int pw = pr.right, ph = pr.bottom;
-  const int sep = S(kSplitterSize);
-  auto placeGroup = [&](HWND group, HWND list, int x, int y, int w, int h, bool visible) {
-    Place(group, x, y, w, h, visible);
-    if (visible && list) {
-      const RECT in = GroupInner(group, win.dpi_);
-      Place(list, in.left, in.top, in.right - in.left, in.bottom - in.top, true);
-    }
-  };
-
-  const bool down = bottom.height > 1;
-  if (!down) {
-    bottomHeightPx = 0;
-    Place(sepMid, 0, 0, 0, 0, false);
-    Place(pnlDown, 0, 0, 0, 0, false);
-    placeGroup(grpSource, lsvDir, 0, 0, pw, ph, true);
-    return;
-  }
-  const int bh = std::clamp(S(bottom.height), 0, std::max(0, ph - sep - S(40)));
-  bottomHeightPx = bh;
-  placeGroup(grpSource, lsvDir, 0, 0, pw, ph - bh - sep, true);
-  Place(sepMid, 0, ph - bh - sep, pw, sep, true);
-  Place(pnlDown, 0, ph - bh, pw, bh, true);
-
-  if (bottom.oldVisible && bottom.oldFills) {
-    placeGroup(grpOld, lvOld, 0, 0, pw, bh, true);
-    Place(sepDown, 0, 0, 0, 0, false);
-    Place(grpBtm, 0, 0, 0, 0, false);
-    return;
-  }
-  int y = 0;
-  if (bottom.oldVisible) {
-    const int oh = std::clamp(oldHeightPx >= 0 ? oldHeightPx : S(bottom.oldHeight), 0, bh);
-    placeGroup(grpOld, lvOld, 0, 0, pw, oh, true);
-    y = oh;
-    if (bottom.sepDownVisible) {
-      Place(sepDown, 0, y, pw, sep, true);
-      y += sep;
-    } else {
-      Place(sepDown, 0, 0, 0, 0, false);
-    }
-  } else {
-    Place(grpOld, 0, 0, 0, 0, false);
-    Place(sepDown, 0, 0, 0, 0, false);
-  }
-  placeGroup(grpBtm, nullptr, 0, y, pw, bh - y, bottom.listGroupVisible);
-  const RECT in = GroupInner(grpBtm, win.dpi_);
-  Place(lbErr, in.left, in.top, in.right - in.left, in.bottom - in.top, bottom.listGroupVisible && bottom.errorListVisible);
-  Place(lvSize, in.left, in.top, in.right - in.left, in.bottom - in.top, bottom.listGroupVisible && bottom.sizeListVisible);
-}
-
-void FF1::Impl::FitFirstColumn() {
-  // The first column takes what the other six leave of the group, less 50, but
-  // never less than it takes to read a folder: a narrow window scrolls sideways.
-  RECT g;
-  GetClientRect(grpSource, &g);
-  int others = 0;
-  for (int i = 1; i < 7; ++i) others += ListView_GetColumnWidth(lsvDir, i);
-  ListView_SetColumnWidth(lsvDir, 0, FirstColumnWidth(g.right, others, S(50), ReadableColumnWidth(lsvDir)));
-}
-
 // ---------------------------------------------------------------- events
 
-LRESULT FF1::Impl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
-  HWND main = win.hwnd_;
+LRESULT FF1::Impl::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+  HWND main = win.hwnd_;  // gone from win at WM_NCDESTROY
   switch (msg) {
     case WM_SIZE:
-      if (!toolbar || wp == SIZE_MINIMIZED) return 0;
-      if (IsWindowVisible(main)) FormResize(app());  // sets the tree width through SetTreeWidth
-      Layout(true);
+      OnSize(wp);
       return 0;
     case WM_ACTIVATE:
-      if (LOWORD(wp) != WA_INACTIVE && !firstActivatePosted) {
-        firstActivatePosted = true;
-        PostMessageW(main, kMsgFirstActivate, 0, 0);
-      }
+      OnActivate(wp);
       break;
     case kMsgFirstActivate:
-      if (!firstActivateDone) {
-        firstActivateDone = true;
-        EnterCommand(app());
-        OnFirstActivate(app(), win, info);
-        LeaveCommand(app());
-        if (!treeFilled && !closePending) PostMessageW(main, kMsgFillTree, 0, 0);
-      }
-      AfterEvent();
+      RunFirstActivate();
       return 0;
     case kMsgFillTree:
       FillTreeWhenFree();
       return 0;
-    case WM_COMMAND: {
-      const int id = LOWORD(wp);
-      if (reinterpret_cast<HWND>(lp) == btnAbort && btnAbort) {
-        if (HIWORD(wp) == BN_CLICKED) RunCommand(Cmd::Abort);
-      } else if (reinterpret_cast<HWND>(lp) == lbErr && lbErr && HIWORD(wp) == LBN_DBLCLK) {
-        // The folder of the line in the tree, as a drag of it onto the tree does.
-        EnterCommand(app());
-        DropOnTree(app(), DragControl::ErrorList);
-        LeaveCommand(app());
-      } else if (id >= static_cast<int>(Cmd::Xopen) && id <= static_cast<int>(Cmd::TreeRefresh)) {
-        RunCommand(static_cast<Cmd>(id));
-      }
-      AfterEvent();
+    case WM_COMMAND:
+      OnCommand(wp, reinterpret_cast<HWND>(lp));
       return 0;
-    }
     case WM_NOTIFY: {
       const LRESULT r = OnNotify(reinterpret_cast<NMHDR*>(lp));
       AfterEvent();
@@ -602,47 +259,21 @@ LRESULT FF1::Impl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       OnContextMenu(reinterpret_cast<HWND>(wp), lp);
       AfterEvent();
       return 0;
-    case WM_INITMENUPOPUP: {
-      HMENU m = reinterpret_cast<HMENU>(wp);
-      for (int i = 0, n = GetMenuItemCount(m); i < n; ++i) {
-        const UINT id = GetMenuItemID(m, i);
-        if (id >= static_cast<UINT>(Cmd::Xopen) && id <= static_cast<UINT>(Cmd::TreeRefresh))
-          EnableMenuItem(m, id, MF_BYCOMMAND | (CommandAvailable(app(), static_cast<Cmd>(id)) ? MF_ENABLED : MF_GRAYED));
-      }
+    case WM_INITMENUPOPUP:
+      EnableCommands(reinterpret_cast<HMENU>(wp));
       return 0;
-    }
     case WM_MOUSEMOVE:
-      if (dragFrom != DragControl::None) {
-        POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
-        ClientToScreen(main, &pt);
-        DragMoved(pt);
-        return 0;
-      }
-      break;
     case WM_LBUTTONUP:
-      if (dragFrom != DragControl::None) {
-        POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
-        ClientToScreen(main, &pt);
-        DragReleased(pt);
-        return 0;
-      }
-      break;
     case WM_RBUTTONDOWN:
     case WM_CANCELMODE:
-      CancelDrag();
-      break;
     case WM_CAPTURECHANGED:
-      if (reinterpret_cast<HWND>(lp) != main) CancelDrag();
+      if (OnDragMouse(msg, lp)) return 0;
       break;
     case kMsgDroppedPaths:
       PathsDropped(reinterpret_cast<std::vector<std::wstring>*>(lp), wp != 0);
       return 0;
     case WM_SETCURSOR:
-      if (dragFrom != DragControl::None) return TRUE;  // the drag keeps its own cursor
-      if (hourglass) {
-        SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-        return TRUE;
-      }
+      if (OnSetCursor()) return TRUE;
       break;
     case kMsgSplitterDrag:
     case kMsgSplitterDone:
@@ -653,30 +284,118 @@ LRESULT FF1::Impl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       OnDpiChanged(HIWORD(wp), reinterpret_cast<const RECT*>(lp));
       return 0;
     case WM_CLOSE:
-      if (app().commandDepth > 0) {
-        // An operation is running inside this handler's caller: stop it first and
-        // close once it has returned, rather than leave it running without a window.
-        if (!closePending) AbortCommand(app());
-        closePending = true;
-        return 0;
-      }
-      closePending = false;
-      OnMainWindowClose(app(), win);
-      DestroyWindow(main);
+      OnClose();
       return 0;
     case WM_DESTROY:
-      CancelDrag();
-      DoneDragDrop();
-      SetMainFrame(nullptr);
-      if (!quietDestroy) PostQuitMessage(0);
+      OnDestroy();
       return 0;
     case WM_NCDESTROY:
-      win.hwnd_ = nullptr;
-      toolbar = btnAbort = tree = splitter1 = tabs = pnlPage = grpSource = lsvDir = sepMid = pnlDown = grpOld =
-          lvOld = sepDown = grpBtm = lbErr = lvSize = status = nullptr;
+      OnNcDestroy();
       break;
   }
   return DefWindowProcW(main, msg, wp, lp);
+}
+
+void FF1::Impl::OnSize(WPARAM kind) {
+  if (!toolbar || kind == SIZE_MINIMIZED) return;
+  if (IsWindowVisible(win.hwnd_)) FormResize(app());  // sets the tree width through SetTreeWidth
+  Layout(true);
+}
+
+void FF1::Impl::OnActivate(WPARAM state) {
+  if (LOWORD(state) != WA_INACTIVE && !firstActivatePosted) {
+    firstActivatePosted = true;
+    PostMessageW(win.hwnd_, kMsgFirstActivate, 0, 0);
+  }
+}
+
+void FF1::Impl::RunFirstActivate() {
+  if (!firstActivateDone) {
+    firstActivateDone = true;
+    EnterCommand(app());
+    OnFirstActivate(app(), win, info);
+    LeaveCommand(app());
+    if (!treeFilled && !closePending) PostMessageW(win.hwnd_, kMsgFillTree, 0, 0);
+  }
+  AfterEvent();
+}
+
+void FF1::Impl::OnCommand(WPARAM wp, HWND from) {
+  const int id = LOWORD(wp);
+  if (from == btnAbort && btnAbort) {
+    if (HIWORD(wp) == BN_CLICKED) RunCommand(Cmd::Abort);
+  } else if (from == lbErr && lbErr && HIWORD(wp) == LBN_DBLCLK) {
+    // The folder of the line in the tree, as a drag of it onto the tree does.
+    EnterCommand(app());
+    DropOnTree(app(), DragControl::ErrorList);
+    LeaveCommand(app());
+  } else if (id >= static_cast<int>(Cmd::Xopen) && id <= static_cast<int>(Cmd::TreeRefresh)) {
+    RunCommand(static_cast<Cmd>(id));
+  }
+  AfterEvent();
+}
+
+void FF1::Impl::EnableCommands(HMENU menu) {
+  for (int i = 0, n = GetMenuItemCount(menu); i < n; ++i) {
+    const UINT id = GetMenuItemID(menu, i);
+    if (id >= static_cast<UINT>(Cmd::Xopen) && id <= static_cast<UINT>(Cmd::TreeRefresh))
+      EnableMenuItem(menu, id, MF_BYCOMMAND | (CommandAvailable(app(), static_cast<Cmd>(id)) ? MF_ENABLED : MF_GRAYED));
+  }
+}
+
+bool FF1::Impl::OnDragMouse(UINT msg, LPARAM lp) {
+  switch (msg) {
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONUP: {
+      if (dragFrom == DragControl::None) return false;
+      POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+      ClientToScreen(win.hwnd_, &pt);
+      if (msg == WM_MOUSEMOVE) DragMoved(pt);
+      else DragReleased(pt);
+      return true;
+    }
+    case WM_RBUTTONDOWN:
+    case WM_CANCELMODE:
+      CancelDrag();
+      break;
+    case WM_CAPTURECHANGED:
+      if (reinterpret_cast<HWND>(lp) != win.hwnd_) CancelDrag();
+      break;
+  }
+  return false;
+}
+
+bool FF1::Impl::OnSetCursor() {
+  if (dragFrom != DragControl::None) return true;  // the drag keeps its own cursor
+  if (!hourglass) return false;
+  SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  return true;
+}
+
+void FF1::Impl::OnClose() {
+  if (app().commandDepth > 0) {
+    // An operation is running inside this handler's caller: stop it first and
+    // close once it has returned, rather than leave it running without a window.
+    if (!closePending) AbortCommand(app());
+    closePending = true;
+    return;
+  }
+  closePending = false;
+  OnMainWindowClose(app(), win);
+  DestroyWindow(win.hwnd_);
+}
+
+void FF1::Impl::OnDestroy() {
+  CancelDrag();
+  DoneDragDrop();
+  SetMainFrame(nullptr);
+  if (!quietDestroy) PostQuitMessage(0);
+}
+
+void FF1::Impl::OnNcDestroy() {
+  win.hwnd_ = nullptr;
+  toolbar = btnAbort = tree = splitter1 = tabs = pnlPage = grpSource = lsvDir = sepMid = pnlDown = grpOld = lvOld =
+      sepDown = grpBtm = lbErr = lvSize = status = nullptr;
 }
 
 bool FF1::Impl::CanFind() { return win.app_ && !app().env.tamdir.empty(); }
@@ -782,52 +501,19 @@ void FF1::Impl::OnContextMenu(HWND from, LPARAM lp) {
     GetWindowRect(from, &r);
     pt = POINT{r.left + S(8), r.top + S(8)};
   }
-  HMENU menu = popups[static_cast<int>(which)];
-  for (int i = 0, n = GetMenuItemCount(menu); i < n; ++i) {
-    const UINT id = GetMenuItemID(menu, i);
-    if (id >= static_cast<UINT>(Cmd::Xopen) && id <= static_cast<UINT>(Cmd::TreeRefresh))
-      EnableMenuItem(menu, id, MF_BYCOMMAND | (CommandAvailable(app(), static_cast<Cmd>(id)) ? MF_ENABLED : MF_GRAYED));
-  }
+  HMENU menu = popups[static_cast<int>(which)].get();
+  EnableCommands(menu);
   const int cmd = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, pt.x, pt.y, 0, win.hwnd_, nullptr);
   if (cmd > 0) RunCommand(static_cast<Cmd>(cmd));
-}
-
-void FF1::Impl::OnSplitterDrag(int id, POINT pt, bool done) {
-  const int sep = S(kSplitterSize);
-  if (id == kIdSplitter1) {
-    RECT rc;
-    GetClientRect(win.hwnd_, &rc);
-    const int px = std::clamp(static_cast<int>(pt.x) - sep / 2, 1, std::max(1, static_cast<int>(rc.right) - sep - S(20)));
-    treeWidth = std::max(1, Logical(px));
-    Layout(false);
-    if (done) TreeWidthChanged(app(), treeWidth);
-    return;
-  }
-  POINT local = pt;
-  if (id == kIdSepMid) {
-    MapWindowPoints(win.hwnd_, pnlPage, &local, 1);
-    RECT pr;
-    GetClientRect(pnlPage, &pr);
-    const int bh = std::clamp(static_cast<int>(pr.bottom) - static_cast<int>(local.y) - sep / 2, S(20),
-                              std::max(S(20), static_cast<int>(pr.bottom) - sep - S(40)));
-    bottom.height = std::max(2, Logical(bh));
-    if (done) app().bottomHeight = bottom.height;
-    LayoutPage();
-  } else if (id == kIdSepDown) {
-    MapWindowPoints(win.hwnd_, pnlDown, &local, 1);
-    oldHeightPx = std::clamp(static_cast<int>(local.y) - sep / 2, 0, std::max(0, bottomHeightPx - sep));
-    LayoutPage();
-  }
 }
 
 void FF1::Impl::OnDpiChanged(int dpi, const RECT* suggested) {
   const int old = win.dpi_;
   if (dpi <= 0 || dpi == old) return;
   win.dpi_ = dpi;
-  HFONT previous = font;
-  font = CreateUiFont(dpi);
+  FontHandle previous = std::move(font);  // freed once the controls have the new one
+  font.reset(CreateUiFont(dpi));
   ApplyFonts();
-  if (previous) DeleteObject(previous);
   SetupToolbar();
   SetTreeImages();
   FillTreeRoot();  // the nodes' icons belong to the old list
@@ -868,7 +554,10 @@ void FF1::Impl::ShowHelpContents() {
   HtmlHelpW(win.hwnd_, file.c_str(), HH_DISPLAY_TOC, 0);
 }
 
-void FF1::Impl::ShowAbout() { ShowAboutBox(win.hwnd_, inst, win.dpi_); }
+void FF1::Impl::ShowAbout() {
+  Vabout about(app().user, win.hwnd_);
+  about.Show();
+}
 
 void FF1::Impl::RefreshFolderTree() { FillTreeRoot(); }
 
@@ -879,7 +568,7 @@ bool FF1::TranslateAccel(MSG* msg) {
   // Keys typed into the about box or another dialog of ours stay there.
   HWND top = msg->hwnd ? GetAncestor(msg->hwnd, GA_ROOT) : nullptr;
   if (top && top != hwnd_) return false;
-  return TranslateAcceleratorW(hwnd_, impl_->accel, msg) != 0;
+  return TranslateAcceleratorW(hwnd_, impl_->accel.get(), msg) != 0;
 }
 
 HWND FF1::Control(int id) const {
@@ -907,362 +596,6 @@ HWND FF1::Control(int id) const {
   return nullptr;
 }
 
-HMENU FF1::PopupMenu(Popup which) const { return impl_->popups[static_cast<int>(which)]; }
-
-// ---------------------------------------------------------------- IMainView
-
-void FF1::SetTitle(const std::wstring& title) {
-  if (hwnd_) SetWindowTextW(hwnd_, title.c_str());
-}
-
-void FF1::CloseWindow() {
-  if (!hwnd_) return;
-  impl_->closePending = true;
-  if (!app_ || app_->commandDepth == 0) PostMessageW(hwnd_, WM_CLOSE, 0, 0);
-}
-
-void FF1::Impl::DrawTexts(bool evenIfEarly) {
-  const std::uint64_t now = GetTickCount64();
-  if ((sizeCountStale || sizeListScrollWanted) && (evenIfEarly || now - sizeSyncMs >= kTextPaceMs)) SyncSizeCount();
-  if (!(evenIfEarly ? pacer.Pending() : pacer.Due(now))) return;
-  ViewPacer::Batch b = pacer.Take(now);
-  if (status && b.text[ViewPacer::FreeSpace])
-    SendMessageW(status, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(b.text[ViewPacer::FreeSpace]->c_str()));
-  if (status && b.text[ViewPacer::Status])
-    SendMessageW(status, SB_SETTEXTW, StatusPart(), reinterpret_cast<LPARAM>(b.text[ViewPacer::Status]->c_str()));
-  if (lsvDir && b.text[ViewPacer::ColumnTitle]) {
-    LVCOLUMNW c{};
-    c.mask = LVCF_TEXT;
-    c.pszText = const_cast<wchar_t*>(b.text[ViewPacer::ColumnTitle]->c_str());
-    ListView_SetColumn(lsvDir, 0, &c);
-  }
-  if (lbErr && b.scrollErrorList) {
-    const LRESULT n = SendMessageW(lbErr, LB_GETCOUNT, 0, 0);
-    if (n > 0) SendMessageW(lbErr, LB_SETTOPINDEX, static_cast<WPARAM>(n - 1), 0);  // the newest line in sight
-  }
-}
-
-void FF1::DrawPendingTexts() { impl_->DrawTexts(true); }
-
-void FF1::SetFreeSpaceText(const std::wstring& text) {
-  impl_->pacer.Set(ViewPacer::FreeSpace, text);
-  impl_->DrawTexts(!impl_->Pacing());
-}
-
-void FF1::SetStatusText(const std::wstring& text) {
-  impl_->pacer.Set(ViewPacer::Status, text);
-  impl_->DrawTexts(!impl_->Pacing());
-}
-
-void FF1::SetTabs(const std::vector<std::wstring>& names) {
-  HWND tabs = impl_->tabs;
-  if (!tabs) return;
-  // Only what changed: pages are added and removed one at a time, and a
-  // rebuild of every tab each time would make a file set of many pages slow.
-  const int want = static_cast<int>(names.size());
-  while (TabCtrl_GetItemCount(tabs) > want) TabCtrl_DeleteItem(tabs, TabCtrl_GetItemCount(tabs) - 1);
-  for (int i = 0; i < want; ++i) {
-    TCITEMW item{};
-    item.mask = TCIF_TEXT;
-    item.pszText = const_cast<wchar_t*>(names[static_cast<size_t>(i)].c_str());
-    if (i < TabCtrl_GetItemCount(tabs)) {
-      wchar_t now[512] = {};
-      TCITEMW cur{};
-      cur.mask = TCIF_TEXT;
-      cur.pszText = now;
-      cur.cchTextMax = 512;
-      TabCtrl_GetItem(tabs, i, &cur);
-      if (names[static_cast<size_t>(i)] != now) TabCtrl_SetItem(tabs, i, &item);
-    } else {
-      TabCtrl_InsertItem(tabs, i, &item);
-    }
-  }
-  const int active = app_ ? app_->activePage : 0;
-  if (want > 0 && TabCtrl_GetCurSel(tabs) != std::clamp(active, 0, want - 1))
-    TabCtrl_SetCurSel(tabs, std::clamp(active, 0, want - 1));
-  impl_->PlacePagePanel();
-}
-
-void FF1::SetActiveTab(int index) {
-  if (!impl_->tabs) return;
-  if (TabCtrl_GetCurSel(impl_->tabs) != index) {
-    TabCtrl_SetCurSel(impl_->tabs, index);
-    impl_->PlacePagePanel();  // multi-line tabs move their rows
-  }
-}
-
-void FF1::SetTabsEnabled(bool enabled) {
-  if (impl_->tabs) EnableWindow(impl_->tabs, enabled);
-}
-
-void FF1::AttachPagePanel() {
-  if (!impl_->pnlPage) return;
-  impl_->PlacePagePanel();  // the caller lets the messages run that draw it there
-}
-
-void FF1::ShowSourceRows(const std::vector<SourceRow>* rows) {
-  impl_->rows = rows;
-  if (!impl_->lsvDir) return;
-  const int n = rows ? static_cast<int>(rows->size()) : 0;
-  // Setting the count costs a relayout of the list even when it does not
-  // change; reading a file set empties the list once per page.
-  if (ListView_GetItemCount(impl_->lsvDir) != n) ListView_SetItemCountEx(impl_->lsvDir, n, LVSICF_NOSCROLL);
-  InvalidateRect(impl_->lsvDir, nullptr, FALSE);
-}
-
-void FF1::SetSourceListCaption(const std::wstring& caption) {
-  if (impl_->grpSource) SetWindowTextW(impl_->grpSource, caption.c_str());
-}
-
-void FF1::SetSourceColumnTitle(const std::wstring& title) {
-  impl_->pacer.Set(ViewPacer::ColumnTitle, title);
-  impl_->DrawTexts(!impl_->Pacing());
-}
-
-void FF1::SelectRow(int index) {
-  HWND lv = impl_->lsvDir;
-  if (!lv) return;
-  ListView_SetItemState(lv, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-  if (index < 0 || index >= ListView_GetItemCount(lv)) return;
-  ListView_SetItemState(lv, index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-  ListView_EnsureVisible(lv, index, FALSE);
-}
-
-std::vector<int> FF1::SelectedRows() {
-  std::vector<int> out;
-  HWND lv = impl_->lsvDir;
-  if (!lv) return out;
-  for (int i = ListView_GetNextItem(lv, -1, LVNI_SELECTED); i >= 0; i = ListView_GetNextItem(lv, i, LVNI_SELECTED))
-    out.push_back(i);
-  return out;
-}
-
-void FF1::ShowOldRows(const std::vector<SourceRow>* rows) {
-  impl_->oldRows = rows;
-  if (!impl_->lvOld) return;
-  ListView_SetItemCountEx(impl_->lvOld, rows ? static_cast<int>(rows->size()) : 0, LVSICF_NOSCROLL);
-  InvalidateRect(impl_->lvOld, nullptr, TRUE);
-}
-
-int FF1::PagePanelHeight() {
-  if (!impl_->pnlPage) return 0;
-  RECT r;
-  GetClientRect(impl_->pnlPage, &r);
-  return impl_->Logical(r.bottom);
-}
-
-void FF1::ApplyBottomPanel(const BottomPanelLayout& layout) {
-  impl_->bottom = layout;
-  impl_->oldHeightPx = -1;
-  if (impl_->grpBtm) SetWindowTextW(impl_->grpBtm, layout.listGroupCaption.c_str());
-  if (impl_->pnlPage) impl_->LayoutPage();
-}
-
-void FF1::ErrorListAdd(const std::wstring& line) {
-  HWND lb = impl_->lbErr;
-  if (!lb) return;
-  if (SendMessageW(lb, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str())) < 0) return;
-  impl_->pacer.ScrollErrorList();
-  impl_->DrawTexts(!impl_->Pacing());
-}
-
-void FF1::ErrorListClear() {
-  if (!impl_->lbErr) return;
-  SendMessageW(impl_->lbErr, LB_RESETCONTENT, 0, 0);
-  SendMessageW(impl_->lbErr, LB_SETHORIZONTALEXTENT, 0, 0);
-}
-
-void FF1::ErrorListSetScrollWidth(const std::wstring& longestLine) {
-  HWND lb = impl_->lbErr;
-  if (!lb) return;
-  HDC dc = GetDC(lb);
-  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(lb, WM_GETFONT, 0, 0)));
-  SIZE sz{};
-  GetTextExtentPoint32W(dc, longestLine.c_str(), static_cast<int>(longestLine.size()), &sz);
-  SelectObject(dc, old);
-  ReleaseDC(lb, dc);
-  SendMessageW(lb, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(sz.cx), 0);
-}
-
-void FF1::SetAbortVisible(bool visible) {
-  impl_->abortVisible = visible;
-  if (!hwnd_) return;
-  SetAbortMenuItem(menu_, visible);
-  DrawMenuBar(hwnd_);
-  impl_->Layout(false);
-}
-
-void FF1::FocusAbort() {
-  if (impl_->btnAbort && IsWindowVisible(impl_->btnAbort)) SetFocus(impl_->btnAbort);
-}
-
-void FF1::SetMainMenusEnabled(bool enabled) {
-  if (!menu_) return;
-  for (UINT pos = 0; pos < 4; ++pos) EnableMenuItem(menu_, pos, MF_BYPOSITION | (enabled ? MF_ENABLED : MF_GRAYED));
-  if (hwnd_) DrawMenuBar(hwnd_);
-}
-
-bool FF1::MainMenusEnabled() {
-  if (!menu_) return true;
-  return (GetMenuState(menu_, 0, MF_BYPOSITION) & (MF_GRAYED | MF_DISABLED)) == 0;
-}
-
-void FF1::SetToolbarEnabled(bool enabled) {
-  impl_->toolbarEnabled = enabled;
-  if (!impl_->toolbar) return;
-  for (const auto& b : ToolButtons())
-    if (b.cmd != Cmd{})
-      SendMessageW(impl_->toolbar, TB_ENABLEBUTTON, static_cast<WPARAM>(b.cmd),
-                   MAKELPARAM(enabled && CommandBuilt(b.cmd) && (b.cmd != Cmd::Find || impl_->CanFind()), 0));
-}
-
-void FF1::SetHourglass(bool on) {
-  impl_->hourglass = on;
-  SetCursor(LoadCursorW(nullptr, on ? IDC_WAIT : IDC_ARROW));
-}
-
-void FF1::SetTreeWidth(int width) {
-  impl_->treeWidth = std::max(1, width);
-  impl_->Layout(false);
-}
-
-int FF1::ClientWidth() {
-  if (!hwnd_ || IsIconic(hwnd_)) return 0;
-  RECT r;
-  GetClientRect(hwnd_, &r);
-  return impl_->Logical(r.right);
-}
-
-void FF1::Relayout() {
-  if (!hwnd_) return;
-  if (IsWindowVisible(hwnd_) && !IsIconic(hwnd_) && app_) FormResize(*app_);
-  else if (app_) impl_->treeWidth = std::max(1, app_->treeWidth);
-  impl_->Layout(true);
-}
-
-void FF1::PumpMessages() {
-  impl_->DrawTexts(false);
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    if (msg.message == WM_QUIT) {
-      // Belongs to the outer message loop, which must still see it.
-      PostQuitMessage(static_cast<int>(msg.wParam));
-      return;
-    }
-    if (TranslateAccel(&msg)) continue;
-    // A dialog running a long operation keeps Tab, Enter and Esc.
-    HWND active = GetActiveWindow();
-    if (active && active != hwnd_ && IsDialogMessageW(active, &msg)) continue;
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-}
-
-void FF1::Impl::SizeListChanged() {
-  if (sizeCountStale || !lvSize) return;
-  sizeCountStale = true;
-  // During an operation the pump shows them (DrawTexts).
-  if (!Pacing()) SyncSizeCount();
-}
-
-void FF1::Impl::SyncSizeCount() {
-  sizeSyncMs = GetTickCount64();
-  if (!lvSize) return;
-  if (sizeCountStale) {
-    sizeCountStale = false;
-    ListView_SetItemCountEx(lvSize, static_cast<int>(sizeRows.size()), LVSICF_NOSCROLL);
-  }
-  if (sizeListScrollWanted) {
-    sizeListScrollWanted = false;
-    const int n = ListView_GetItemCount(lvSize);
-    if (n > 0) ListView_EnsureVisible(lvSize, n - 1, FALSE);
-  }
-}
-
-void FF1::SizeListClear() {
-  impl_->sizeRows.clear();
-  impl_->sizeCountStale = false;
-  if (impl_->lvSize) ListView_SetItemCountEx(impl_->lvSize, 0, 0);
-}
-
-void FF1::SizeListAdd(const std::vector<std::wstring>& cells) {
-  if (!impl_->lvSize) return;
-  impl_->sizeRows.emplace_back(cells).resize(5);
-  impl_->SizeListChanged();
-}
-
-void FF1::SizeListSetCell(int row, int column, const std::wstring& text) {
-  HWND lv = impl_->lvSize;
-  if (!lv || row < 0 || static_cast<size_t>(row) >= impl_->sizeRows.size() || column < 0 || column >= 5) return;
-  impl_->sizeRows[static_cast<size_t>(row)][static_cast<size_t>(column)] = text;
-  ListView_RedrawItems(lv, row, row);
-}
-
-std::vector<std::vector<std::wstring>> FF1::SizeListRows() {
-  return impl_->lvSize ? impl_->sizeRows : std::vector<std::vector<std::wstring>>{};
-}
-
-void FF1::SizeListScrollToEnd() {
-  if (!impl_->lvSize) return;
-  impl_->sizeListScrollWanted = true;
-  if (!impl_->Pacing()) impl_->SyncSizeCount();
-}
-
-int FF1::SourceColumnWidth(int column) {
-  if (!impl_->lsvDir) return 0;
-  return impl_->Logical(ListView_GetColumnWidth(impl_->lsvDir, column));
-}
-
-void FF1::SetSourceColumnWidth(int column, int width) {
-  if (impl_->lsvDir) ListView_SetColumnWidth(impl_->lsvDir, column, impl_->S(width));
-}
-
-void FF1::SetSizeColumnWidth(int column, int width) {
-  if (impl_->lvSize) ListView_SetColumnWidth(impl_->lvSize, column, impl_->S(width));
-}
-
-// ---------------------------------------------------------------- IWindowFrame
-
-RECT FF1::Bounds() {
-  RECT r{};
-  if (hwnd_) GetWindowRect(hwnd_, &r);
-  return r;
-}
-
-void FF1::SetLeft(int left) {
-  const RECT r = Bounds();
-  if (hwnd_) SetWindowPos(hwnd_, nullptr, left, r.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void FF1::SetTop(int top) {
-  const RECT r = Bounds();
-  if (hwnd_) SetWindowPos(hwnd_, nullptr, r.left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void FF1::SetWidth(int width) {
-  const RECT r = Bounds();
-  if (hwnd_) SetWindowPos(hwnd_, nullptr, 0, 0, width, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void FF1::SetHeight(int height) {
-  const RECT r = Bounds();
-  if (hwnd_) SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-bool FF1::IsMinimized() { return hwnd_ && IsIconic(hwnd_); }
-
-bool FF1::IsMaximized() { return hwnd_ && IsZoomed(hwnd_); }
-
-void FF1::MinimizeApplication() {
-  if (hwnd_) ShowWindow(hwnd_, SW_MINIMIZE);
-}
-
-void FF1::RestoreApplication() {
-  if (hwnd_) SendMessageW(hwnd_, WM_SYSCOMMAND, SC_RESTORE, 0);
-}
-
-int FF1::ScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
-
-int FF1::ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }
+HMENU FF1::PopupMenu(Popup which) const { return impl_->popups[static_cast<int>(which)].get(); }
 
 }  // namespace ruzer

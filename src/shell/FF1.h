@@ -130,7 +130,7 @@ class FF1 final : public IMainView, public IWindowFrame {
   int ScreenWidth() override;
   int ScreenHeight() override;
 
-  struct Impl;  // window procedures and controls (shell/FF1.cpp)
+  struct Impl;  // controls and window procedure (shell/ff1_impl.h)
 
  private:
   friend struct Impl;

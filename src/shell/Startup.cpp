@@ -101,10 +101,8 @@ StartupInfo ReadStartupInfo(int nCmdShow) {
 
   int argc = 0;
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  if (argv) {
+  if (LocalMemory hold{argv})
     for (int i = 1; i < argc; ++i) info.args.emplace_back(argv[i]);
-    LocalFree(argv);
-  }
 
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {

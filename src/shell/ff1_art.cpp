@@ -1,4 +1,4 @@
-// Tool bar images, drawn with GDI at the size the DPI asks for, and the about box.
+// Tool bar images, drawn with GDI at the size the DPI asks for.
 #include <cmath>
 
 #include "base/font.h"
@@ -208,88 +208,6 @@ HIMAGELIST BuildToolImages(int size) {
   DeleteDC(dc);
   ReleaseDC(nullptr, screen);
   return list;
-}
-
-// ---------------------------------------------------------------- about box
-
-namespace {
-
-class DialogTemplate {
- public:
-  void Header(DWORD style, const std::wstring& title, short cx, short cy, const std::wstring& face, WORD points) {
-    Dword(style);
-    Dword(0);
-    countAt_ = words_.size();
-    Word(0);
-    Word(0), Word(0), Word(static_cast<WORD>(cx)), Word(static_cast<WORD>(cy));
-    Word(0);  // no menu
-    Word(0);  // standard class
-    String(title);
-    Word(points);
-    String(face);
-  }
-  void Item(DWORD style, short x, short y, short cx, short cy, WORD id, WORD atom, const std::wstring& text) {
-    if (words_.size() % 2) Word(0);  // DWORD alignment
-    Dword(style | WS_CHILD | WS_VISIBLE);
-    Dword(0);
-    Word(static_cast<WORD>(x)), Word(static_cast<WORD>(y)), Word(static_cast<WORD>(cx)), Word(static_cast<WORD>(cy));
-    Word(id);
-    Word(0xFFFF);
-    Word(atom);
-    String(text);
-    Word(0);
-    ++words_[countAt_];
-  }
-  const DLGTEMPLATE* Get() const { return reinterpret_cast<const DLGTEMPLATE*>(words_.data()); }
-
- private:
-  void Word(WORD w) { words_.push_back(w); }
-  void Dword(DWORD d) {
-    Word(LOWORD(d));
-    Word(HIWORD(d));
-  }
-  void String(const std::wstring& s) {
-    for (wchar_t c : s) Word(static_cast<WORD>(c));
-    Word(0);
-  }
-  std::vector<WORD> words_;
-  size_t countAt_ = 0;
-};
-
-constexpr WORD kButton = 0x0080, kStatic = 0x0082;
-constexpr WORD kIdProduct = 101;
-
-INT_PTR CALLBACK AboutProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
-  switch (msg) {
-    case WM_INITDIALOG: {
-      HFONT big = CreateUiFont(WindowDpi(dlg) * 3 / 2, true);
-      SendDlgItemMessageW(dlg, kIdProduct, WM_SETFONT, reinterpret_cast<WPARAM>(big), FALSE);
-      SetPropW(dlg, L"RuzerAboutFont", big);
-      return TRUE;
-    }
-    case WM_COMMAND:
-      if (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL) {  // OK, Escape, the close box
-        EndDialog(dlg, IDOK);
-        return TRUE;
-      }
-      break;
-    case WM_DESTROY:
-      if (HANDLE f = RemovePropW(dlg, L"RuzerAboutFont")) DeleteObject(f);
-      break;
-  }
-  return FALSE;
-}
-
-}  // namespace
-
-void ShowAboutBox(HWND owner, HINSTANCE inst, int) {
-  DialogTemplate t;
-  t.Header(DS_SETFONT | DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU, L"バージョン情報", 170, 78,
-           UiFontFace(), 9);
-  t.Item(SS_CENTER, 10, 8, 150, 20, kIdProduct, kStatic, Fdef::kAboutProduct);
-  t.Item(SS_CENTER, 10, 32, 150, 12, 102, kStatic, std::wstring(L"Version  ") + Fdef::kVersion);
-  t.Item(BS_DEFPUSHBUTTON | WS_TABSTOP, 60, 54, 50, 16, IDOK, kButton, L"OK");
-  DialogBoxIndirectParamW(inst, t.Get(), owner, &AboutProc, 0);
 }
 
 }  // namespace ruzer

@@ -148,20 +148,16 @@ void FF1::Impl::InitDragDrop() {
   SetWindowSubclass(lbErr, &ErrorListProc, 1, reinterpret_cast<DWORD_PTR>(this));
   SetWindowSubclass(lsvDir, &SourceListProc, 1, reinterpret_cast<DWORD_PTR>(this));
   DragAcceptFiles(lsvDir, TRUE);
-  if (oleStarted && !pathTarget) {
-    pathTarget = new PathDropTarget(*this);
-    if (FAILED(RegisterDragDrop(lsvDir, pathTarget))) {
-      pathTarget->Release();
-      pathTarget = nullptr;
-    }
+  if (ole && ole->ok() && !pathTarget) {
+    pathTarget.reset(new PathDropTarget(*this));
+    if (FAILED(RegisterDragDrop(lsvDir, pathTarget.get()))) pathTarget.reset();
   }
 }
 
 void FF1::Impl::DoneDragDrop() {
   if (pathTarget) {
     if (lsvDir) RevokeDragDrop(lsvDir);
-    pathTarget->Release();
-    pathTarget = nullptr;
+    pathTarget.reset();
   }
   if (lbErr) RemoveWindowSubclass(lbErr, &ErrorListProc, 1);
   if (lsvDir) RemoveWindowSubclass(lsvDir, &SourceListProc, 1);

@@ -9,10 +9,13 @@
 #include <commoncontrols.h>
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/font.h"
+#include "base/handles.h"
+#include "base/panes.h"
 #include "shell/FF1.h"
 #include "sources/Sdrop.h"
 #include "shell/Mainwin.h"
@@ -23,8 +26,7 @@ namespace ruzer {
 // Private window messages of the main window.
 enum : UINT {
   kMsgFirstActivate = WM_APP + 1,
-  kMsgSplitterDrag = WM_APP + 2,  // wParam: splitter id, lParam: MAKELPARAM of client point
-  kMsgSplitterDone = WM_APP + 3,
+  // WM_APP + 2 and + 3: kMsgSplitterDrag and kMsgSplitterDone (base/panes.h)
   kMsgDroppedPaths = WM_APP + 4,  // lParam: new std::vector<std::wstring>*, wParam: beside a row
   kMsgFillTree = WM_APP + 5,  // the folder tree fills once the window is shown and free
 };
@@ -49,12 +51,10 @@ HACCEL BuildAccelerators();
 const std::vector<ToolButtonDef>& ToolButtons();
 // Tool bar images drawn at `size` pixels (ff1_art.cpp).
 HIMAGELIST BuildToolImages(int size);
-// The about box, modal (ff1_art.cpp).
-void ShowAboutBox(HWND owner, HINSTANCE inst, int dpi);
 
 // Folder tree node: absolute item id, file-system path and display name.
 struct TreeNode {
-  PIDLIST_ABSOLUTE pidl = nullptr;
+  CoTaskMemPtr<ITEMIDLIST> pidl;
   std::wstring path;
   std::wstring name;
   bool listed = false;  // children enumerated
@@ -63,8 +63,9 @@ struct TreeNode {
 struct FF1::Impl : IMainWindowCommands {
   explicit Impl(FF1& w) : win(w) {}
   FF1& win;
+  std::optional<ComInit> ole;  // first in, last out: shell folders and drag and drop need it
   App& app() { return *win.app_; }
-  void Attach(HWND h) { win.hwnd_ = h; }
+  void Bind(HWND h) { win.hwnd_ = h; }
 
   HINSTANCE inst = nullptr;
   StartupInfo info;
@@ -73,14 +74,13 @@ struct FF1::Impl : IMainWindowCommands {
   bool closePending = false;
   bool quietDestroy = false;  // destroyed by the object, not closed by the user
   bool hourglass = false;
-  bool oleStarted = false;
   bool menusEnabled = true;
   bool abortVisible = false;
   bool toolbarEnabled = true;
-  HACCEL accel = nullptr;
-  HFONT font = nullptr;
-  HIMAGELIST toolImages = nullptr;
-  HMENU popups[4] = {};
+  AccelTable accel;
+  FontHandle font;
+  ImageList toolImages;
+  MenuHandle popups[4];
 
   // Controls.
   HWND toolbar = nullptr, btnAbort = nullptr, tree = nullptr, splitter1 = nullptr, tabs = nullptr,
@@ -125,18 +125,17 @@ struct FF1::Impl : IMainWindowCommands {
   HWND progressBar = nullptr;
   ProgressView progress;
   bool boxWaiting = false;
-  ITaskbarList3* taskbar = nullptr;
+  ComPtr<ITaskbarList3> taskbar;
   bool taskbarTried = false;
   int StatusPart() const { return progress.visible ? 3 : 1; }
   void SetStatusParts();
   void ApplyProgress(const ProgressView& p);
   void ApplyTaskbar();
-  void ReleaseTaskbar();
 
   // Folder tree.
-  IShellFolder* desktop = nullptr;
+  ComPtr<IShellFolder> desktop;
   HTREEITEM treeRoot = nullptr;
-  HIMAGELIST treeOwnImages = nullptr;  // icons at the DPI's size, when the system has none
+  ImageList treeOwnImages;  // icons at the DPI's size, when the system has none
   HIMAGELIST treeSysImages = nullptr;
   std::map<int, int> treeIconMap;  // system icon index -> index in treeOwnImages
   bool treeImagesSet = false;
@@ -146,23 +145,36 @@ struct FF1::Impl : IMainWindowCommands {
   // Drag and drop between the controls (ff1_drag.cpp). The main window holds
   // the capture from the drag's start until the button is released.
   DragControl dragFrom = DragControl::None;
-  IDropTarget* pathTarget = nullptr;  // folders from other programs onto lsvDir
+  ComPtr<IDropTarget> pathTarget;  // folders from other programs onto lsvDir
 
   int S(int v) const { return MulDiv(v, win.dpi_, 96); }
   int Logical(int px) const { return MulDiv(px, 96, win.dpi_); }
 
+  // Creation (FF1.cpp).
   void CreateControls();
   void ApplyFonts();
   void SetupToolbar();
+  // Layout (ff1_layout.cpp).
   void Layout(bool fitColumns);
   void LayoutPage();
   void PlacePagePanel();
   void FitFirstColumn();
-  LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp);
+  void OnSplitterDrag(int id, POINT pt, bool done);
+  // The window procedure (FF1.cpp): a handler for each message.
+  LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+  void OnSize(WPARAM kind);
+  void OnActivate(WPARAM state);
+  void RunFirstActivate();
+  void OnCommand(WPARAM wp, HWND from);
+  void EnableCommands(HMENU menu);  // as the active page allows them
+  bool OnDragMouse(UINT msg, LPARAM lp);  // true when a drag between the controls took the message
+  bool OnSetCursor();  // true when the cursor was set
+  void OnClose();  // waits for a running operation to stop first
+  void OnDestroy();
+  void OnNcDestroy();
   LRESULT OnNotify(NMHDR* hdr);
   void OnContextMenu(HWND from, LPARAM lp);
   void RunCommand(Cmd c);
-  void OnSplitterDrag(int id, POINT pt, bool done);
   void OnDpiChanged(int dpi, const RECT* suggested);
   void AfterEvent();
   void SortSizeList(int key);

@@ -74,26 +74,17 @@ void FF1::Impl::ApplyTaskbar() {
   if (!taskbar && !taskbarTried) {
     taskbarTried = true;
     // Windows 7 and later; elsewhere the window's own bar is all there is.
-    ITaskbarList3* t = nullptr;
+    ComPtr<ITaskbarList3> t;
     if (SUCCEEDED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3,
-                                   reinterpret_cast<void**>(&t))) &&
-        t) {
-      if (SUCCEEDED(t->HrInit()))
-        taskbar = t;
-      else
-        t->Release();
-    }
+                                   t.put_void())) &&
+        t && SUCCEEDED(t->HrInit()))
+      taskbar = std::move(t);
   }
   if (!taskbar) return;
   const TaskbarProgress state = win.TaskbarState();
   taskbar->SetProgressState(win.hwnd_, TaskbarFlag(state));
   if (state == TaskbarProgress::Normal || state == TaskbarProgress::Paused || state == TaskbarProgress::Error)
     taskbar->SetProgressValue(win.hwnd_, static_cast<ULONGLONG>(progress.permille), 1000);
-}
-
-void FF1::Impl::ReleaseTaskbar() {
-  if (taskbar) taskbar->Release();
-  taskbar = nullptr;
 }
 
 void FF1::SetProgress(const ProgressView& p) {

@@ -34,7 +34,7 @@ void Icons(PCIDLIST_ABSOLUTE pidl, int& normal, int& open) {
 HTREEITEM Insert(FF1::Impl& w, HTREEITEM parent, TreeNode* node, bool children) {
   HWND tree = w.tree;
   int normal = 0, open = 0;
-  Icons(node->pidl, normal, open);
+  Icons(node->pidl.get(), normal, open);
   normal = w.TreeIcon(normal);
   open = w.TreeIcon(open);
   TVINSERTSTRUCTW ins{};
@@ -52,7 +52,7 @@ HTREEITEM Insert(FF1::Impl& w, HTREEITEM parent, TreeNode* node, bool children) 
 int CALLBACK CompareNodes(LPARAM a, LPARAM b, LPARAM folder) {
   const auto* x = reinterpret_cast<const TreeNode*>(a);
   const auto* y = reinterpret_cast<const TreeNode*>(b);
-  const HRESULT hr = reinterpret_cast<IShellFolder*>(folder)->CompareIDs(0, ILFindLastID(x->pidl), ILFindLastID(y->pidl));
+  const HRESULT hr = reinterpret_cast<IShellFolder*>(folder)->CompareIDs(0, ILFindLastID(x->pidl.get()), ILFindLastID(y->pidl.get()));
   return FAILED(hr) ? 0 : static_cast<short>(HRESULT_CODE(hr));
 }
 
@@ -63,8 +63,7 @@ void FF1::Impl::SetTreeImages() {
   SHFILEINFOW fi{};
   HIMAGELIST small = reinterpret_cast<HIMAGELIST>(
       SHGetFileInfoW(L"C:\\", 0, &fi, sizeof fi, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
-  if (treeOwnImages) ImageList_Destroy(treeOwnImages);
-  treeOwnImages = nullptr;
+  treeOwnImages.reset();
   treeSysImages = nullptr;
   treeIconMap.clear();
   int cx = 0, cy = 0;
@@ -83,8 +82,8 @@ void FF1::Impl::SetTreeImages() {
     TreeView_SetImageList(tree, small, TVSIL_NORMAL);
     return;
   }
-  treeOwnImages = ImageList_Create(want, want, ILC_COLOR32 | ILC_MASK, 16, 16);
-  TreeView_SetImageList(tree, treeOwnImages, TVSIL_NORMAL);
+  treeOwnImages.reset(ImageList_Create(want, want, ILC_COLOR32 | ILC_MASK, 16, 16));
+  TreeView_SetImageList(tree, treeOwnImages.get(), TVSIL_NORMAL);
 }
 
 int FF1::Impl::TreeIcon(int systemIndex) {
@@ -92,10 +91,8 @@ int FF1::Impl::TreeIcon(int systemIndex) {
   const auto found = treeIconMap.find(systemIndex);
   if (found != treeIconMap.end()) return found->second;
   int index = 0;
-  if (HICON icon = ImageList_GetIcon(treeSysImages, systemIndex, ILD_TRANSPARENT)) {
-    index = ImageList_ReplaceIcon(treeOwnImages, -1, icon);  // drawn at the list's size
-    DestroyIcon(icon);
-  }
+  if (IconHandle icon{ImageList_GetIcon(treeSysImages, systemIndex, ILD_TRANSPARENT)})
+    index = ImageList_ReplaceIcon(treeOwnImages.get(), -1, icon.get());  // drawn at the list's size
   treeIconMap[systemIndex] = std::max(0, index);
   return std::max(0, index);
 }
@@ -103,7 +100,7 @@ int FF1::Impl::TreeIcon(int systemIndex) {
 // The shell's namespace is slow to read: the nodes come after the window is
 // first shown (kMsgFillTree), so that start-up and an automatic run do not wait.
 void FF1::Impl::InitTree() {
-  if (!desktop && FAILED(SHGetDesktopFolder(&desktop))) desktop = nullptr;
+  if (!desktop && FAILED(SHGetDesktopFolder(desktop.put()))) desktop.reset();
 }
 
 void FF1::Impl::FillTreeWhenFree() {
@@ -125,15 +122,15 @@ void FF1::Impl::FillTreeRoot() {
   TreeView_DeleteAllItems(tree);  // TVN_DELETEITEM frees the nodes
   treeRoot = nullptr;
   auto* node = new TreeNode;
-  if (FAILED(SHGetSpecialFolderLocation(win.hwnd_, CSIDL_DESKTOP, &node->pidl)) || !node->pidl) {
+  if (FAILED(SHGetSpecialFolderLocation(win.hwnd_, CSIDL_DESKTOP, node->pidl.put())) || !node->pidl) {
     delete node;
     SendMessageW(tree, WM_SETREDRAW, TRUE, 0);
     return;
   }
   SHFILEINFOW fi{};
-  if (SHGetFileInfoW(reinterpret_cast<LPCWSTR>(node->pidl), 0, &fi, sizeof fi, SHGFI_PIDL | SHGFI_DISPLAYNAME))
+  if (SHGetFileInfoW(reinterpret_cast<LPCWSTR>(node->pidl.get()), 0, &fi, sizeof fi, SHGFI_PIDL | SHGFI_DISPLAYNAME))
     node->name = fi.szDisplayName;
-  node->path = PathOf(node->pidl);
+  node->path = PathOf(node->pidl.get());
   treeRoot = Insert(*this, TVI_ROOT, node, true);
   ExpandNode(treeRoot);
   TreeView_Expand(tree, treeRoot, TVE_EXPAND);
@@ -150,54 +147,47 @@ TreeNode* FF1::Impl::NodeOf(HTREEITEM item) const {
   return reinterpret_cast<TreeNode*>(tv.lParam);
 }
 
-void FF1::Impl::FreeNode(TreeNode* node) {
-  if (!node) return;
-  if (node->pidl) CoTaskMemFree(node->pidl);
-  delete node;
-}
+void FF1::Impl::FreeNode(TreeNode* node) { delete node; }
 
 void FF1::Impl::ExpandNode(HTREEITEM item) {
   TreeNode* node = NodeOf(item);
   if (!node || node->listed || !desktop) return;
   node->listed = true;
-  IShellFolder* folder = nullptr;
-  if (ILIsEmpty(node->pidl)) {
-    folder = desktop;
-    folder->AddRef();
-  } else if (FAILED(desktop->BindToObject(node->pidl, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&folder)))) {
-    folder = nullptr;
+  ComPtr<IShellFolder> folder;
+  if (ILIsEmpty(node->pidl.get())) {
+    desktop->AddRef();
+    folder.reset(desktop.get());
+  } else if (FAILED(desktop->BindToObject(node->pidl.get(), nullptr, IID_IShellFolder, folder.put_void()))) {
+    folder.reset();
   }
   int added = 0;
   if (folder) {
-    IEnumIDList* list = nullptr;
-    if (folder->EnumObjects(win.hwnd_, SHCONTF_FOLDERS | SHCONTF_INCLUDEHIDDEN, &list) == S_OK && list) {
-      PITEMID_CHILD child = nullptr;
+    ComPtr<IEnumIDList> list;
+    if (folder->EnumObjects(win.hwnd_, SHCONTF_FOLDERS | SHCONTF_INCLUDEHIDDEN, list.put()) == S_OK && list) {
+      CoTaskMemPtr<ITEMIDLIST> child;
       ULONG got = 0;
-      while (list->Next(1, &child, &got) == S_OK && got == 1) {
+      while (list->Next(1, child.put(), &got) == S_OK && got == 1) {
         SFGAOF attr = SFGAO_FOLDER | SFGAO_HASSUBFOLDER | SFGAO_STREAM;
-        PCUITEMID_CHILD one = child;
+        PCUITEMID_CHILD one = child.get();
         if (FAILED(folder->GetAttributesOf(1, &one, &attr))) attr = SFGAO_FOLDER | SFGAO_HASSUBFOLDER;
         // Archives that the shell shows as folders are files to a backup.
         if ((attr & SFGAO_FOLDER) && !(attr & SFGAO_STREAM)) {
           auto* n = new TreeNode;
-          n->pidl = ILCombine(node->pidl, child);
-          n->name = DisplayName(folder, child);
-          n->path = PathOf(n->pidl);
+          n->pidl.reset(ILCombine(node->pidl.get(), child.get()));
+          n->name = DisplayName(folder.get(), child.get());
+          n->path = PathOf(n->pidl.get());
           if (n->pidl && Insert(*this, item, n, (attr & SFGAO_HASSUBFOLDER) != 0)) {
             ++added;
           } else {
             FreeNode(n);
           }
         }
-        CoTaskMemFree(child);
       }
-      list->Release();
     }
     if (added > 1) {
-      TVSORTCB sort{item, &CompareNodes, reinterpret_cast<LPARAM>(folder)};
+      TVSORTCB sort{item, &CompareNodes, reinterpret_cast<LPARAM>(folder.get())};
       TreeView_SortChildrenCB(tree, &sort, FALSE);
     }
-    folder->Release();
   }
   if (added == 0) {  // no plus sign on a folder without sub-folders
     TVITEMW tv{};
@@ -223,14 +213,15 @@ bool PathWithin(const std::wstring& folder, const std::wstring& path) {
 
 bool FF1::Impl::ShowTreePath(const std::wstring& path) {
   if (!tree || !treeRoot || path.size() < 2) return false;
-  PIDLIST_ABSOLUTE target = nullptr;
-  if (FAILED(SHParseDisplayName(path.c_str(), nullptr, &target, 0, nullptr))) target = nullptr;
+  CoTaskMemPtr<ITEMIDLIST> owned;
+  if (FAILED(SHParseDisplayName(path.c_str(), nullptr, owned.put(), 0, nullptr))) owned.reset();
+  const PIDLIST_ABSOLUTE target = owned.get();
   HTREEITEM item = treeRoot, found = nullptr;
   // Down from the desktop, one level at a time, into the child that holds the
   // folder: by item id first, by path where the ids differ (folders shown twice).
   for (int depth = 0; depth < 128 && item && !found; ++depth) {
     const TreeNode* node = NodeOf(item);
-    if (node && ((target && ILIsEqual(node->pidl, target)) ||
+    if (node && ((target && ILIsEqual(node->pidl.get(), target)) ||
                  (!node->path.empty() && PathWithin(node->path, path) && node->path.size() >= path.size()))) {
       found = item;
       break;
@@ -242,14 +233,13 @@ bool FF1::Impl::ShowTreePath(const std::wstring& path) {
       for (HTREEITEM c = TreeView_GetChild(tree, item); c && !next; c = TreeView_GetNextSibling(tree, c)) {
         const TreeNode* n = NodeOf(c);
         if (!n) continue;
-        if (pass == 0 ? (target && (ILIsEqual(n->pidl, target) || ILIsParent(n->pidl, target, FALSE)))
+        if (pass == 0 ? (target && (ILIsEqual(n->pidl.get(), target) || ILIsParent(n->pidl.get(), target, FALSE)))
                       : (!n->path.empty() && PathWithin(n->path, path)))
           next = c;
       }
     }
     item = next;
   }
-  if (target) CoTaskMemFree(target);
   if (!found) return false;
   TreeView_SelectItem(tree, found);
   TreeView_SelectSetFirstVisible(tree, found);

@@ -5,66 +5,28 @@
 
 #include <algorithm>
 
+#include "base/font.h"
 #include "base/handles.h"
+#include "base/win32_user.h"
 
 namespace ruzer {
 
 // ---------------------------------------------------------------- folder browser
 
-namespace {
-int CALLBACK BrowseStart(HWND w, UINT msg, LPARAM, LPARAM data) {
-  if (msg == BFFM_INITIALIZED && data) SendMessageW(w, BFFM_SETSELECTIONW, TRUE, data);
-  return 0;
-}
-}  // namespace
-
 BrowseResult ShellFolderBrowser::Browse(const std::wstring& caption, const std::wstring& initial,
                                         const std::wstring& root) {
+  FolderPick pick = BrowseForFolder(owner_, caption, initial, root);
   BrowseResult r;
-  PIDLIST_ABSOLUTE rootPidl = nullptr;
-  if (!root.empty() && FAILED(SHParseDisplayName(root.c_str(), nullptr, &rootPidl, 0, nullptr))) {
-    r.kind = BrowseResult::Failed;
-    return r;
-  }
-  wchar_t display[MAX_PATH] = {};
-  BROWSEINFOW bi{};
-  bi.hwndOwner = owner_;
-  bi.pidlRoot = rootPidl;
-  bi.pszDisplayName = display;
-  bi.lpszTitle = caption.c_str();
-  bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
-  bi.lpfn = &BrowseStart;
-  bi.lParam = initial.empty() ? 0 : reinterpret_cast<LPARAM>(initial.c_str());
-  PIDLIST_ABSOLUTE pidl = SHBrowseForFolderW(&bi);
-  if (rootPidl) CoTaskMemFree(rootPidl);
-  if (!pidl) return r;
-  std::wstring path(MAX_PATH + 1, L'\0');
-  const BOOL ok = SHGetPathFromIDListW(pidl, path.data());
-  CoTaskMemFree(pidl);
-  path.resize(lstrlenW(path.c_str()));
-  if (!ok || path.empty()) {
-    r.kind = BrowseResult::Failed;
-    return r;
-  }
-  r.kind = BrowseResult::Chosen;
-  r.path = path;
+  r.kind = pick.kind == FolderPick::Chosen ? BrowseResult::Chosen
+           : pick.kind == FolderPick::Failed ? BrowseResult::Failed
+                                             : BrowseResult::Cancelled;
+  r.path = std::move(pick.path);
   return r;
 }
 
 // ---------------------------------------------------------------- view
 
 namespace {
-
-constexpr UINT kListKey = WM_APP + 2;  // wParam: list id, lParam: '+' or '-'
-
-// "+" and "-" in a list add and remove entries.
-LRESULT CALLBACK ListKeys(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
-  if (msg == WM_CHAR && (wp == L'+' || wp == L'-')) {
-    PostMessageW(GetParent(w), kListKey, static_cast<WPARAM>(GetDlgCtrlID(w)), static_cast<LPARAM>(wp));
-    return 0;
-  }
-  return DefSubclassProc(w, msg, wp, lp);
-}
 
 constexpr int kW = 520, kH = 470;
 constexpr COLORREF kGreyColour = RGB(160, 160, 164);
@@ -75,10 +37,6 @@ TfEdit::TfEdit(App& app, IFolderBrowser* browser)
     : Dialog(app.user, {L"フォルダ設定", kW, kH, true, L"フォルダ設定ウィンドウ"}),
       app_(app),
       browser_(browser ? browser : &shell_) {}
-
-TfEdit::~TfEdit() {
-  if (grey_) DeleteObject(grey_);
-}
 
 bool TfEdit::Show(FolderDialogState& state) {
   s_ = state;
@@ -98,8 +56,8 @@ void TfEdit::OnCreate() {
   AddEdit(kEdtSpfol, {kMargin + 12 + 194, 60, inner - 24 - 194, kEditH}, kAnchorTopWide);
   AddCheck(kChkNewDir, L"下位フォルダもバックアップする(&N)", {kMargin + 4, 102, inner - 8, kCheckH});
   AddGroup(kGrpDir, L"除外フォルダ(&D)", {kMargin, 130, inner, 110}, kAnchorTopWide);
-  HWND lb = AddListBox(kLbDir, {kMargin + 12, 150, inner - 24 - 36 - kGap, 80}, kAnchorTopWide,
-                       LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_EXTENDEDSEL | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP);
+  AddListBox(kLbDir, {kMargin + 12, 150, inner - 24 - 36 - kGap, 80}, kAnchorTopWide,
+             LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_EXTENDEDSEL | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP);
   AddButton(kBtAddDir, L"＋", {kW - kMargin - 12 - 36, 150, 36, 26}, kAnchorTopRight);
   AddButton(kBtDelDir, L"－", {kW - kMargin - 12 - 36, 182, 36, 26}, kAnchorTopRight);
   AddStatusBar(kStsBar, L"");
@@ -109,16 +67,18 @@ void TfEdit::OnCreate() {
   AddGroup(kPnlBU1, L"保存ファイル(&F)", {kMargin, top, half - kMargin - kGap / 2, h}, kAnchorAll);
   AddGroup(kPnlBU2, L"除外ファイル(&G)", {half + kGap / 2, top, kW - kMargin - half - kGap / 2, h}, kAnchorAll);
   const DWORD listStyle = LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_EXTENDEDSEL | WS_VSCROLL | WS_TABSTOP;
-  HWND l1 = AddListBox(kLstFile1, {0, 0, 10, 10}, kAnchorTopLeft, listStyle);
+  AddListBox(kLstFile1, {0, 0, 10, 10}, kAnchorTopLeft, listStyle);
   AddButton(kBtnAddf1, L"＋", {0, 0, 36, 26});
   AddButton(kBtnDelf1, L"－", {0, 0, 36, 26});
-  HWND l2 = AddListBox(kLstFile2, {0, 0, 10, 10}, kAnchorTopLeft, listStyle);
+  AddListBox(kLstFile2, {0, 0, 10, 10}, kAnchorTopLeft, listStyle);
   AddButton(kBtnAddf2, L"＋", {0, 0, 36, 26});
   AddButton(kBtnDelf2, L"－", {0, 0, 36, 26});
   AddTooltip(kLstFile1, L"ダブル・クリックで変更");
   AddTooltip(kLstFile2, L"ダブル・クリックで変更");
-  for (HWND w : {lb, l1, l2}) SetWindowSubclass(w, ListKeys, 1, 0);
-  if (!grey_) grey_ = CreateSolidBrush(kGreyColour);
+  PlusMinusKeys(kLbDir, kBtAddDir, kBtDelDir);
+  PlusMinusKeys(kLstFile1, kBtnAddf1, kBtnDelf1);
+  PlusMinusKeys(kLstFile2, kBtnAddf2, kBtnDelf2);
+  if (!grey_) grey_.reset(CreateSolidBrush(kGreyColour));
 }
 
 void TfEdit::OnLayout(int width96, int) {
@@ -143,17 +103,8 @@ void TfEdit::PushList(int id, const std::vector<std::wstring>& entries, const st
   HWND w = Item(id);
   SendMessageW(w, WM_SETREDRAW, FALSE, 0);
   SendMessageW(w, LB_RESETCONTENT, 0, 0);
-  int widest = 0;
-  HDC dc = GetDC(w);
-  HGDIOBJ old = SelectObject(dc, font());
-  for (const auto& e : entries) {
-    SendMessageW(w, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(e.c_str()));
-    SIZE sz{};
-    GetTextExtentPoint32W(dc, e.c_str(), static_cast<int>(e.size()), &sz);
-    widest = std::max<int>(widest, sz.cx);
-  }
-  SelectObject(dc, old);
-  ReleaseDC(w, dc);
+  for (const auto& e : entries) SendMessageW(w, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(e.c_str()));
+  const int widest = WidestText(w, font(), entries);
   SendMessageW(w, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + 8), 0);
   if (selected)
     for (int i : *selected) SendMessageW(w, LB_SETSEL, TRUE, i);
@@ -279,16 +230,6 @@ bool TfEdit::OnOk() {
 }
 
 bool TfEdit::OnMessage(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result) {
-  if (msg == kListKey) {
-    const int list = static_cast<int>(wp);
-    const bool add = lp == L'+';
-    const int button = list == kLbDir ? (add ? kBtAddDir : kBtDelDir)
-                       : list == kLstFile1 ? (add ? kBtnAddf1 : kBtnDelf1)
-                                           : (add ? kBtnAddf2 : kBtnDelf2);
-    if (Enabled(button)) OnCommand(button, BN_CLICKED);
-    result = 0;
-    return true;
-  }
   if (s_.mode != EditMode::Bulk) return false;
   // Bulk mode: the groups not open for input are painted grey.
   if (msg == WM_ERASEBKGND) {
@@ -301,7 +242,7 @@ bool TfEdit::OnMessage(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result) {
       RECT r;
       GetWindowRect(Item(g), &r);
       MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&r), 2);
-      FillRect(dc, &r, grey_);
+      FillRect(dc, &r, grey_.get());
     }
     result = TRUE;
     return true;
@@ -318,7 +259,7 @@ bool TfEdit::OnMessage(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result) {
     if (!group || !Grey(group)) return false;
     HDC dc = reinterpret_cast<HDC>(wp);
     SetBkColor(dc, kGreyColour);
-    result = reinterpret_cast<INT_PTR>(grey_);
+    result = reinterpret_cast<INT_PTR>(grey_.get());
     return true;
   }
   return false;

@@ -7,6 +7,7 @@
 
 #include "base/app.h"
 #include "base/dialog.h"
+#include "base/handles.h"
 #include "sources/Seditdlg.h"
 
 namespace ruzer {
@@ -47,7 +48,6 @@ class TfEdit final : public IFolderDialog, private Dialog {
 
   // `browser` null: the shell's own.
   explicit TfEdit(App& app, IFolderBrowser* browser = nullptr);
-  ~TfEdit() override;
   void SetOwner(HWND owner) {
     Dialog::SetOwner(owner);
     shell_.SetOwner(owner);
@@ -74,7 +74,7 @@ class TfEdit final : public IFolderDialog, private Dialog {
   IFolderBrowser* browser_;
   FolderDialogState s_;
   FolderDialogLogic logic_{app_, *browser_, s_};
-  HBRUSH grey_ = nullptr;
+  BrushHandle grey_;
 };
 
 }  // namespace ruzer

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "base/disk.h"
+#include "base/handles.h"
 
 namespace ruzer {
 
@@ -11,14 +12,13 @@ std::vector<std::wstring> ListPatternFiles(const std::wstring& dir, const std::w
   if (dir.empty()) return names;
   const std::wstring base = dir.back() == L'\\' ? dir : dir + L'\\';
   WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW((base + mask).c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return names;
+  FindHandle h(FindFirstFileW((base + mask).c_str(), &fd));
+  if (!h) return names;
   do {
     if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
     if (wcscmp(fd.cFileName, L".") == 0 || wcscmp(fd.cFileName, L"..") == 0) continue;
     names.push_back(fd.cFileName);
-  } while (FindNextFileW(h, &fd));
-  FindClose(h);
+  } while (FindNextFileW(h.get(), &fd));
   return names;
 }
 
