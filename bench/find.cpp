@@ -16,7 +16,7 @@
 #include "engine_common.h"
 #include "engine/Sdskio.h"
 #include "host_files.h"
-#include "measure/TfCheck.h"
+#include "measure/Vcheck.h"
 #include "restore/Vfind_view.h"
 #include "shell/Mainwin.h"
 #include "support/dialog_driver.h"

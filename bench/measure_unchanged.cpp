@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "engine_common.h"
-#include "measure/TfCheck.h"
+#include "measure/Vcheck.h"
 
 using namespace ruzer;
 using namespace ruzer::bench;

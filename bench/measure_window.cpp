@@ -13,7 +13,7 @@
 
 #include "bench_window.h"
 #include "engine_common.h"
-#include "measure/Vcheck.h"
+#include "measure/Vcheck_view.h"
 #include "shell/FF1.h"
 #include "shell/Mainwin.h"
 #include "shell/Startup.h"

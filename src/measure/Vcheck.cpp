@@ -1,209 +1,542 @@
 #include "measure/Vcheck.h"
 
 #include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "base/progress.h"
+#include "base/services.h"
+#include "base/text.h"
+#include "engine/Sbakini.h"
+#include "engine/Sdskio.h"
+#include "engine/Select.h"
+#include "store/Spage.h"
 
 namespace ruzer {
 
 namespace {
 
-constexpr int kCapAll = 104, kCapFree = 106, kCapPast = 108, kCapDest = 110, kCapSrc = 115;
-constexpr int kGrpDest = 102, kGrpSrc = 112, kGrpGraph = 117;
+constexpr std::int64_t kKB = 1024;
+constexpr std::int64_t kMB = 1048576;
 
-constexpr COLORREF kBlue = RGB(0, 0, 255), kLime = RGB(0, 255, 0), kAqua = RGB(0, 255, 255),
-                   kSilver = RGB(192, 192, 192), kMaroon = RGB(128, 0, 0), kBlack = RGB(0, 0, 0),
-                   kRed = RGB(255, 0, 0), kWhite = RGB(255, 255, 255);
+const wchar_t kUnknown[] = L"(不明)";
 
-// Graph: 500 units wide, five per percent of the volume.
-constexpr int kGraphW = 500, kGraphH = 40;
+std::wstring Pad3(int v) {
+  std::wstring s = std::to_wstring(v);
+  while (s.size() < 3) s.insert(s.begin(), L' ');
+  return s;
+}
 
-void Fill(HDC dc, int x, int y, int w, int h, COLORREF c) {
-  if (w <= 0 || h <= 0) return;
-  RECT r{x, y, x + w, y + h};
-  HBRUSH b = CreateSolidBrush(c);
-  FillRect(dc, &r, b);
-  DeleteObject(b);
+// Grouping of the locale ("3;0" -> 3, "3;2;0" -> 32), as NUMBERFMT wants it.
+UINT LocaleGrouping() {
+  wchar_t g[16] = L"";
+  if (!GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SGROUPING, g, 16)) return 3;
+  UINT v = 0;
+  bool zeroEnd = false;
+  for (const wchar_t* p = g; *p; ++p) {
+    if (*p >= L'1' && *p <= L'9') {
+      v = v * 10 + static_cast<UINT>(*p - L'0');
+      zeroEnd = false;
+    } else if (*p == L'0') {
+      zeroEnd = true;
+    }
+  }
+  (void)zeroEnd;
+  return v ? v : 3;
 }
 
 }  // namespace
 
-TfCheckDialog::TfCheckDialog(App& app, HWND owner)
-    : Dialog(app.user, {L"容量測定", 540, 392, false, L"容量測定"}), check_(app, this) {
-  Dialog::SetOwner(owner);
+// ---------------------------------------------------------------- arithmetic
+
+std::int64_t AllocationSize(std::int64_t size, std::int64_t cluster) {
+  if (cluster <= 0) cluster = kDefaultClusterSize;
+  if (size < 0) size = 0;
+  return (size / cluster + 1) * cluster;
 }
 
-void TfCheckDialog::Show() { ShowModal(); }
-
-void TfCheckDialog::OnCreate() {
-  using namespace dlg;
-  const DWORD owner = SS_OWNERDRAW;
-  AddLabel(kLblPageName, L"", {kMargin, 10, 516, kLabelH});
-  AddGroup(kGrpDest, L"バックアップ先", {kMargin, 32, 516, 104});
-  AddLabel(kLblTamdir, L"", {24, 52, 492, kLabelH}, kAnchorTopLeft, SS_PATHELLIPSIS);
-  AddLabel(kCapAll, L"全容量：", {24, 78, 136, kLabelH}, kAnchorTopLeft, owner);
-  AddLabel(kLblAll, L"", {162, 78, 108, kLabelH}, kAnchorTopLeft, SS_RIGHT);
-  AddLabel(kCapFree, L"空き容量：", {276, 78, 110, kLabelH}, kAnchorTopLeft, owner);
-  AddLabel(kLblFree, L"", {388, 78, 124, kLabelH}, kAnchorTopLeft, SS_RIGHT);
-  AddLabel(kCapPast, L"前々回までの容量：", {24, 104, 136, kLabelH}, kAnchorTopLeft, owner | SS_NOTIFY);
-  AddLabel(kLblPast, L"", {162, 104, 108, kLabelH}, kAnchorTopLeft, SS_RIGHT);
-  AddLabel(kCapDest, L"前回使用容量：", {276, 104, 110, kLabelH}, kAnchorTopLeft, owner | SS_NOTIFY);
-  AddLabel(kLblDest, L"", {388, 104, 124, kLabelH}, kAnchorTopLeft, SS_RIGHT);
-  AddTooltip(kCapPast, L"前々回までにバックアップした「差分」の容量");
-  AddTooltip(kCapDest, L"最新のバックアップ一回分の容量");
-
-  AddGroup(kGrpSrc, L"保存元のファイル", {kMargin, 144, 516, 56});
-  AddLabel(kLblDirCnt, L"", {24, 168, 120, kLabelH});
-  AddLabel(kLblFcnt, L"", {146, 168, 126, kLabelH}, kAnchorTopLeft, SS_NOTIFY);
-  AddTooltip(kLblFcnt, L"実際に保存されるファイル数");
-  AddLabel(kCapSrc, L"予定容量：", {276, 168, 110, kLabelH}, kAnchorTopLeft, owner | SS_NOTIFY);
-  AddLabel(kLblSrc, L"", {388, 168, 124, kLabelH}, kAnchorTopLeft, SS_RIGHT);
-  AddTooltip(kCapSrc, L"新規にバックアップをとった場合の必要容量");
-
-  AddGroup(kGrpGraph, L"各容量の比率のグラフ：", {kMargin, 208, 516, 68});
-  AddLabel(kGraph, L"", {20, 228, kGraphW, kGraphH}, kAnchorTopLeft, owner);
-
-  Add(L"STATIC", kImgWarn, L"", {kMargin, 284, 32, 32}, SS_ICON | SS_REALSIZEIMAGE);
-  SendMessageW(Item(kImgWarn), STM_SETICON, reinterpret_cast<WPARAM>(LoadIconW(nullptr, IDI_WARNING)), 0);
-  AddLabel(kLblMsg, L"", {50, 290, 478, 22}, kAnchorTopLeft, owner);
-
-  const int by = 326;
-  AddButton(kBtnStart, L"開始(&S)", {540 - kMargin - 3 * kButtonW - 2 * kGap, by, kButtonW, kButtonH},
-            kAnchorTopLeft, true);
-  AddButton(kBtnExit, L"終了(&E)", {540 - kMargin - 2 * kButtonW - kGap, by, kButtonW, kButtonH});
-  // The abort button takes the exit button's place while a page is measured.
-  AddButton(kBtnAbort, L"中止(&A)", {540 - kMargin - 2 * kButtonW - kGap, by, kButtonW, kButtonH});
-  AddButton(kBtnHelp, L"ヘルプ", {540 - kMargin - kButtonW, by, kButtonW, kButtonH});
-  AddStatusBar(kStsBar, L"");
+std::int64_t FolderOverhead(unsigned long fsCode, const std::wstring& fsName, std::int64_t cluster) {
+  if (fsCode == 0 && fsName.compare(0, 4, L"NTFS") == 0) return 0;
+  return cluster;
 }
 
-bool TfCheckDialog::OnShow() {
-  // Each opening starts afresh; returning to the dialog from elsewhere keeps
-  // what it shows.
-  drawn_ = false;
-  check_.Reset();
-  Focus(kBtnStart);
-  return true;
+int Percent(std::int64_t value, std::int64_t total) {
+  if (total <= 0 || value <= 0) return 0;
+  return static_cast<int>(static_cast<__int128>(value) * 100 / total);
 }
 
-void TfCheckDialog::Refresh(const CheckDisplay& d) {
-  if (!Dialog::hwnd()) return;
-  Apply(d, !drawn_);
-  drawn_ = true;
+std::wstring FormatWhole(std::int64_t value) {
+  static const std::wstring thousand = [] {
+    wchar_t s[8] = L",";
+    GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, s, 8);
+    return std::wstring(s);
+  }();
+  static const std::wstring decimal = [] {
+    wchar_t s[8] = L".";
+    GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, s, 8);
+    return std::wstring(s);
+  }();
+  static const UINT grouping = LocaleGrouping();
+  const std::wstring digits = std::to_wstring(value);
+  NUMBERFMTW fmt{};
+  fmt.NumDigits = 0;
+  fmt.LeadingZero = 1;
+  fmt.Grouping = grouping;
+  fmt.lpDecimalSep = const_cast<wchar_t*>(decimal.c_str());
+  fmt.lpThousandSep = const_cast<wchar_t*>(thousand.c_str());
+  fmt.NegativeOrder = 1;
+  wchar_t out[64];
+  if (GetNumberFormatW(LOCALE_USER_DEFAULT, 0, digits.c_str(), &fmt, out, 64) > 0) return out;
+  return digits;
 }
 
-void TfCheckDialog::Apply(const CheckDisplay& d, bool all) {
-  auto text = [&](int id, const std::wstring& now, const std::wstring& before) {
-    if (all || now != before) SetText(id, now);
+std::wstring FormatUnits(std::int64_t bytes, std::int64_t unit) {
+  if (unit <= 0) unit = 1;
+  // Rounded half up, in whole numbers: no floating point between us and 2^63.
+  const std::int64_t whole = bytes >= 0 ? bytes / unit + ((bytes % unit) * 2 >= unit ? 1 : 0)
+                                        : -((-bytes) / unit + (((-bytes) % unit) * 2 >= unit ? 1 : 0));
+  return FormatWhole(whole);
+}
+
+std::wstring FormatMbPercent(std::int64_t bytes, int percent) {
+  return FormatUnits(bytes, kMB) + L" MB (" + Pad3(percent) + L"%)";
+}
+
+Verdict FreeSpaceVerdict(std::int64_t free, std::int64_t total, std::int64_t lastUse,
+                         std::int64_t planned) {
+  if (free < 0 || total <= 0) return Verdict::FreeUnknown;
+  if (free + lastUse <= planned) return Verdict::Short;
+  if (Percent(free, total) < 10) return Verdict::UnderTenPercent;
+  return Verdict::None;
+}
+
+std::wstring VerdictText(Verdict v) {
+  switch (v) {
+    case Verdict::Short: return L"　　　空き容量不足の可能性があります．";
+    case Verdict::UnderTenPercent: return L"　　　空き容量が10%未満です．";
+    case Verdict::FreeUnknown: return L"　　　バックアップ先の空き容量が読めません．";
+    default: return L"";
+  }
+}
+
+// ---------------------------------------------------------------- behaviour
+
+struct CapacityCheck::RowSpec {
+  std::wstring save, exclude;
+  bool subfolders = false;
+  bool literal = false;  // a save pattern without "*" or "?"
+};
+
+void CapacityCheck::Refresh() {
+  if (view_) view_->Refresh(d_);
+}
+
+void CapacityCheck::Pump(bool force) { LetMessagesRun(app_, force); }
+
+void CapacityCheck::SetStatus(const std::wstring& text) {
+  d_.status = text;
+  Refresh();
+}
+
+void CapacityCheck::Reset() {
+  d_.status.clear();
+  d_.startCaption = L"開始(&S)";
+  d_.startEnabled = true;
+  d_.abortVisible = false;
+  app_.view.SizeListClear();
+  firstPress_ = true;
+  app_.AbortRequested = false;
+  d_.pageName = L"設定ページ： " + app_.CurrentPageName;
+  ResetDisplay();
+}
+
+void CapacityCheck::ResetDisplay() {
+  lines_.clear();
+  app_.view.SizeListClear();
+  SetBottomPanel(app_, 2);
+  d_.tamdir.clear();
+  d_.all.clear();
+  d_.free.clear();
+  d_.past.clear();
+  d_.dest.clear();
+  d_.dirCount.clear();
+  d_.fileCount.clear();
+  d_.src.clear();
+  d_.past_ = d_.dest_ = d_.fill = d_.srcBar = d_.freeBar = CheckBar{};
+  d_.warnVisible = false;
+  d_.msg.clear();
+  Refresh();
+}
+
+void CapacityCheck::StartClick() {
+  if (measuring_) return;
+  measuring_ = true;
+  app_.AbortRequested = false;
+  d_.abortVisible = true;
+  d_.startEnabled = false;
+  d_.status.clear();
+  Refresh();
+
+  const int n = static_cast<int>(app_.pages.size());
+  if (firstPress_) {
+    firstPress_ = false;
+  } else if (n > 0) {
+    const int next = (app_.activePage + 1) % n;
+    if (next != app_.activePage) {
+      app_.view.SetActiveTab(next);
+      PageChanged(app_, next);
+    }
+  }
+
+  const int kbWidth = app_.view.SourceColumnWidth(3);
+  if (kbWidth < 100) {
+    app_.view.SetSourceColumnWidth(3, 100);
+    const int first = app_.view.SourceColumnWidth(0);
+    if (first > 100) app_.view.SetSourceColumnWidth(0, first - 100);
+  }
+  app_.view.SetSizeColumnWidth(0, app_.view.SourceColumnWidth(0));
+
+  MeasurePage();
+  ProgressEnd(app_);
+
+  d_.startEnabled = true;
+  ++d_.startFocus;
+  const int i = app_.activePage;
+  std::wstring message;
+  if (i >= n - 1) {
+    message = n == 1 ? L"容量測定が終了しました." : L"全設定ページの容量測定が終了しました.";
+    d_.startCaption = L"開始(&S)";
+  } else if (ReadPageVersion(app_, i + 1) >= 6) {
+    message = L"[次頁]ボタンで次の設定ページの測定.";
+    d_.startCaption = L"次頁(&S)";
+  } else {
+    d_.startCaption = L"開始(&S)";
+    d_.startEnabled = false;
+    message = L"次の設定ページの測定には「容量測定」をいったん終了してください．";
+  }
+  d_.status = message;
+  StatusMessage(app_, L"");
+  if (app_.AbortRequested) d_.status = L"測定中断．表示結果は正しく無い可能性があります．";
+  d_.abortVisible = false;
+  measuring_ = false;
+  Refresh();
+}
+
+void CapacityCheck::MeasurePage() {
+  app_.AbortRequested = false;
+  d_.pageName = L"設定ページ: " + app_.CurrentPageName;
+  ResetDisplay();
+  d_.status.clear();
+  planned_ = fileCount_ = lastUse_ = olderUse_ = 0;
+  free_ = total_ = 0;
+  pFree_ = 0;
+  destUnreadable_ = sourceUnreadable_ = false;
+  Refresh();
+
+  if (app_.env.tamdir.empty()) {
+    ShowMessage(app_.user, MsgKind::Warning,
+                L"バックアップ先が設定されていません.\r\n「条件設定」で設定してください.");
+    return;
+  }
+  if (!CheckDestinationVolume(app_)) return;
+  // The medium may be on another drive letter this time.
+  const std::wstring tamdir = DestinationOf(app_.env);
+  d_.tamdir = L"<" + tamdir + L">";
+  Refresh();
+  Pump(true);
+
+  const FreeSpaceInfo space = GetFreeSpace(tamdir);
+  free_ = space.free;
+  total_ = space.total;
+  if (free_ >= 0 && total_ > 0) {
+    d_.all = FormatUnits(total_, kMB) + L" MB         ";
+    pFree_ = Percent(free_, total_);
+    d_.free = FormatMbPercent(free_, pFree_);
+    d_.freeBar.width = pFree_ * 5;
+  } else {
+    // Sizes that could not be read are no sizes: no "0 MB" that looks like one.
+    d_.all = kUnknown;
+    d_.free = kUnknown;
+  }
+
+  SetStatus(L"バックアップ予定容量　測定中...");
+  Pump(true);
+  cluster_ = ClusterSize(tamdir);
+  const CodeAndText fs = GetFileSystemName(tamdir);
+  overhead_ = FolderOverhead(fs.code, fs.text, cluster_);
+  planned_ = overhead_;
+  fileCount_ = 0;
+  systemFiles_ = SystemFilePaths();
+  MeasureRows();
+  if (app_.AbortRequested) {
+    Refresh();
+    return;
+  }
+
+  SetStatus(L"前回使用容量　測定中...");
+  Pump(true);
+  // A destination that exists but cannot be listed shows no generations; its
+  // use is unknown, not zero.
+  std::wstring dest = tamdir;
+  while (dest.size() > 3 && dest.back() == L'\\') dest.pop_back();
+  if (PathKind(dest) == 2) {
+    std::vector<DirEntry> files, folders;
+    if (!ListFolder(dest, files, folders)) destUnreadable_ = true;
+  }
+  const std::wstring latest = destUnreadable_ ? std::wstring() : LatestGeneration(app_, dest);
+  MeasureLastGeneration(latest);
+  olderUse_ = 0;
+  if (!app_.AbortRequested) {
+    SetStatus(L"前々回までの使用容量　測定中...");
+    Pump(true);
+    MeasureOlderGenerations(latest);
+  }
+  ShowFigures();
+}
+
+void CapacityCheck::MeasureRows() {
+  pageExcluded_.clear();
+  std::unordered_set<std::wstring> known;
+  std::wstring dest = DestinationOf(app_.env);
+  while (!dest.empty() && dest.back() == L'\\') dest.pop_back();
+
+  // The rows are known before they are walked: the bar and the dialog's
+  // status line count them.
+  ProgressStart(app_, static_cast<std::uint64_t>(app_.RowCount()), 0, L"行");
+  auto rowMeasured = [&] {
+    ProgressAdd(app_, 1, 0);
+    if (d_.status != app_.progress.shown.text) {
+      d_.status = app_.progress.shown.text;
+      Refresh();
+    }
   };
-  const CheckDisplay& o = shown_;
-  text(kLblPageName, d.pageName, o.pageName);
-  text(kLblTamdir, d.tamdir, o.tamdir);
-  text(kLblAll, d.all, o.all);
-  text(kLblFree, d.free, o.free);
-  text(kLblPast, d.past, o.past);
-  text(kLblDest, d.dest, o.dest);
-  text(kLblDirCnt, d.dirCount, o.dirCount);
-  text(kLblFcnt, d.fileCount, o.fileCount);
-  text(kLblSrc, d.src, o.src);
-  text(kLblMsg, d.msg, o.msg);
-  text(kBtnStart, d.startCaption, o.startCaption);
-  if (all || d.status != o.status) {
-    HWND bar = Item(kStsBar);
-    if (bar) SendMessageW(bar, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(d.status.c_str()));
+  for (int i = 0; i < app_.RowCount(); ++i) {
+    if (i > 0) rowMeasured();
+    const SourceRow row = app_.rows[static_cast<size_t>(i)];  // the list may be redrawn meanwhile
+    app_.view.SelectRow(i);
+    Pump();
+    const std::wstring src = RowSourceFolder(row);
+    auto setCell = [&](const std::wstring& text) {
+      if (i < app_.RowCount()) app_.rows[static_cast<size_t>(i)].size = text;
+      app_.view.ShowSourceRows(&app_.rows);
+    };
+    if (PathKind(src) != 2) {
+      setCell(kDeletedCell);
+      continue;
+    }
+    RowSpec spec;
+    spec.save = row.save;
+    spec.exclude = row.exclude;
+    spec.subfolders = RowIncludesSubfolders(row);
+    for (const auto& p : UnpackList(row.save)) spec.literal = spec.literal || (!p.empty() && !IsWildcardPattern(p));
+    if (spec.subfolders) {
+      std::vector<std::wstring> full;
+      ExpandExcludedFolders(src, row.excluded, full);
+      for (auto& f : full)
+        if (known.insert(LowerText(f)).second) pageExcluded_.push_back(std::move(f));
+    }
+    std::int64_t rowTotal = 0;
+    std::wstring cell;
+    if (row.save.empty()) {
+      AddLine(row.caption, row.comment, L"", L"");
+    } else if (IsSkippedFolder(src)) {
+      // The backup does not go through a junction, not even the row's own.
+      AddLine(row.caption, row.comment, kJunctionCell, L"");
+      cell = kJunctionCell;
+    } else if (!dest.empty() && (SameFolderText(dest, src) || IsInsideFolder(dest, src))) {
+      AddLine(row.caption, row.comment, kExcludedCell, L"");
+      cell = kExcludedCell;
+    } else {
+      MeasureFolder(src, row.caption, row.comment, spec, rowTotal);
+    }
+    RefreshTotals();
+    setCell(cell.empty() ? FormatUnits(rowTotal, kKB) : cell);
+    Pump();
+    if (app_.AbortRequested) break;
   }
-  if (all || d.warnVisible != o.warnVisible) {
-    Dialog::Show(kImgWarn, d.warnVisible);
-    InvalidateRect(Item(kLblMsg), nullptr, TRUE);
+  if (!app_.AbortRequested && app_.RowCount() > 0) {
+    rowMeasured();
+    ProgressFinish(app_);
   }
-  if (all || d.past_ != o.past_ || d.dest_ != o.dest_ || d.fill != o.fill || d.srcBar != o.srcBar ||
-      d.freeBar != o.freeBar)
-    InvalidateRect(Item(kGraph), nullptr, FALSE);
-  const bool focusStart = d.startFocus != o.startFocus;
-  Enable(kBtnStart, d.startEnabled);
-  Dialog::Show(kBtnAbort, d.abortVisible);
-  Dialog::Show(kBtnExit, !d.abortVisible);
-  if (d.abortVisible && !o.abortVisible) SetFocus(Item(kBtnAbort));
-  shown_ = d;
-  if (focusStart && d.startEnabled) Focus(kBtnStart);
-  else if (!d.abortVisible && o.abortVisible) Focus(d.startEnabled ? kBtnStart : kBtnExit);
+  app_.view.SelectRow(-1);
+
+  std::stable_sort(lines_.begin(), lines_.end(), [](const auto& a, const auto& b) {
+    return lstrcmpW(a[0].c_str(), b[0].c_str()) < 0;
+  });
+  app_.view.SizeListClear();
+  for (size_t k = 0; k < lines_.size(); ++k) {
+    lines_[k][2] = std::to_wstring(k + 1);
+    app_.view.SizeListAdd(lines_[k]);
+  }
+  Pump(true);
 }
 
-bool TfCheckDialog::OnCommand(int id, int notifyCode) {
-  if (notifyCode != BN_CLICKED) return false;
-  if (id == kBtnStart) {
-    check_.StartClick();
-    return true;
-  }
-  if (id == kBtnAbort) {
-    check_.AbortClick();
-    return true;
-  }
-  return false;
+void CapacityCheck::AddLine(const std::wstring& path, const std::wstring& comment, const std::wstring& size,
+                            const std::wstring& files) {
+  lines_.push_back({path, comment, std::to_wstring(lines_.size() + 1), size, files});
+  app_.view.SizeListAdd(lines_.back());
 }
 
-bool TfCheckDialog::OnCancel() {
-  // Esc or the close box while a page is measured stops the measurement first.
-  if (check_.measuring()) {
-    check_.AbortClick();
-    return false;
+bool CapacityCheck::MeasureFolder(const std::wstring& path, const std::wstring& caption,
+                                  const std::wstring& comment, const RowSpec& row, std::int64_t& rowTotal) {
+  std::int64_t bytes = overhead_;
+  std::vector<DirEntry> files, folders;
+  if (!ListFolder(path, files, folders)) {
+    // Nothing of it can be counted; the backup reports it as an error line.
+    sourceUnreadable_ = true;
+    AddLine(caption, comment, kUnreadableCell, L"");
+    planned_ += bytes;
+    rowTotal += bytes;
+    return !app_.AbortRequested;
+  }
+  const std::vector<std::wstring> names = SelectFiles(files, row.save, row.exclude);
+  // Wildcards give the listing's own names; only a literal pattern can give a
+  // name in another letter case, or the same file twice.
+  std::unordered_map<std::wstring, size_t> index;
+  index.reserve(files.size());
+  for (size_t k = 0; k < files.size(); ++k) index.emplace(files[k].name, k);
+  std::unordered_map<std::wstring, size_t> folded;
+  std::unordered_set<std::wstring> done;
+  const std::wstring dir = path + L"\\";
+  std::int64_t count = 0;
+  for (const auto& name : names) {
+    size_t at = files.size();
+    if (auto it = index.find(name); it != index.end()) at = it->second;
+    if (row.literal) {
+      if (folded.empty())
+        for (size_t k = 0; k < files.size(); ++k) folded.emplace(LowerText(files[k].name), k);
+      const std::wstring key = LowerText(name);
+      // A literal pattern may name a file a wildcard took already: one copy.
+      if (!done.insert(key).second) continue;
+      if (at == files.size())
+        if (auto f = folded.find(key); f != folded.end()) at = f->second;
+    }
+    if (IsSystemFile(systemFiles_, dir, name)) continue;
+    ++count;
+    if (at < files.size()) bytes += AllocationSize(static_cast<std::int64_t>(files[at].size), cluster_);
+    Pump();
+    if (app_.AbortRequested) break;
+  }
+  AddLine(caption, comment, FormatUnits(bytes, kKB), std::to_wstring(count));
+  planned_ += bytes;
+  rowTotal += bytes;
+  fileCount_ += count;
+  if (lines_.size() % 100 == 0) {
+    StatusMessage(app_, path);
+    RefreshTotals();
+  }
+  if (app_.AbortRequested) return false;
+  if (!row.subfolders) return true;
+
+  std::wstring dest = DestinationOf(app_.env);
+  while (!dest.empty() && dest.back() == L'\\') dest.pop_back();
+  for (const auto& sub : folders) {
+    const std::wstring full = path + L"\\" + sub.name;
+    if (IsExcludedFolder(pageExcluded_, full) ||
+        (!dest.empty() && (SameFolderText(dest, full) || IsInsideFolder(dest, full)))) {
+      AddLine(full, L"", kExcludedCell, L"");
+    } else if (IsSkippedAttributes(sub.attributes)) {
+      AddLine(full, L"", kJunctionCell, L"");
+    } else if (!MeasureFolder(full, full, L"", row, rowTotal)) {
+      return false;
+    }
+    Pump();
+    if (app_.AbortRequested) return false;
   }
   return true;
 }
 
-bool TfCheckDialog::OnMessage(UINT msg, WPARAM, LPARAM lp, INT_PTR& result) {
-  if (msg != WM_DRAWITEM) return false;
-  const auto* di = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
-  if (di->CtlID == kGraph)
-    DrawGraph(*di);
-  else
-    DrawLabel(*di);
-  result = TRUE;
-  return true;
+void CapacityCheck::RefreshTotals() {
+  app_.view.SizeListScrollToEnd();
+  d_.src = FormatUnits(planned_, kMB) + L" MB ";
+  d_.dirCount = L"フォルダ数= " + std::to_wstring(lines_.size());
+  d_.fileCount = L"ファイル数= " + std::to_wstring(fileCount_);
+  Refresh();
 }
 
-void TfCheckDialog::DrawGraph(const DRAWITEMSTRUCT& di) {
-  HDC dc = di.hDC;
-  const int w = di.rcItem.right - di.rcItem.left, h = di.rcItem.bottom - di.rcItem.top;
-  const int half = h / 2;
-  auto x = [&](int units) { return MulDiv(std::clamp(units, 0, kGraphW), w, kGraphW); };
-  auto bar = [&](const CheckBar& b, int top, int height, COLORREF c) {
-    const int left = x(b.left), right = x(b.left + b.width);
-    Fill(dc, left, top, right - left, height, c);
-  };
-  Fill(dc, 0, 0, w, h, kMaroon);
-  const CheckDisplay& d = shown_;
-  bar(d.past_, 0, h, kBlue);
-  bar(d.dest_, 0, half, kLime);
-  bar(d.fill, half, h - half, kBlack);
-  bar(d.srcBar, half, h - half, kAqua);
-  bar(d.freeBar, 0, h, kSilver);
-}
-
-void TfCheckDialog::DrawLabel(const DRAWITEMSTRUCT& di) {
-  HDC dc = di.hDC;
-  COLORREF ground = GetSysColor(COLOR_BTNFACE), ink = GetSysColor(COLOR_BTNTEXT);
-  switch (di.CtlID) {
-    case kCapFree: ground = kSilver; break;
-    case kCapPast: ground = kBlue; ink = kWhite; break;
-    case kCapDest: ground = kLime; break;
-    case kCapSrc: ground = kAqua; break;
-    case kLblMsg:
-      ink = kRed;
-      if (shown_.warnVisible) ground = kWhite;
-      break;
-    default: break;
+std::int64_t CapacityCheck::TreeSize(const std::wstring& path) {
+  Pump();
+  if (app_.AbortRequested) return 0;
+  std::vector<DirEntry> files, folders;
+  if (!ListFolder(path, files, folders)) {
+    destUnreadable_ = true;
+    return 0;
   }
-  RECT r = di.rcItem;
-  HBRUSH b = CreateSolidBrush(ground);
-  FillRect(dc, &r, b);
-  DeleteObject(b);
-  wchar_t buffer[512];
-  const int n = GetWindowTextW(di.hwndItem, buffer, 512);
-  SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, ink);
-  HGDIOBJ old = SelectObject(dc, font());
-  r.left += Scale(2);
-  DrawTextW(dc, buffer, n, &r, DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
-  SelectObject(dc, old);
+  std::int64_t sum = 0;
+  for (const auto& f : files) sum += AllocationSize(static_cast<std::int64_t>(f.size), cluster_);
+  for (const auto& d : folders) {
+    // A link is one entry here; what it points to belongs to someone else.
+    if (!(d.attributes & FILE_ATTRIBUTE_REPARSE_POINT)) sum += TreeSize(path + L"\\" + d.name);
+    sum += cluster_;
+  }
+  return sum;
+}
+
+void CapacityCheck::MeasureLastGeneration(const std::wstring& latest) {
+  lastUse_ = 0;
+  if (latest.empty()) {
+    d_.dest.clear();
+    Refresh();
+    return;
+  }
+  std::wstring dest = DestinationOf(app_.env);
+  while (!dest.empty() && dest.back() == L'\\') dest.pop_back();
+  lastUse_ = TreeSize(dest + L"\\" + latest) + cluster_;
+  d_.dest = FormatUnits(lastUse_, kMB) + L" MB       ";
+  Refresh();
+  Pump();
+}
+
+void CapacityCheck::MeasureOlderGenerations(const std::wstring& latest) {
+  olderUse_ = 0;
+  if (latest.empty()) {
+    d_.past.clear();
+    Refresh();
+    return;
+  }
+  std::wstring dest = DestinationOf(app_.env);
+  while (!dest.empty() && dest.back() == L'\\') dest.pop_back();
+  std::vector<DirEntry> files, folders;
+  if (!ListFolder(dest, files, folders)) {
+    destUnreadable_ = true;
+    return;
+  }
+  for (const auto& f : files) olderUse_ += AllocationSize(static_cast<std::int64_t>(f.size), cluster_);
+  for (const auto& d : folders) {
+    if (d.name.size() == 7 && d.name != latest) {
+      SetStatus(L"<" + d.name + L">使用容量 測定中...");
+      if (!(d.attributes & FILE_ATTRIBUTE_REPARSE_POINT)) olderUse_ += TreeSize(dest + L"\\" + d.name);
+      olderUse_ += cluster_;
+    }
+    Pump();
+    if (app_.AbortRequested) break;
+  }
+}
+
+void CapacityCheck::ShowFigures() {
+  const int pL = Percent(lastUse_, total_), pO = Percent(olderUse_, total_), pS = Percent(planned_, total_);
+  if (destUnreadable_) {
+    d_.dest = kUnreadableCell;
+    d_.past = kUnreadableCell;
+  } else {
+    d_.dest = FormatMbPercent(lastUse_, pL);
+    d_.past = FormatMbPercent(olderUse_, pO);
+  }
+  d_.src = FormatMbPercent(planned_, pS);
+  d_.dest_.width = pL * 5;
+  d_.fill.width = pL * 5;
+  d_.past_.width = pO * 5;
+  d_.dest_.left = d_.past_.width - 1;
+  d_.fill.left = d_.srcBar.left = d_.dest_.left;
+  d_.freeBar.left = d_.dest_.width + d_.past_.width - 2;
+  d_.srcBar.width = pS * 5;
+
+  const Verdict v = FreeSpaceVerdict(free_, total_, lastUse_, planned_);
+  d_.msg = VerdictText(v);
+  if (v == Verdict::None && (destUnreadable_ || sourceUnreadable_))
+    d_.msg = L"　　　読めないフォルダがあります．表示結果は正しく無い可能性があります．";
+  d_.warnVisible = !d_.msg.empty();
+  Refresh();
 }
 
 }  // namespace ruzer

@@ -11,7 +11,7 @@
 #include "engine/Sbakup.h"
 #include "engine/Sdskio.h"
 #include "engine/Select.h"
-#include "measure/TfCheck.h"
+#include "measure/Vcheck.h"
 #include "restore/Vrest.h"
 #include "restore/Vvrfy.h"
 

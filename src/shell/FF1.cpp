@@ -9,7 +9,7 @@
 #include "base/font.h"
 #include "base/panes.h"
 #include "base/winproc.h"
-#include "shell/Vabout.h"
+#include "shell/Vabout_view.h"
 #include "shell/ff1_impl.h"
 #include "store/Fdef.h"
 
@@ -555,7 +555,7 @@ void FF1::Impl::ShowHelpContents() {
 }
 
 void FF1::Impl::ShowAbout() {
-  Vabout about(app().user, win.hwnd_);
+  TfAbout about(app().user, win.hwnd_);
   about.Show();
 }
 

@@ -8,7 +8,7 @@
 #include "shell/Vxsort.h"
 #include "store/Convert.h"
 #include "engine/Scollate.h"
-#include "measure/TfCheck.h"
+#include "measure/Vcheck.h"
 #include "restore/Vfind.h"
 #include "sources/Srows.h"
 #include "setup/Sinst.h"

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "base/app.h"
-#include "sources/Seditdlg.h"
+#include "sources/Vedit.h"
 
 namespace ruzer {
 

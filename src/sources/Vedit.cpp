@@ -1,268 +1,276 @@
 #include "sources/Vedit.h"
 
-#include <commctrl.h>
-#include <shlobj.h>
-
 #include <algorithm>
+#include <cwctype>
 
-#include "base/font.h"
-#include "base/handles.h"
-#include "base/win32_user.h"
+#include "base/disk.h"
+#include "base/text.h"
+#include "store/Spage.h"
 
 namespace ruzer {
 
-// ---------------------------------------------------------------- folder browser
-
-BrowseResult ShellFolderBrowser::Browse(const std::wstring& caption, const std::wstring& initial,
-                                        const std::wstring& root) {
-  FolderPick pick = BrowseForFolder(owner_, caption, initial, root);
-  BrowseResult r;
-  r.kind = pick.kind == FolderPick::Chosen ? BrowseResult::Chosen
-           : pick.kind == FolderPick::Failed ? BrowseResult::Failed
-                                             : BrowseResult::Cancelled;
-  r.path = std::move(pick.path);
-  return r;
-}
-
-// ---------------------------------------------------------------- view
-
 namespace {
 
-constexpr int kW = 520, kH = 470;
-constexpr COLORREF kGreyColour = RGB(160, 160, 164);
+constexpr wchar_t kNetworkRefused[] = L"ネットワーク先のファイルのバックアップはできません.";
+
+bool ContainsFolderText(const std::vector<std::wstring>& list, const std::wstring& t) {
+  return std::any_of(list.begin(), list.end(), [&](const std::wstring& e) { return SameFolderText(e, t); });
+}
+
+bool IsReservedName(const std::wstring& name) {
+  // The device names are reserved with any extension and trailing blanks.
+  std::wstring base = name.substr(0, name.find(L'.'));
+  while (!base.empty() && base.back() == L' ') base.pop_back();
+  std::wstring u;
+  for (wchar_t c : base) u += static_cast<wchar_t>(std::towupper(c));
+  static const wchar_t* const kNames[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
+  for (const wchar_t* n : kNames)
+    if (u == n) return true;
+  if (u.size() == 4 && (u.compare(0, 3, L"COM") == 0 || u.compare(0, 3, L"LPT") == 0)) {
+    const wchar_t d = u[3];
+    return (d >= L'1' && d <= L'9') || d == L'\u00B9' || d == L'\u00B2' || d == L'\u00B3';
+  }
+  return false;
+}
+
+void Warn(App& app, const std::wstring& text) { ShowMessage(app.user, MsgKind::Warning, text); }
 
 }  // namespace
 
-TfEdit::TfEdit(App& app, IFolderBrowser* browser)
-    : Dialog(app.user, {L"フォルダ設定", kW, kH, true, L"フォルダ設定ウィンドウ"}),
-      app_(app),
-      browser_(browser ? browser : &shell_) {}
-
-bool TfEdit::Show(FolderDialogState& state) {
-  s_ = state;
-  const bool ok = ShowModal() == IDOK;
-  if (ok) state = s_;
-  return ok;
-}
-
-void TfEdit::OnCreate() {
-  using namespace dlg;
-  const int inner = kW - 2 * kMargin;
-  AddGroup(kPnlSrc, L"保存元フォルダ(&T) ", {kMargin, 8, inner, 88}, kAnchorTopWide);
-  AddEdit(kEdtSrc, {kMargin + 12, 30, inner - 24 - kButtonW - kGap, kEditH}, kAnchorTopWide);
-  AddButton(kBtnRef, L"参照(&R)", {kW - kMargin - 12 - kButtonW, 28, kButtonW, kButtonH}, kAnchorTopRight);
-  // As wide as the caption in a Japanese UI font.
-  AddLabel(kLblSpfol, L"特殊フォルダ/コメント(&S)：", {kMargin + 12, 64, 190, kLabelH});
-  AddEdit(kEdtSpfol, {kMargin + 12 + 194, 60, inner - 24 - 194, kEditH}, kAnchorTopWide);
-  AddCheck(kChkNewDir, L"下位フォルダもバックアップする(&N)", {kMargin + 4, 102, inner - 8, kCheckH});
-  AddGroup(kGrpDir, L"除外フォルダ(&D)", {kMargin, 130, inner, 110}, kAnchorTopWide);
-  AddListBox(kLbDir, {kMargin + 12, 150, inner - 24 - 36 - kGap, 80}, kAnchorTopWide,
-             LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_EXTENDEDSEL | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP);
-  AddButton(kBtAddDir, L"＋", {kW - kMargin - 12 - 36, 150, 36, 26}, kAnchorTopRight);
-  AddButton(kBtDelDir, L"－", {kW - kMargin - 12 - 36, 182, 36, 26}, kAnchorTopRight);
-  AddStatusBar(kStsBar, L"");
-  const int buttons = AddDialogButtons();
-  const int top = 248, h = buttons - kGap - top;
-  const int half = kW / 2;
-  AddGroup(kPnlBU1, L"保存ファイル(&F)", {kMargin, top, half - kMargin - kGap / 2, h}, kAnchorAll);
-  AddGroup(kPnlBU2, L"除外ファイル(&G)", {half + kGap / 2, top, kW - kMargin - half - kGap / 2, h}, kAnchorAll);
-  const DWORD listStyle = LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_EXTENDEDSEL | WS_VSCROLL | WS_TABSTOP;
-  AddListBox(kLstFile1, {0, 0, 10, 10}, kAnchorTopLeft, listStyle);
-  AddButton(kBtnAddf1, L"＋", {0, 0, 36, 26});
-  AddButton(kBtnDelf1, L"－", {0, 0, 36, 26});
-  AddListBox(kLstFile2, {0, 0, 10, 10}, kAnchorTopLeft, listStyle);
-  AddButton(kBtnAddf2, L"＋", {0, 0, 36, 26});
-  AddButton(kBtnDelf2, L"－", {0, 0, 36, 26});
-  AddTooltip(kLstFile1, L"ダブル・クリックで変更");
-  AddTooltip(kLstFile2, L"ダブル・クリックで変更");
-  PlusMinusKeys(kLbDir, kBtAddDir, kBtDelDir);
-  PlusMinusKeys(kLstFile1, kBtnAddf1, kBtnDelf1);
-  PlusMinusKeys(kLstFile2, kBtnAddf2, kBtnDelf2);
-  if (!grey_) grey_.reset(CreateSolidBrush(kGreyColour));
-}
-
-void TfEdit::OnLayout(int width96, int) {
-  // The save group takes half the client width; the exclude group the rest.
-  using namespace dlg;
-  const Rect96 g1 = Placed(kPnlBU1);
-  const int half = width96 / 2;
-  Rect96 a{kMargin, g1.y, half - kMargin, g1.h};
-  Rect96 b{half + kGap, g1.y, width96 - kMargin - half - kGap, g1.h};
-  Place(kPnlBU1, a);
-  Place(kPnlBU2, b);
-  auto inside = [&](const Rect96& g, int list, int add, int del) {
-    Place(list, {g.x + 10, g.y + 22, g.w - 20 - 36 - 6, g.h - 32});
-    Place(add, {g.right() - 10 - 36, g.y + 22, 36, 26});
-    Place(del, {g.right() - 10 - 36, g.y + 54, 36, 26});
-  };
-  inside(a, kLstFile1, kBtnAddf1, kBtnDelf1);
-  inside(b, kLstFile2, kBtnAddf2, kBtnDelf2);
-}
-
-void TfEdit::PushList(int id, const std::vector<std::wstring>& entries, const std::vector<int>* selected) {
-  HWND w = Item(id);
-  SendMessageW(w, WM_SETREDRAW, FALSE, 0);
-  SendMessageW(w, LB_RESETCONTENT, 0, 0);
-  for (const auto& e : entries) SendMessageW(w, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(e.c_str()));
-  const int widest = WidestText(w, font(), entries);
-  SendMessageW(w, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + 8), 0);
-  if (selected)
-    for (int i : *selected) SendMessageW(w, LB_SETSEL, TRUE, i);
-  SendMessageW(w, WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(w, nullptr, TRUE);
-}
-
-std::vector<int> TfEdit::Selected(int id) const {
-  HWND w = Item(id);
-  const int n = static_cast<int>(SendMessageW(w, LB_GETSELCOUNT, 0, 0));
-  std::vector<int> sel(static_cast<size_t>(n > 0 ? n : 0));
-  if (n > 0) SendMessageW(w, LB_GETSELITEMS, static_cast<WPARAM>(n), reinterpret_cast<LPARAM>(sel.data()));
-  return sel;
-}
-
-void TfEdit::Pull() {
-  s_.src = Text(kEdtSrc);
-  s_.comment = Text(kEdtSpfol);
-  s_.subFolders = Checked(kChkNewDir);
-  s_.dirSelection = Selected(kLbDir);
-}
-
-void TfEdit::Push() {
-  if (Text(kEdtSrc) != s_.src) SetText(kEdtSrc, s_.src);
-  if (Text(kEdtSpfol) != s_.comment) SetText(kEdtSpfol, s_.comment);
-  SetChecked(kChkNewDir, s_.subFolders);
-  PushList(kLbDir, s_.dirs, &s_.dirSelection);
-  PushList(kLstFile1, s_.saves);
-  PushList(kLstFile2, s_.excludes);
-  LONG style = GetWindowLongW(Item(kEdtSrc), GWL_STYLE);
-  style = s_.srcInTabOrder ? (style | WS_TABSTOP) : (style & ~WS_TABSTOP);
-  SetWindowLongW(Item(kEdtSrc), GWL_STYLE, style);
-  for (int id : {kPnlSrc, kEdtSrc, kBtnRef, kLblSpfol, kEdtSpfol}) Enable(id, s_.srcGroupEnabled);
-  Enable(kChkNewDir, s_.switchEnabled);
-  Enable(kGrpDir, s_.dirGroupEnabled);
-  for (int id : {kLbDir, kBtAddDir, kBtDelDir}) Enable(id, s_.dirGroupEnabled && s_.dirEnabled);
-  for (int id : {kPnlBU1, kLstFile1, kBtnAddf1, kBtnDelf1}) Enable(id, s_.saveGroupEnabled);
-  for (int id : {kPnlBU2, kLstFile2, kBtnAddf2, kBtnDelf2}) Enable(id, s_.excludeGroupEnabled);
-  SendMessageW(Item(kStsBar), SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(s_.status.c_str()));
-  InvalidateRect(hwnd(), nullptr, TRUE);
-}
-
-bool TfEdit::Grey(int groupId) const {
-  if (s_.mode != EditMode::Bulk) return false;
-  switch (groupId) {
-    case kPnlBU1: return s_.bulk != BulkKind::Save;
-    case kPnlBU2: return s_.bulk != BulkKind::Exclude;
-    case kChkNewDir: return s_.bulk != BulkKind::Switch;
-    default: return true;  // pnlSrc, grpDir
+bool CheckSourceFolderForm(App& app, const std::wstring& f) {
+  const bool drive = f.size() >= 3 && ((f[0] >= L'A' && f[0] <= L'Z') || (f[0] >= L'a' && f[0] <= L'z')) &&
+                     f[1] == L':' && f[2] == L'\\';
+  if (!drive) {
+    Warn(app, L"<" + f + L"> はドライブ名から始まるフォルダ名ではありません．\r\n\"C:\\フォルダ\" の形で指定してください．");
+    return false;
   }
-}
-
-bool TfEdit::OnShow() {
-  Push();
-  Focus(s_.srcInTabOrder && s_.srcGroupEnabled ? kEdtSrc : (s_.srcGroupEnabled ? kEdtSpfol : IDOK));
+  if (f.size() > 260) {
+    Warn(app, L"フォルダ名が長過ぎます．（260文字まで）");
+    return false;
+  }
+  if (f.find(L':', 2) != std::wstring::npos) {
+    Warn(app, L"フォルダ名に使えない文字 \":\" が含まれています.");
+    return false;
+  }
+  if (std::any_of(f.begin(), f.end(), [](wchar_t c) { return c < 0x20; })) {
+    Warn(app, L"フォルダ名に使えない制御文字が含まれています．");
+    return false;
+  }
+  // Each name below the drive root.
+  size_t start = 3;
+  while (start < f.size()) {
+    size_t end = f.find(L'\\', start);
+    if (end == std::wstring::npos) end = f.size();
+    const std::wstring name = f.substr(start, end - start);
+    if (name.empty()) {
+      Warn(app, L"<" + f + L"> には名前のない階層 (\"\\\\\") があります．");
+      return false;
+    }
+    if (name.back() == L'.' || name.back() == L' ') {
+      Warn(app, L"<" + name + L"> のように末尾がピリオドや空白の名前は、フォルダ名に使えません．");
+      return false;
+    }
+    if (IsReservedName(name)) {
+      Warn(app, L"<" + name + L"> はWindowsの予約名なので、フォルダ名に使えません．");
+      return false;
+    }
+    start = end + 1;
+  }
   return true;
 }
 
-bool TfEdit::OnCommand(int id, int code) {
-  switch (id) {
-    case kEdtSrc:
-      if (code == EN_KILLFOCUS) {
-        s_.src = Text(kEdtSrc);
-        logic_.SourceLeft();
-        for (int c : {kLbDir, kBtAddDir, kBtDelDir}) Enable(c, s_.dirGroupEnabled && s_.dirEnabled);
-      }
-      return code == EN_KILLFOCUS;
-    case kBtnRef:
-      Pull();
-      logic_.BrowseSource();
-      Push();
-      return true;
-    case kChkNewDir:
-      if (code != BN_CLICKED) return false;
-      Pull();
-      logic_.SwitchClicked();
-      Push();
-      return true;
-    case kBtAddDir:
-      Pull();
-      logic_.AddExcludedFolder();
-      Push();
-      return true;
-    case kBtDelDir:
-      Pull();
-      logic_.RemoveExcludedFolders();
-      Push();
-      return true;
-    case kBtnAddf1:
-    case kBtnAddf2:
-      Pull();
-      logic_.AddPattern(id == kBtnAddf1 ? PatternList::Save : PatternList::Exclude);
-      Push();
-      return true;
-    case kBtnDelf1:
-    case kBtnDelf2: {
-      Pull();
-      const int list = id == kBtnDelf1 ? kLstFile1 : kLstFile2;
-      FolderDialogLogic::RemoveEntries(logic_.List(id == kBtnDelf1 ? PatternList::Save : PatternList::Exclude),
-                                       Selected(list));
-      Push();
-      return true;
-    }
-    case kLstFile1:
-    case kLstFile2:
-      if (code != LBN_DBLCLK) return false;
-      {
-        Pull();
-        const int current = static_cast<int>(SendMessageW(Item(id), LB_GETCARETINDEX, 0, 0));
-        logic_.ChangePattern(id == kLstFile1 ? PatternList::Save : PatternList::Exclude, current);
-        Push();
-      }
-      return true;
-  }
-  return false;
+void FolderDialogLogic::SourceLeft() {
+  if (s_.src == s_.sourceAtOpen) return;
+  // With no excluded folders there is nothing to re-express: they are taken
+  // against the new folder from now on (a new row's folder is typed this way).
+  if (s_.dirs.empty())
+    s_.sourceAtOpen = s_.src;
+  else
+    s_.dirEnabled = false;
 }
 
-bool TfEdit::OnOk() {
-  Pull();
-  const bool ok = logic_.Ok();
-  Push();
-  return ok;
+void FolderDialogLogic::BrowseSource() {
+  const BrowseResult r = browser_.Browse(L"保存元フォルダの選択", s_.src, L"");
+  if (r.kind == BrowseResult::Cancelled) return;
+  if (r.kind == BrowseResult::Failed || r.path.empty()) {
+    Warn(app_, L"そのフォルダは指定できません.");
+    return;
+  }
+  if (r.path.rfind(L"\\\\", 0) == 0) {
+    Warn(app_, kNetworkRefused);
+    return;
+  }
+  s_.src = r.path;
+  SourceLeft();
 }
 
-bool TfEdit::OnMessage(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result) {
-  if (s_.mode != EditMode::Bulk) return false;
-  // Bulk mode: the groups not open for input are painted grey.
-  if (msg == WM_ERASEBKGND) {
-    HDC dc = reinterpret_cast<HDC>(wp);
-    RECT rc;
-    GetClientRect(hwnd(), &rc);
-    FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
-    for (int g : {kPnlSrc, kChkNewDir, kGrpDir, kPnlBU1, kPnlBU2}) {
-      if (!Grey(g)) continue;
-      RECT r;
-      GetWindowRect(Item(g), &r);
-      MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&r), 2);
-      FillRect(dc, &r, grey_.get());
-    }
-    result = TRUE;
-    return true;
+void FolderDialogLogic::SwitchClicked() {
+  // Entries are relative to the folder the dialog opened with; once the source
+  // folder changed, new ones would be taken against the wrong folder.
+  s_.dirEnabled = s_.subFolders && s_.src == s_.sourceAtOpen;
+}
+
+void FolderDialogLogic::AddExcludedFolder() {
+  SourceLeft();  // the field may have changed without losing the focus
+  if (!s_.dirEnabled || !s_.dirGroupEnabled) return;
+  const std::wstring src = s_.src;
+  // Without a source folder there is nothing to pick below.
+  if (src.empty()) {
+    Warn(app_, L"保存元フォルダ名を指定してください");
+    return;
   }
-  if (msg == WM_CTLCOLORSTATIC || msg == WM_CTLCOLORBTN) {
-    HWND control = reinterpret_cast<HWND>(lp);
-    const int id = GetDlgCtrlID(control);
-    int group = 0;
-    if (id == kPnlSrc || id == kLblSpfol || id == kBtnRef) group = kPnlSrc;
-    else if (id == kChkNewDir) group = kChkNewDir;
-    else if (id == kGrpDir || id == kBtAddDir || id == kBtDelDir) group = kGrpDir;
-    else if (id == kPnlBU1 || id == kBtnAddf1 || id == kBtnDelf1) group = kPnlBU1;
-    else if (id == kPnlBU2 || id == kBtnAddf2 || id == kBtnDelf2) group = kPnlBU2;
-    if (!group || !Grey(group)) return false;
-    HDC dc = reinterpret_cast<HDC>(wp);
-    SetBkColor(dc, kGreyColour);
-    result = reinterpret_cast<INT_PTR>(grey_.get());
-    return true;
+  const BrowseResult r = browser_.Browse(L"除外フォルダの選択", L"", src);
+  if (r.kind != BrowseResult::Chosen) return;
+  const std::wstring base = !src.empty() && src.back() == L'\\' ? src : src + L'\\';
+  // The browser's root keeps the choice at or below S; a path of another
+  // spelling that is not below it cannot become a relative entry.
+  std::wstring rel;
+  if (!IsInsideFolder(src, r.path) || r.path.size() <= base.size())
+    rel.clear();
+  else
+    rel = r.path.substr(base.size());
+  if (rel.empty()) {
+    ShowMessage(app_.user, MsgKind::Error, src + L" は登録できません.");
+    return;
   }
-  return false;
+  if (ValidateExcludedFolder(app_, s_, rel)) {
+    InsertSorted(s_.dirs, rel);
+    s_.dirSelection.clear();
+  }
+}
+
+void FolderDialogLogic::RemoveEntries(std::vector<std::wstring>& list, const std::vector<int>& selected) {
+  std::vector<int> sel = selected;
+  std::sort(sel.begin(), sel.end());
+  sel.erase(std::unique(sel.begin(), sel.end()), sel.end());
+  for (auto it = sel.rbegin(); it != sel.rend(); ++it)
+    if (*it >= 0 && *it < static_cast<int>(list.size())) list.erase(list.begin() + *it);
+}
+
+void FolderDialogLogic::AddPattern(PatternList which) {
+  if (!app_.patternDialog) return;
+  const auto picked = app_.patternDialog->Pick(
+      s_.src, which == PatternList::Save ? std::optional<std::wstring>(L"*.*") : std::nullopt);
+  if (!picked) return;
+  const std::wstring t(Trim(*picked, L" "));  // an ideographic space may begin a folder name
+  auto& list = List(which);
+  if (t.empty() || ContainsFolderText(list, t)) return;
+  InsertSorted(list, t);
+}
+
+void FolderDialogLogic::ChangePattern(PatternList which, int index) {
+  auto& list = List(which);
+  if (!app_.patternDialog || index < 0 || index >= static_cast<int>(list.size())) return;
+  const auto picked = app_.patternDialog->Pick(s_.src, list[static_cast<size_t>(index)]);
+  if (!picked) return;
+  const std::wstring t(Trim(*picked, L" "));
+  if (t.empty() || ContainsFolderText(list, t)) return;
+  list.erase(list.begin() + index);
+  InsertSorted(list, t);
+}
+
+bool FolderDialogLogic::Ok() {
+  if (s_.mode == EditMode::Bulk) return true;
+  if (s_.src.empty()) {
+    Warn(app_, L"保存元フォルダ名を指定してください");
+    return false;
+  }
+  if (s_.src.rfind(L"\\\\.\\", 0) == 0 || s_.src.rfind(L"\\\\?\\", 0) == 0) {
+    Warn(app_, L"<" + s_.src + L"> はデバイスのパスです．\r\n\"C:\\フォルダ\" の形で指定してください．");
+    return false;
+  }
+  if (s_.src.rfind(L"\\\\", 0) == 0) {
+    Warn(app_, kNetworkRefused);
+    return false;
+  }
+  s_.src = StripFolderBackslash(s_.src);
+  if (!CheckFolderPath(app_, s_.src)) return false;
+  if (!CheckSourceFolderForm(app_, s_.src)) return false;
+  if (!ValidateRowFolder(app_, s_.mode == EditMode::Change ? s_.row : -1, s_.src)) return false;
+  RebaseExcludedFolders(s_);
+  return true;
+}
+
+// ---------------------------------------------------------------- modes
+
+namespace {
+void OpenAllGroups(FolderDialogState& s) {
+  s.srcGroupEnabled = s.switchEnabled = s.dirGroupEnabled = s.saveGroupEnabled = s.excludeGroupEnabled = true;
+  s.dirEnabled = true;
+  s.dirSelection.clear();
+}
+}  // namespace
+
+void PrepareAdd(App& app, FolderDialogState& s) {
+  OpenAllGroups(s);
+  s.mode = EditMode::Add;
+  s.row = -1;
+  s.src.clear();
+  s.srcInTabOrder = true;
+  s.comment.clear();
+  s.subFolders = true;
+  s.saves.clear();
+  for (const auto& e : UnpackList(app.env.defSave1)) InsertSorted(s.saves, e);
+  s.excludes.clear();
+  for (const auto& e : UnpackList(app.env.defSave2)) InsertSorted(s.excludes, e);
+  s.dirs.clear();
+  s.status = L"新規フォルダの登録／保存内容の設定";
+  s.sourceAtOpen = s.src;
+}
+
+void PrepareChange(App& app, FolderDialogState& s, int index) {
+  OpenAllGroups(s);
+  const SourceRow& r = app.rows[static_cast<size_t>(index)];
+  s.mode = EditMode::Change;
+  s.row = index;
+  s.src = r.caption;
+  s.srcInTabOrder = false;
+  s.comment = r.comment;
+  s.subFolders = !r.mark.empty() && r.mark[0] == L'o';
+  s.saves.clear();
+  for (const auto& e : UnpackList(r.save)) InsertSorted(s.saves, e);
+  s.excludes.clear();
+  for (const auto& e : UnpackList(r.exclude)) InsertSorted(s.excludes, e);
+  s.dirs.clear();
+  for (const auto& e : UnpackList(GetExcludedFolders(r))) InsertSorted(s.dirs, e);
+  s.status = L"保存内容の変更";
+  s.sourceAtOpen = s.src;
+}
+
+std::wstring BulkLabel(BulkKind kind) {
+  switch (kind) {
+    case BulkKind::Save: return L"「保存ファイル」";
+    case BulkKind::Exclude: return L"「除外ファイル」";
+    case BulkKind::Switch: return L"「下位フォルダもバックアップする」スイッチ";
+  }
+  return std::wstring();
+}
+
+void PrepareBulk(App& app, FolderDialogState& s, BulkKind kind, bool switchOn) {
+  s.mode = EditMode::Bulk;
+  s.bulk = kind;
+  s.row = -1;
+  s.srcGroupEnabled = false;
+  s.src.clear();
+  s.comment.clear();
+  s.switchEnabled = false;
+  s.dirGroupEnabled = false;
+  s.dirEnabled = false;
+  s.dirs.clear();
+  s.dirSelection.clear();
+  s.saveGroupEnabled = s.excludeGroupEnabled = false;
+  s.saves.clear();
+  for (const auto& e : UnpackList(app.env.defSave1)) InsertSorted(s.saves, e);
+  s.excludes.clear();
+  for (const auto& e : UnpackList(app.env.defSave2)) InsertSorted(s.excludes, e);
+  switch (kind) {
+    case BulkKind::Save: s.saveGroupEnabled = true; break;
+    case BulkKind::Exclude: s.excludeGroupEnabled = true; break;
+    case BulkKind::Switch: s.switchEnabled = true; break;
+  }
+  s.subFolders = switchOn;
+  s.status = BulkLabel(kind) + L"の複数行一括変更";
+  s.sourceAtOpen = s.src;
 }
 
 }  // namespace ruzer

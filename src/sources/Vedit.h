@@ -1,80 +1,85 @@
-// TfEdit: the folder settings dialog, the Win32 view over FolderDialogState and
-// FolderDialogLogic. The row commands reach it through IFolderDialog
-// (app.folderDialog); the pattern dialog through app.patternDialog.
+// Behaviour of the folder settings dialog TfEdit, free of any HWND: what each
+// control does to the dialog's state and what OK checks before it closes.
+// The Win32 view (Vedit_view) mirrors the state into its controls and calls these.
 #pragma once
 
-#include <windows.h>
+#include <string>
+#include <vector>
 
 #include "base/app.h"
-#include "base/dialog.h"
-#include "base/handles.h"
-#include "sources/Seditdlg.h"
+#include "sources/Sledit.h"
 
 namespace ruzer {
 
-// The shell's folder browser (new dialog style), optionally rooted at a folder.
-class ShellFolderBrowser final : public IFolderBrowser {
- public:
-  BrowseResult Browse(const std::wstring& caption, const std::wstring& initial, const std::wstring& root) override;
-  void SetOwner(HWND owner) { owner_ = owner; }
-
- private:
-  HWND owner_ = nullptr;
+// The shell's folder browser as the dialog uses it.
+struct BrowseResult {
+  enum Kind { Cancelled, Failed, Chosen } kind = Cancelled;
+  std::wstring path;
 };
 
-class TfEdit final : public IFolderDialog, private Dialog {
+class IFolderBrowser {
  public:
-  enum Id : int {
-    kPnlSrc = 201,
-    kEdtSrc,
-    kBtnRef,
-    kLblSpfol,
-    kEdtSpfol,
-    kChkNewDir,
-    kGrpDir,
-    kLbDir,
-    kBtAddDir,
-    kBtDelDir,
-    kPnlBU1,
-    kLstFile1,
-    kBtnAddf1,
-    kBtnDelf1,
-    kPnlBU2,
-    kLstFile2,
-    kBtnAddf2,
-    kBtnDelf2,
-    kStsBar,
-  };
+  virtual ~IFolderBrowser() = default;
+  // `root` empty: the whole shell name space; else nothing above it can be chosen.
+  virtual BrowseResult Browse(const std::wstring& caption, const std::wstring& initial, const std::wstring& root) = 0;
+};
 
-  // `browser` null: the shell's own.
-  explicit TfEdit(App& app, IFolderBrowser* browser = nullptr);
-  void SetOwner(HWND owner) {
-    Dialog::SetOwner(owner);
-    shell_.SetOwner(owner);
+// What the row commands need of the dialog: shown modally over `state`,
+// which the command filled; true on OK with the results in `state`.
+class IFolderDialog {
+ public:
+  virtual ~IFolderDialog() = default;
+  virtual bool Show(FolderDialogState& state) = 0;
+};
+
+enum class PatternList { Save, Exclude };
+
+// Checks what OK needs beyond the common folder-path check: a full path from a
+// drive letter, no device path, no reserved or trailing-dot/blank names, no
+// ":" after the drive, at most 260 characters. Shows a warning when refused.
+bool CheckSourceFolderForm(App& app, const std::wstring& folder);
+
+class FolderDialogLogic {
+ public:
+  FolderDialogLogic(App& app, IFolderBrowser& browser, FolderDialogState& state)
+      : app_(app), browser_(browser), s_(state) {}
+
+  // The focus left edtSrc.
+  void SourceLeft();
+  // btnRef.
+  void BrowseSource();
+  // chkNewDir was clicked; state.subFolders holds the new state.
+  void SwitchClicked();
+  // btAddDir or "+" in lbDir.
+  void AddExcludedFolder();
+  // btDelDir, btnDelf1, btnDelf2 or "-": removes the selected entries.
+  static void RemoveEntries(std::vector<std::wstring>& list, const std::vector<int>& selected);
+  void RemoveExcludedFolders() {
+    RemoveEntries(s_.dirs, s_.dirSelection);
+    s_.dirSelection.clear();
+  }
+  // btnAddf1/btnAddf2 or "+": a pattern from the pattern dialog.
+  void AddPattern(PatternList which);
+  // Double click on entry `index` of a pattern list.
+  void ChangePattern(PatternList which, int index);
+  // OK: true when the dialog may close.
+  bool Ok();
+
+  std::vector<std::wstring>& List(PatternList which) {
+    return which == PatternList::Save ? s_.saves : s_.excludes;
   }
 
-  bool Show(FolderDialogState& state) override;
-
  private:
-  void OnCreate() override;
-  bool OnShow() override;
-  bool OnCommand(int id, int code) override;
-  bool OnOk() override;
-  void OnLayout(int width96, int height96) override;
-  bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result) override;
-
-  void Pull();  // controls -> state
-  void Push();  // state -> controls
-  void PushList(int id, const std::vector<std::wstring>& entries, const std::vector<int>* selected = nullptr);
-  std::vector<int> Selected(int id) const;
-  bool Grey(int groupId) const;
-
   App& app_;
-  ShellFolderBrowser shell_;
-  IFolderBrowser* browser_;
-  FolderDialogState s_;
-  FolderDialogLogic logic_{app_, *browser_, s_};
-  BrushHandle grey_;
+  IFolderBrowser& browser_;
+  FolderDialogState& s_;
 };
+
+// Fills the state for the three modes (the fields the commands reset).
+void PrepareAdd(App& app, FolderDialogState& state);
+void PrepareChange(App& app, FolderDialogState& state, int index);
+void PrepareBulk(App& app, FolderDialogState& state, BulkKind kind, bool switchOn);
+// Status text of bulk mode for a kind.
+std::wstring BulkLabel(BulkKind kind);
 
 }  // namespace ruzer

@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "conditions/TfEnv.h"
+#include "conditions/Venv_view.h"
 #include "conditions/env_fixture.h"
 #include "engine/Sdskio.h"
 #include "support/dialog_driver.h"

@@ -10,7 +10,7 @@
 
 #include "base/services.h"
 #include "engine/Sdskio.h"
-#include "measure/Vcheck.h"
+#include "measure/Vcheck_view.h"
 #include "shell/FF1.h"
 #include "shell/Mainwin.h"
 #include "shell/Startup.h"

@@ -1,7 +1,7 @@
 // TfMemo, the real Win32 dialog, driven as a user would.
 #include <gtest/gtest.h>
 
-#include "engine/Vmemo.h"
+#include "engine/Vmemo_view.h"
 #include "support/dialog_driver.h"
 #include "support/scripted.h"
 #include "support/text.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "measure/TfCheck.h"
+#include "measure/Vcheck.h"
 #include "support/text.h"
 
 namespace ruzer::test {

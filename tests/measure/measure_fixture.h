@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "base/app.h"
-#include "measure/TfCheck.h"
+#include "measure/Vcheck.h"
 #include "support/scripted.h"
 #include "support/source_row.h"
 #include "support/text.h"

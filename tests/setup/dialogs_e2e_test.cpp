@@ -4,8 +4,8 @@
 #include <map>
 #include <shlobj.h>
 
-#include "setup/VmenuR.h"
-#include "setup/Vwiz.h"
+#include "setup/VmenuR_view.h"
+#include "setup/Vwiz_view.h"
 #include "setup_fixture.h"
 #include "store/Spage.h"
 #include "support/dialog_driver.h"

@@ -5,7 +5,7 @@
 #include <shlobj.h>
 
 #include "base/handles.h"
-#include "setup/Swiz.h"
+#include "setup/Vwiz.h"
 #include "setup_fixture.h"
 #include "store/Spage.h"
 #include "support/scripted.h"

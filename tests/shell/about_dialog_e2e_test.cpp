@@ -1,7 +1,7 @@
 // The about box through the real dialog: its texts, and OK closes it.
 #include <gtest/gtest.h>
 
-#include "shell/Vabout.h"
+#include "shell/Vabout_view.h"
 #include "support/dialog_driver.h"
 #include "support/scripted.h"
 
@@ -11,13 +11,13 @@ namespace {
 TEST(AboutDialogE2E, ShowsNameAndVersionAndOkClosesIt) {
   if (!CanShowWindows()) GTEST_SKIP() << "no display for windows";
   ScriptedUser user;
-  Vabout about(user);
+  TfAbout about(user);
   std::wstring product, version, ok;
   bool okIsDefault = false;
   DialogDriver driver;
   driver.on(L"バージョン情報", [&](DialogHandle& d) {
-    product = d.text(Vabout::kLblProduct);
-    version = d.text(Vabout::kLblVersion);
+    product = d.text(TfAbout::kLblProduct);
+    version = d.text(TfAbout::kLblVersion);
     ok = d.text(IDOK);
     okIsDefault = LOWORD(SendMessageW(d.hwnd(), DM_GETDEFID, 0, 0)) == IDOK;
     d.press(IDOK);

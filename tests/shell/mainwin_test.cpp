@@ -2,10 +2,10 @@
 // abort, size-list sorting, resize rule, page change and commands.
 #include <gtest/gtest.h>
 
-#include "measure/TfCheck.h"
+#include "measure/Vcheck.h"
 #include "restore/Vfind.h"
 #include "shell/Mainwin.h"
-#include "sources/Seditdlg.h"
+#include "sources/Vedit.h"
 #include "store/Spage.h"
 #include "support/scripted.h"
 #include "support/text.h"

@@ -6,11 +6,11 @@
 #include <memory>
 
 #include "base/grid.h"
-#include "conditions/TfEnv.h"
+#include "conditions/Venv_view.h"
 #include "shell/FileSetOpen.h"
 #include "shell/Mainwin.h"
-#include "shell/TfPage.h"
-#include "shell/TfXsort.h"
+#include "shell/Vpage_view.h"
+#include "shell/Vxsort_view.h"
 #include "shell/page_fixture.h"
 #include "support/dialog_driver.h"
 #include "support/drives.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "sources/Seditdlg.h"
+#include "sources/Vedit.h"
 
 namespace ruzer::test {
 

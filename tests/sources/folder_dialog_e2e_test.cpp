@@ -4,8 +4,8 @@
 
 #include "dialog_fakes.h"
 #include "sources/Srows.h"
-#include "sources/Vedit.h"
-#include "sources/Vfile.h"
+#include "sources/Vedit_view.h"
+#include "sources/Vfile_view.h"
 #include "sources_fixture.h"
 #include "support/dialog_driver.h"
 #include "support/text.h"

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "dialog_fakes.h"
-#include "sources/Seditdlg.h"
+#include "sources/Vedit.h"
 #include "sources_fixture.h"
 #include "support/text.h"
 

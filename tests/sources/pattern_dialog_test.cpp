@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "sources/Vfile.h"
+#include "sources/Vfile_view.h"
 #include "support/dialog_driver.h"
 #include "support/scripted.h"
 #include "support/text.h"

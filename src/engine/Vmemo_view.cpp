@@ -1,4 +1,4 @@
-#include "engine/Vmemo.h"
+#include "engine/Vmemo_view.h"
 
 namespace ruzer {
 

@@ -1,4 +1,4 @@
-#include "shell/TfXsort.h"
+#include "shell/Vxsort_view.h"
 
 namespace ruzer {
 

@@ -1,4 +1,4 @@
-#include "setup/VmenuR.h"
+#include "setup/VmenuR_view.h"
 
 namespace ruzer {
 

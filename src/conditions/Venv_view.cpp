@@ -1,4 +1,4 @@
-#include "conditions/TfEnv.h"
+#include "conditions/Venv_view.h"
 
 #include <commctrl.h>
 

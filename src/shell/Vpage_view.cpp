@@ -1,4 +1,4 @@
-#include "shell/TfPage.h"
+#include "shell/Vpage_view.h"
 
 namespace ruzer {
 
