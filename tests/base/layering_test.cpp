@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <regex>
 #include <set>
@@ -138,6 +139,35 @@ TEST(Layering, NoFolderIncludesOneAboveOrBesideIt) {
   EXPECT_TRUE(offenders.empty()) << [&] {
     std::string all;
     for (const auto& o : offenders) all += o + "\n";
+    return all;
+  }();
+}
+
+// A dialog's two halves are told apart by name: every view on the dialog
+// toolkit lives in a Vx_view.h, and a Vx_view.h beside a Vx.h is its behaviour's.
+TEST(Layering, DialogViewsLiveInViewFiles) {
+  const std::wstring root = SourceRoot();
+  if (root.empty()) GTEST_SKIP() << "RUZER_SOURCE_DIR is not set";
+  const std::regex view(R"(class\s+\w+\s+(final\s+)?:[^{;]*\b(public|private|protected)\s+Dialog\b)");
+  std::vector<std::string> misnamed;
+  size_t views = 0;
+  for (const auto& [folder, below] : Allowed()) {
+    if (folder == "base") continue;  // the toolkit itself
+    std::vector<std::wstring> sources;
+    ListSources(root + L"\\src\\" + std::wstring(folder.begin(), folder.end()), sources);
+    for (const auto& f : sources) {
+      if (!f.ends_with(L".h")) continue;
+      std::ifstream in(f.c_str());
+      const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      if (!std::regex_search(text, view)) continue;
+      ++views;
+      if (!f.ends_with(L"_view.h")) misnamed.push_back(Narrow(f));
+    }
+  }
+  EXPECT_GT(views, 5u) << "no dialog views were found under " << Narrow(root);
+  EXPECT_TRUE(misnamed.empty()) << [&] {
+    std::string all;
+    for (const auto& m : misnamed) all += m + "\n";
     return all;
   }();
 }
