@@ -139,6 +139,11 @@ std::wstring WindowsDriveRoot() {
   return std::wstring(buffer).substr(0, 3);
 }
 
+bool IsExistingFile(const std::wstring& path) {
+  const DWORD a = GetFileAttributesW(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 int PathKind(const std::wstring& path) {
   DWORD a = PathAttributes(path);
   if (a == INVALID_FILE_ATTRIBUTES) return 0;

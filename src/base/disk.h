@@ -22,6 +22,8 @@ std::wstring GetSpecialFolderPath(int csidl);
 std::wstring WindowsDriveRoot();
 // 0 nothing there, 1 a file, 2 a folder.
 int PathKind(const std::wstring& path);
+// A file (not a folder) is there; the path as given, relative ones too.
+bool IsExistingFile(const std::wstring& path);
 // Clears read-only/hidden/system first when needed, then deletes the file.
 bool DeleteFileForced(const std::wstring& path);
 // Creates `path` and its missing parents; 0 or the error of the step that failed.

@@ -99,4 +99,15 @@ std::wstring_view Trim(std::wstring_view s, std::wstring_view blanks) {
   return s.substr(b, s.find_last_not_of(blanks) - b + 1);
 }
 
+std::wstring WithoutTrailingBackslash(std::wstring path) {
+  while (!path.empty() && path.back() == L'\\') path.pop_back();
+  return path;
+}
+
+std::wstring FolderWithoutBackslash(std::wstring folder) {
+  while (folder.size() > 1 && folder.back() == L'\\' && !(folder.size() == 3 && folder[1] == L':'))
+    folder.pop_back();
+  return folder;
+}
+
 }  // namespace ruzer

@@ -35,6 +35,12 @@ std::wstring ParentFolder(const std::wstring& path);
 // gives "C:"; empty when there is none.
 std::wstring FolderOf(const std::wstring& path);
 
+// `path` without its trailing backslashes ("C:\" gives "C:").
+std::wstring WithoutTrailingBackslash(std::wstring path);
+// A folder without its trailing backslashes, but a drive's root keeps its
+// own ("C:\a\" gives "C:\a", "C:\" stays): the form folders are shown in.
+std::wstring FolderWithoutBackslash(std::wstring folder);
+
 // Blanks of typed texts: spaces and tabs; kWideBlanks adds the ideographic
 // space of Japanese input.
 inline constexpr std::wstring_view kBlanks = L" \t";

@@ -22,11 +22,6 @@ bool IsCapital(wchar_t c) { return c >= L'A' && c <= L'Z'; }
 
 void Box(App& app, MsgKind kind, const std::wstring& text) { ShowMessage(app.user, kind, text); }
 
-std::wstring WithoutTrailingBackslash(std::wstring path) {
-  while (!path.empty() && path.back() == L'\\') path.pop_back();
-  return path;
-}
-
 // Folders directly in `folder` that may be generations or old-format ones:
 // hidden and system folders belong to the user, and a link is never followed.
 std::vector<DirEntry> CandidateFolders(const std::wstring& folder) {

@@ -2,6 +2,7 @@
 
 #include "base/progress.h"
 #include "base/services.h"
+#include "base/text.h"
 #include "engine/Sbakini.h"
 #include "engine/Sdskio.h"
 
@@ -25,11 +26,6 @@ CellTime FromLocalTicks(std::uint64_t ticks) {
   const std::uint64_t since1970 = secs - kSeconds1601To1970;
   if (since1970 >= kFailedCell - 1) return kNoTime;
   return static_cast<CellTime>(since1970 + 1);
-}
-
-std::wstring WithoutTrailingBackslash(std::wstring p) {
-  while (p.size() > 1 && p.back() == L'\\') p.pop_back();
-  return p;
 }
 
 struct Separators {

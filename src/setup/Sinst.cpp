@@ -14,13 +14,6 @@ namespace ruzer {
 
 namespace {
 
-// Without its trailing backslash, except for a drive root ("C:\" stays).
-std::wstring NoTrailingSlash(std::wstring folder) {
-  while (folder.size() > 1 && folder.back() == L'\\' && !(folder.size() == 3 && folder[1] == L':'))
-    folder.pop_back();
-  return folder;
-}
-
 std::wstring WithoutExtension(const std::wstring& name) {
   const size_t dot = name.rfind(L'.');
   const size_t slash = name.find_last_of(L"\\/");
@@ -41,11 +34,11 @@ bool ShortcutIndexUsable(const App& app) {
 
 std::wstring MenuFolder(const ShortcutFolders& folders) {
   return folders.programs.empty() ? std::wstring()
-                                  : NoTrailingSlash(folders.programs) + L"\\" + kMenuFolderName;
+                                  : FolderWithoutBackslash(folders.programs) + L"\\" + kMenuFolderName;
 }
 
 std::wstring LinkIn(const std::wstring& folder, const std::wstring& name) {
-  return NoTrailingSlash(folder) + L"\\" + name + kLinkExt;
+  return FolderWithoutBackslash(folder) + L"\\" + name + kLinkExt;
 }
 
 HRESULT FromError(DWORD code) { return HRESULT_FROM_WIN32(code ? code : ERROR_GEN_FAILURE); }
@@ -84,13 +77,13 @@ std::wstring MaintenanceShortcutName(const App& app) {
 ShortcutSpec AutomaticShortcut(const App& app, const ShortcutFolders& folders) {
   return ShortcutSpec{folders.startup.empty() ? std::wstring() : LinkIn(folders.startup, kAutoShortcutName),
                       app.programPath, L"/A \"" + IndexPath(app) + L"\"",
-                      NoTrailingSlash(app.FileSetFolder)};
+                      FolderWithoutBackslash(app.FileSetFolder)};
 }
 
 ShortcutSpec MaintenanceShortcut(const App& app, const ShortcutFolders& folders) {
   const std::wstring menu = MenuFolder(folders);
   return ShortcutSpec{menu.empty() ? std::wstring() : LinkIn(menu, MaintenanceShortcutName(app)),
-                      app.programPath, L"\"" + IndexPath(app) + L"\"", NoTrailingSlash(app.FileSetFolder)};
+                      app.programPath, L"\"" + IndexPath(app) + L"\"", FolderWithoutBackslash(app.FileSetFolder)};
 }
 
 ShortcutSpec HelpShortcut(const App& app, const ShortcutFolders& folders) {

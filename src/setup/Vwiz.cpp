@@ -12,21 +12,16 @@ namespace ruzer {
 
 namespace {
 
-std::wstring NoTrailingSlash(std::wstring p) {
-  while (p.size() > 3 && p.back() == L'\\') p.pop_back();
-  return p;
-}
-
 // The parent folder, a drive's root with its backslash ("C:\\"); empty for
 // a path with no parent.
 std::wstring ParentOf(const std::wstring& p) {
-  const std::wstring parent = ParentFolder(NoTrailingSlash(p));
+  const std::wstring parent = ParentFolder(FolderWithoutBackslash(p));
   if (parent.size() < 2) return std::wstring();
   return parent.size() == 2 ? parent + L'\\' : parent;
 }
 
 std::wstring Below(const std::wstring& folder, const wchar_t* sub) {
-  return folder.empty() ? std::wstring() : NoTrailingSlash(folder) + L"\\" + sub;
+  return folder.empty() ? std::wstring() : FolderWithoutBackslash(folder) + L"\\" + sub;
 }
 
 class SystemSources final : public IWizardSources {
@@ -59,7 +54,7 @@ class SystemSources final : public IWizardSources {
 // A registry result: expanded, without trailing backslash.
 std::wstring FromRegistry(IWizardSources& s, const std::wstring& value) {
   if (value.empty()) return {};
-  return NoTrailingSlash(s.Expand(value));
+  return FolderWithoutBackslash(s.Expand(value));
 }
 
 // Sources of one line's path.
@@ -87,7 +82,7 @@ struct LineDef {
 std::wstring PathOf(const LineDef& d, const App& app, IWizardSources& s) {
   switch (d.from) {
     case From::None: return {};
-    case From::Special: return NoTrailingSlash(s.SpecialFolder(d.csidl));
+    case From::Special: return FolderWithoutBackslash(s.SpecialFolder(d.csidl));
     case From::ProfileSub: return Below(s.SpecialFolder(CSIDL_PROFILE), d.sub);
     case From::PublicSub: return Below(ParentOf(s.SpecialFolder(CSIDL_COMMON_DOCUMENTS)), d.sub);
     case From::LocalSub: return Below(s.SpecialFolder(CSIDL_LOCAL_APPDATA), d.sub);
@@ -106,7 +101,7 @@ std::wstring PathOf(const LineDef& d, const App& app, IWizardSources& s) {
           FromRegistry(s, s.RegistryText(L"Software\\Microsoft\\WAB\\WAB4\\Wab File Name", L""));
       return ParentOf(file);
     }
-    case From::FileSet: return NoTrailingSlash(app.FileSetFolder);
+    case From::FileSet: return FolderWithoutBackslash(app.FileSetFolder);
   }
   return {};
 }
@@ -163,14 +158,14 @@ const std::vector<LineDef>& Lines(WinFamily family) {
 
 // `path` is the folder or lies inside it.
 bool InsideOrSame(const std::wstring& folder, const std::wstring& path) {
-  return SameFolderText(NoTrailingSlash(folder), NoTrailingSlash(path)) || IsInsideFolder(folder, path);
+  return SameFolderText(FolderWithoutBackslash(folder), FolderWithoutBackslash(path)) || IsInsideFolder(folder, path);
 }
 
 // A source row covers the line's folder, or lies inside it.
 bool CoveredByRow(const std::wstring& path, const std::vector<SourceRow>& rows) {
   if (path.empty()) return false;
   for (const auto& r : rows)
-    if (SameFolderText(NoTrailingSlash(r.caption), path)) return false;
+    if (SameFolderText(FolderWithoutBackslash(r.caption), path)) return false;
   for (const auto& r : rows)
     if (!r.caption.empty() && (IsInsideFolder(r.caption, path) || IsInsideFolder(path, r.caption))) return true;
   return false;
@@ -282,7 +277,7 @@ void WizardOk(App& app, const std::vector<WizLine>& lines, const AddRowFunction&
     if (line.state != WizState::Checked || line.path.empty()) continue;
     SourceRow* same = nullptr;
     for (auto& r : app.rows)
-      if (SameFolderText(NoTrailingSlash(r.caption), line.path)) same = &r;
+      if (SameFolderText(FolderWithoutBackslash(r.caption), line.path)) same = &r;
     if (same) {
       if (same->comment.empty()) same->comment = line.name;
     } else if (addRow) {

@@ -40,11 +40,6 @@ std::wstring ChangeExtension(const std::wstring& path, const std::wstring& ext) 
   return path.substr(0, dot) + ext;
 }
 
-bool IsExistingFile(const std::wstring& path) {
-  const DWORD a = GetFileAttributesW(path.c_str());
-  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 std::wstring LocalAppDataFolder() {
   if (!g_localAppDataForTests.empty()) return g_localAppDataForTests;
   wchar_t buf[MAX_PATH] = {};

@@ -6,23 +6,24 @@
 #include <ole2.h>
 
 #include "base/app.h"
+#include "base/handles.h"
 #include "base/win32_user.h"
 #include "conditions/Venv_view.h"
 #include "engine/Sbakup.h"
 #include "engine/Vmemo_view.h"
 #include "measure/Vcheck_view.h"
-#include "restore/Vrest_view.h"
 #include "restore/Vfind_view.h"
+#include "restore/Vrest_view.h"
 #include "restore/Vvrfy_view.h"
 #include "setup/VmenuR_view.h"
 #include "setup/Vwiz_view.h"
 #include "shell/FF1.h"
 #include "shell/FileSetOpen.h"
-#include "sources/Vedit_view.h"
-#include "sources/Vfile_view.h"
 #include "shell/Startup.h"
 #include "shell/Vpage_view.h"
 #include "shell/Vxsort_view.h"
+#include "sources/Vedit_view.h"
+#include "sources/Vfile_view.h"
 
 int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int nCmdShow) {
   INITCOMMONCONTROLSEX icc{};
@@ -32,8 +33,8 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int nCmdShow) {
   InitCommonControlsEx(&icc);
   // The folder browser and the shell folder tree need an apartment; drag and
   // drop needs OLE on top of it.
-  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-  const HRESULT ole = OleInitialize(nullptr);
+  const ruzer::ComInit com(ruzer::ComInit::Com);
+  const ruzer::ComInit ole(ruzer::ComInit::Ole);  // ends first
 
   const ruzer::StartupInfo info = ruzer::ReadStartupInfo(nCmdShow);
   int exitCode = 0;
@@ -113,7 +114,5 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int nCmdShow) {
     user.CloseHelp();
   }
 
-  if (SUCCEEDED(ole)) OleUninitialize();
-  if (SUCCEEDED(com)) CoUninitialize();
   return exitCode;
 }

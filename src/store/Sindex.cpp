@@ -14,11 +14,6 @@
 
 namespace ruzer {
 
-bool store::IsFile(const std::wstring& path) {
-  const DWORD a = GetFileAttributesW(path.c_str());
-  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 namespace {
 
 using store::Ask;
@@ -288,7 +283,7 @@ void RecordLastBackup(App& app, int page, const SYSTEMTIME& start) {
 void WriteTreeWidth(App& app, int width) {
   app.treeWidth = std::max(1, width);
   const std::wstring path = app.IndexPath();
-  if (app.IndexUnreadable || !store::IsFile(path)) return;
+  if (app.IndexUnreadable || !IsExistingFile(path)) return;
   // A splitter drag is no moment for a message box; the next full write retries.
   WriteProfileValue(path, kRuzer, L"Widir", N(app.treeWidth));
 }

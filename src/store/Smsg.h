@@ -31,6 +31,4 @@ inline std::wstring ReadFailureReason(const TextReadResult& r) {
   }
 }
 
-bool IsFile(const std::wstring& path);
-
 }  // namespace ruzer::store

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "base/disk.h"
 #include "base/inifile.h"
 #include "base/services.h"
 #include "store/Convert.h"
@@ -133,7 +134,7 @@ bool ReadPageFile(App& app, bool fromBackup) {
   const size_t tableRow = static_cast<size_t>(app.activePage) + 1;
   double version = 6;
 
-  if (!store::IsFile(file)) {
+  if (!IsExistingFile(file)) {
     if (!fromBackup) app.PageUnreadable = false;
     StatusMessage(app, L"");
     return false;
@@ -271,7 +272,7 @@ void ReconvertFromBackup(App& app) {
   // Look before reading: ReadPageFile empties the page first, and an emptied
   // page would be written over the page file at the next change.
   const std::wstring bak = app.FileSetFolder + app.ActivePageName() + Fdef::kPageExt + Fdef::kBackupExt;
-  if (!store::IsFile(bak)) {
+  if (!IsExistingFile(bak)) {
     Ask(app, MsgKind::Warning, L"旧バージョンの保存元リストが見つかりません、", kOk, kOk);
     return;
   }
@@ -290,7 +291,7 @@ void ReconvertFromBackup(App& app) {
 bool WritePageFile(App& app) {
   if (!WriteIndexFile(app)) return false;
   const std::wstring path = PagePath(app, app.ActivePageName());
-  if (app.PageUnreadable && store::IsFile(path)) {
+  if (app.PageUnreadable && IsExistingFile(path)) {
     const MsgButton answer =
         Ask(app, MsgKind::Confirmation,
             L"設定ページ\"" + app.ActivePageName() + L"\"は読み込めていません．\r\n" + L"書き込むと、ファイル\"" +
@@ -340,7 +341,7 @@ void ReadPageFlags(App& app) {
   app.env = EnvPanel{};
   app.CurrentPageName = app.ActivePageName();
   const std::wstring file = PagePath(app, app.CurrentPageName);
-  if (!store::IsFile(file)) return;
+  if (!IsExistingFile(file)) return;
   const TextReadResult text = ReadTextFile(file);
   if (!text.ok() || text.hasNul) return;
   for (const auto& line : text.lines) {
@@ -359,7 +360,7 @@ std::wstring BadRetentionText(const App& app) {
 double ReadPageVersion(App& app, int page) {
   if (page < 0 || page >= static_cast<int>(app.pages.size())) return 0;
   const std::wstring file = PagePath(app, app.pages[page]);
-  if (!store::IsFile(file)) return 0;
+  if (!IsExistingFile(file)) return 0;
   const TextReadResult text = ReadTextFile(file);
   if (!text.ok() || text.hasNul) return 0;
   for (const auto& line : text.lines) {
