@@ -297,8 +297,7 @@ void CapacityCheck::MeasurePage() {
 void CapacityCheck::MeasureRows() {
   pageExcluded_.clear();
   std::unordered_set<std::wstring> known;
-  std::wstring dest = DestinationOf(app_.env);
-  while (!dest.empty() && dest.back() == L'\\') dest.pop_back();
+  const std::wstring dest = WithoutTrailingBackslash(DestinationOf(app_.env));
 
   // The rows are known before they are walked: the bar and the dialog's
   // status line count them.
@@ -428,8 +427,7 @@ bool CapacityCheck::MeasureFolder(const std::wstring& path, const std::wstring& 
   if (app_.AbortRequested) return false;
   if (!row.subfolders) return true;
 
-  std::wstring dest = DestinationOf(app_.env);
-  while (!dest.empty() && dest.back() == L'\\') dest.pop_back();
+  const std::wstring dest = WithoutTrailingBackslash(DestinationOf(app_.env));
   for (const auto& sub : folders) {
     const std::wstring full = path + L"\\" + sub.name;
     if (IsExcludedFolder(pageExcluded_, full) ||
@@ -479,8 +477,7 @@ void CapacityCheck::MeasureLastGeneration(const std::wstring& latest) {
     Refresh();
     return;
   }
-  std::wstring dest = DestinationOf(app_.env);
-  while (!dest.empty() && dest.back() == L'\\') dest.pop_back();
+  const std::wstring dest = WithoutTrailingBackslash(DestinationOf(app_.env));
   lastUse_ = TreeSize(dest + L"\\" + latest) + cluster_;
   d_.dest = FormatUnits(lastUse_, kMB) + L" MB       ";
   Refresh();
@@ -494,8 +491,7 @@ void CapacityCheck::MeasureOlderGenerations(const std::wstring& latest) {
     Refresh();
     return;
   }
-  std::wstring dest = DestinationOf(app_.env);
-  while (!dest.empty() && dest.back() == L'\\') dest.pop_back();
+  const std::wstring dest = WithoutTrailingBackslash(DestinationOf(app_.env));
   std::vector<DirEntry> files, folders;
   if (!ListFolder(dest, files, folders)) {
     destUnreadable_ = true;

@@ -79,6 +79,19 @@ std::string Narrow(const std::wstring& w) {
   return s;
 }
 
+std::string Lines(const std::vector<std::string>& lines) {
+  std::string all;
+  for (const auto& l : lines) all += l + "\n";
+  return all;
+}
+
+// The .h and .cpp files of src/<folder>.
+std::vector<std::wstring> SourcesOf(const std::wstring& root, const std::string& folder) {
+  std::vector<std::wstring> sources;
+  ListSources(root + L"\\src\\" + std::wstring(folder.begin(), folder.end()), sources);
+  return sources;
+}
+
 std::vector<std::string> Folders(const std::wstring& root) {
   std::vector<std::string> folders;
   for (const auto& name : FolderEntries(root + L"\\src"))
@@ -120,8 +133,7 @@ TEST(Layering, NoFolderIncludesOneAboveOrBesideIt) {
   std::vector<std::string> offenders;
   size_t files = 0;
   for (const auto& [folder, below] : Allowed()) {
-    std::vector<std::wstring> sources;
-    ListSources(root + L"\\src\\" + std::wstring(folder.begin(), folder.end()), sources);
+    const std::vector<std::wstring> sources = SourcesOf(root, folder);
     files += sources.size();
     for (const auto& f : sources) {
       std::ifstream in(f.c_str());
@@ -136,11 +148,7 @@ TEST(Layering, NoFolderIncludesOneAboveOrBesideIt) {
     }
   }
   ASSERT_GT(files, 10u) << "the source tree was not found under " << Narrow(root);
-  EXPECT_TRUE(offenders.empty()) << [&] {
-    std::string all;
-    for (const auto& o : offenders) all += o + "\n";
-    return all;
-  }();
+  EXPECT_TRUE(offenders.empty()) << Lines(offenders);
 }
 
 // A dialog's two halves are told apart by name: every view on the dialog
@@ -153,9 +161,7 @@ TEST(Layering, DialogViewsLiveInViewFiles) {
   size_t views = 0;
   for (const auto& [folder, below] : Allowed()) {
     if (folder == "base") continue;  // the toolkit itself
-    std::vector<std::wstring> sources;
-    ListSources(root + L"\\src\\" + std::wstring(folder.begin(), folder.end()), sources);
-    for (const auto& f : sources) {
+    for (const auto& f : SourcesOf(root, folder)) {
       if (!f.ends_with(L".h")) continue;
       std::ifstream in(f.c_str());
       const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -165,11 +171,7 @@ TEST(Layering, DialogViewsLiveInViewFiles) {
     }
   }
   EXPECT_GT(views, 5u) << "no dialog views were found under " << Narrow(root);
-  EXPECT_TRUE(misnamed.empty()) << [&] {
-    std::string all;
-    for (const auto& m : misnamed) all += m + "\n";
-    return all;
-  }();
+  EXPECT_TRUE(misnamed.empty()) << Lines(misnamed);
 }
 
 // The pattern sees the forms that compile, so that a spaced include cannot slip by.
