@@ -238,24 +238,21 @@ void DropOnTree(App& app, DragControl from) {
   app.DragSourceKind = 0;
 }
 
-void DropOnSizeList(App& app, DragControl from) {
+namespace {
+// The size and old-version lists take a line of the lists, not a folder.
+void DropLineOnList(App& app, DragControl from, const wchar_t* listName, int list) {
   if (from == DragControl::Tree) {
-    StatusMessage(app, L"フォルダ・ツリー → 容量リスト ドロップ不可．");
+    StatusMessage(app, std::wstring(L"フォルダ・ツリー → ") + listName + L" ドロップ不可．");
     return;
   }
   StatusMessage(app, L"");
   if (from == DragControl::SourceList || from == DragControl::SizeList || from == DragControl::OldList)
-    FindLine(app, 2);
+    FindLine(app, list);
 }
+}  // namespace
 
-void DropOnOldList(App& app, DragControl from) {
-  if (from == DragControl::Tree) {
-    StatusMessage(app, L"フォルダ・ツリー → 旧バージョンリスト ドロップ不可．");
-    return;
-  }
-  StatusMessage(app, L"");
-  if (from == DragControl::SourceList || from == DragControl::SizeList || from == DragControl::OldList)
-    FindLine(app, 3);
-}
+void DropOnSizeList(App& app, DragControl from) { DropLineOnList(app, from, L"容量リスト", 2); }
+
+void DropOnOldList(App& app, DragControl from) { DropLineOnList(app, from, L"旧バージョンリスト", 3); }
 
 }  // namespace ruzer
