@@ -177,6 +177,7 @@ bool StartGeneration(App& app, BackupState& state) {
   // aborted after it was made left it incomplete, and only a completed run
   // records its time in the index.
   if (state.TodayRunIndex >= 0 && app.AutoMode && app.env.check[1] && LastBackupIsToday(app, app.activePage)) {
+    state.doneToday = true;
     StatusMessage(app, L"本日分は保存済みです");
     LetMessagesRun(app, true);
     app.clock.Sleep(app.SleepMs);
@@ -355,6 +356,7 @@ bool PrepareBackup(App& app, BackupState& state) {
   state.NewGeneration.clear();
   state.PreviousGeneration.clear();
   state.TodayRunIndex = -2;
+  state.doneToday = false;
   state.newBook.Reset(L"");
   state.prevBook.Reset(L"");
   SetBottomPanel(app, 1);
@@ -418,8 +420,8 @@ std::wstring ErrorLine(DWORD code, const std::wstring& path) {
   return path + L" <エラー:" + std::to_wstring(code) + L"> " + SystemErrorText(code);
 }
 
-void AddErrorLine(App& app, BackupState& state, DWORD code, const std::wstring& path) {
-  std::wstring line = ErrorLine(code, path);
+void AddErrorLine(App& app, BackupState& state, DWORD code, const std::wstring& path, const std::wstring& suffix) {
+  const std::wstring line = ErrorLine(code, path) + suffix;
   state.errorLog.push_back(line);
   ErrorListAdd(app, line);
 }

@@ -26,6 +26,8 @@ struct BackupState {
   std::wstring PreviousGeneration;           // receives replaced copies; no backslash; may be empty
   // -2 no generation yet, -1 the latest is not from today, 0..25 letter of today's latest.
   int TodayRunIndex = -2;
+  // The page was backed up today already and the once-a-day rule skips it.
+  bool doneToday = false;
 
   // For the whole run.
   std::vector<std::wstring> systemFiles;  // hiberfil.sys, pagefile.sys (lower case)
@@ -108,6 +110,8 @@ std::wstring FreeSpaceText(std::int64_t free, std::int64_t total);
 // Error line: path + " <エラー:" + code + "> " + system text. Goes to the
 // error list and to the page's error log.
 std::wstring ErrorLine(DWORD code, const std::wstring& path);
-void AddErrorLine(App& app, BackupState& state, DWORD code, const std::wstring& path);
+// `suffix` follows the line as it is (" (使用中: X.EXE)").
+void AddErrorLine(App& app, BackupState& state, DWORD code, const std::wstring& path,
+                  const std::wstring& suffix = {});
 
 }  // namespace ruzer

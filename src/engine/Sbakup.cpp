@@ -355,7 +355,7 @@ void BackupAllPages(App& app, BackupState& state, const std::wstring& memo) {
       // The destination folder may have been created just now.
       std::wstring holder;
       lock.TakeFileIfMissing(app.IndexPath(), holder);
-    } else if (!app.AbortRequested && !(state.TodayRunIndex >= 0 && app.AutoMode && app.env.check[1])) {
+    } else if (!app.AbortRequested && !state.doneToday) {
       ++state.pagesRefused;
     }
     if (ok && !app.AbortRequested) {
@@ -712,12 +712,7 @@ void BackupFile(App& app, BackupState& state, const std::wstring& srcDir,
       return;
     }
     const std::wstring holder = ProgramsHoldingFile(s);
-    if (!holder.empty()) {
-      const std::wstring line = ErrorLine(r, s) + L" (使用中: " + holder + L")";
-      state.errorLog.push_back(line);
-      ErrorListAdd(app, line);
-      return;
-    }
+    if (!holder.empty()) return AddErrorLine(app, state, r, s, L" (使用中: " + holder + L")");
   }
   AddErrorLine(app, state, r, s);
   if (r == ERROR_DISK_FULL || r == ERROR_HANDLE_DISK_FULL) {

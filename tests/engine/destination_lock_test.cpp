@@ -201,6 +201,19 @@ TEST_F(AutoExit, HeldDestinationGivesOne) {
   EXPECT_TRUE(t.view.closed);  // the run finished; only the page was skipped
 }
 
+// Today's generations of a run that never completed do not make the day done:
+// a page refused after them is counted, even once a day.
+TEST_F(AutoExit, PageRefusedAfterAnUnfinishedRunOfTodayGivesOne) {
+  Put(src + L"\\a.txt", "a");
+  AddRow(src);
+  app().env.check[1] = true;
+  WritePage();
+  for (wchar_t c = L'A'; c <= L'Z'; ++c) MakeFolder(dest + L"\\100501" + c);
+  t.user.Expect(L"本日分は26回保存されています．\r\nこれ以上保存できません．");
+  AutoBackup();
+  EXPECT_EQ(kExitWithErrors, app().ExitCode);
+}
+
 TEST_F(AutoExit, RefusedPageGivesOneButTheOnceADaySkipDoesNot) {
   Put(src + L"\\a.txt", "a");
   AddRow(src);
