@@ -93,10 +93,6 @@ void ProgressAdd(App& app, std::uint64_t items, std::uint64_t bytes) {
   if (now - p.shownMs >= kProgressIntervalMs) Show(app, now);
 }
 
-void ProgressShowNow(App& app) {
-  if (app.progress.active) Show(app, app.clock.TickMs());
-}
-
 void ProgressFinish(App& app) {
   App::Progress& p = app.progress;
   if (!p.active) return;

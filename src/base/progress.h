@@ -23,8 +23,6 @@ void ProgressStart(App& app, std::uint64_t totalItems, std::uint64_t totalBytes,
                    const std::wstring& unit = L"ファイル");
 // Items and bytes met since the last call.
 void ProgressAdd(App& app, std::uint64_t items, std::uint64_t bytes);
-// Draws what waits now (before a box, at the end of a step).
-void ProgressShowNow(App& app);
 // The whole way done: a full bar until ProgressEnd.
 void ProgressFinish(App& app);
 // The operation is over: the bar goes; the taskbar button keeps a red bar

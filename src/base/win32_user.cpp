@@ -347,16 +347,21 @@ HWND Win32User::CurrentOwner() const {
   return GetActiveWindow();
 }
 
+namespace {
+// Tells the box watcher (the taskbar's paused state) while a box waits.
+struct Waiting {
+  const std::function<void(bool)>& tell;
+  explicit Waiting(const std::function<void(bool)>& t) : tell(t) {
+    if (tell) tell(true);
+  }
+  ~Waiting() {
+    if (tell) tell(false);
+  }
+};
+}  // namespace
+
 MsgButton Win32User::Message(const MessageRequest& request) {
-  struct Waiting {
-    const std::function<void(bool)>& tell;
-    explicit Waiting(const std::function<void(bool)>& t) : tell(t) {
-      if (tell) tell(true);
-    }
-    ~Waiting() {
-      if (tell) tell(false);
-    }
-  } waiting(boxWatcher_);
+  const Waiting waiting(boxWatcher_);
   const unsigned offered = Offered(request);
   const HWND owner = CurrentOwner();
   if (const UINT set = StandardButtons(offered, request.defaultButton)) {
@@ -391,6 +396,7 @@ MsgButton Win32User::Message(const MessageRequest& request) {
 ChoiceAnswer Win32User::Choose(const ChoiceRequest& request) {
   ChoiceAnswer answer;
   if (request.choices.empty()) return answer;
+  const Waiting waiting(boxWatcher_);
   Box box;
   box.caption = Fdef::kProduct;
   box.text = request.text;

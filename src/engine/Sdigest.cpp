@@ -350,7 +350,7 @@ void DigestBook::Load() {
     std::vector<std::wstring> out{kHeader};
     out.reserve(entries_.size() + 1);
     for (const auto& [k, e] : entries_) out.push_back(DigestLine(e));
-    WriteUtf16File(FilePath(), out);
+    WriteUtf16File(LongPath(FilePath()), out);
   }
 }
 

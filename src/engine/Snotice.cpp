@@ -103,11 +103,11 @@ bool ReadNewestRunErrors(App& app, const PageFacts& facts, std::wstring& generat
       if (dest.empty()) return false;
     }
   }
-  while (dest.size() > 3 && dest.back() == L'\\') dest.pop_back();
   const std::wstring newest = LatestGeneration(app, dest);
   if (newest.empty()) return false;
   generation = newest;
-  const std::wstring path = dest + L"\\" + newest + L"\\" + Fdef::kErrorLog;
+  // "E:\" as well as "E:\Backup\": one backslash before the generation.
+  const std::wstring path = WithoutTrailingBackslash(dest) + L"\\" + newest + L"\\" + Fdef::kErrorLog;
   if (PathKind(path) != 1) return true;
   const TextReadResult text = ReadTextFile(path, 4u << 20);
   if (text.ok()) log = text.lines;

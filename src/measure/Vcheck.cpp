@@ -32,16 +32,8 @@ UINT LocaleGrouping() {
   wchar_t g[16] = L"";
   if (!GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SGROUPING, g, 16)) return 3;
   UINT v = 0;
-  bool zeroEnd = false;
-  for (const wchar_t* p = g; *p; ++p) {
-    if (*p >= L'1' && *p <= L'9') {
-      v = v * 10 + static_cast<UINT>(*p - L'0');
-      zeroEnd = false;
-    } else if (*p == L'0') {
-      zeroEnd = true;
-    }
-  }
-  (void)zeroEnd;
+  for (const wchar_t* p = g; *p; ++p)
+    if (*p >= L'1' && *p <= L'9') v = v * 10 + static_cast<UINT>(*p - L'0');
   return v ? v : 3;
 }
 

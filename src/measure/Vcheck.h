@@ -80,7 +80,6 @@ class ICheckDialog {
 class CapacityCheck {
  public:
   explicit CapacityCheck(App& app, ICheckView* view = nullptr) : app_(app), view_(view) {}
-  void SetView(ICheckView* view) { view_ = view; }
 
   // The dialog opens.
   void Reset();
