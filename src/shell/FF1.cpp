@@ -398,7 +398,7 @@ void FF1::Impl::OnNcDestroy() {
       sepDown = grpBtm = lbErr = lvSize = status = nullptr;
 }
 
-bool FF1::Impl::CanFind() { return win.app_ && !app().env.tamdir.empty(); }
+bool FF1::Impl::CanFind() { return win.app_ && FindAvailable(app()); }
 
 void FF1::Impl::AfterEvent() {
   // The find button follows the active page's destination (a tab change, the conditions dialog).

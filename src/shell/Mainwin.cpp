@@ -173,6 +173,8 @@ bool CommandBuilt(Cmd c) {
   }
 }
 
+bool FindAvailable(const App& app) { return !app.env.tamdir.empty(); }
+
 bool CommandAvailable(App& app, Cmd c) {
   if (!CommandBuilt(c)) return false;
   switch (MenuOf(c)) {
@@ -183,8 +185,7 @@ bool CommandAvailable(App& app, Cmd c) {
       // Busy mode and page loads disable these menus; a command still on the
       // stack (messages are pumped inside it) must not be entered a second time.
       if (app.busy || app.commandDepth != 0 || !app.view.MainMenusEnabled()) return false;
-      // Finding a file needs a destination to search.
-      return c != Cmd::Find || !app.env.tamdir.empty();
+      return c != Cmd::Find || FindAvailable(app);
   }
 }
 

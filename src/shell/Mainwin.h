@@ -95,6 +95,8 @@ bool CommandBuilt(Cmd c);
 // Whether the command may run now: built, and not refused by busy mode, by a
 // page load (menus disabled) or by another command still running.
 bool CommandAvailable(App& app, Cmd c);
+// Finding a file needs a destination to search (menu item and tool button).
+bool FindAvailable(const App& app);
 
 // What only the window itself can do for a command.
 class IMainWindowCommands {
