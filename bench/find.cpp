@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
 #include "bench_window.h"
-#include "engine_common.h"
 #include "engine/Sdskio.h"
+#include "engine_common.h"
 #include "host_files.h"
-#include "measure/Vcheck.h"
 #include "restore/Vfind_view.h"
 #include "shell/Mainwin.h"
 #include "support/dialog_driver.h"

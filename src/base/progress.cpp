@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "base/text.h"
+
 namespace ruzer {
 
 namespace {
@@ -38,21 +40,6 @@ void Show(App& app, std::uint64_t now) {
 }
 
 }  // namespace
-
-std::wstring GroupedNumber(std::uint64_t n) {
-  static std::wstring separator = [] {
-    wchar_t sep[8] = L",";
-    if (!GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_STHOUSAND, sep, 8)) return std::wstring(L",");
-    return std::wstring(sep);
-  }();
-  const std::wstring digits = std::to_wstring(n);
-  std::wstring out;
-  for (size_t i = 0; i < digits.size(); ++i) {
-    if (i > 0 && (digits.size() - i) % 3 == 0) out += separator;
-    out += digits[i];
-  }
-  return out;
-}
 
 int ProgressPermille(const App::Progress& p) {
   if (BeyondTotal(p)) return kNearlyFull;

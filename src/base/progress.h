@@ -34,7 +34,5 @@ void ProgressEnd(App& app, bool failed = false);
 std::wstring ProgressText(const App::Progress& p, std::uint64_t nowMs);
 // 0..1000 of the way; short of full until finished.
 int ProgressPermille(const App::Progress& p);
-// 12345 -> "12,345" with the locale's separator.
-std::wstring GroupedNumber(std::uint64_t n);
 
 }  // namespace ruzer

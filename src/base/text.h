@@ -2,6 +2,7 @@
 // folder comparisons, parent folders and trimming.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,6 +41,11 @@ std::wstring WithoutTrailingBackslash(std::wstring path);
 // A folder without its trailing backslashes, but a drive's root keeps its
 // own ("C:\a\" gives "C:\a", "C:\" stays): the form folders are shown in.
 std::wstring FolderWithoutBackslash(std::wstring folder);
+
+// A whole number with the locale's thousands separator ("%1.0n"): 12345 ->
+// "12,345"; GroupedNumber for counts.
+std::wstring FormatWhole(std::int64_t value);
+std::wstring GroupedNumber(std::uint64_t n);
 
 // Blanks of typed texts: spaces and tabs; kWideBlanks adds the ideographic
 // space of Japanese input.

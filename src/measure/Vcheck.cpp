@@ -27,16 +27,6 @@ std::wstring Pad3(int v) {
   return s;
 }
 
-// Grouping of the locale ("3;0" -> 3, "3;2;0" -> 32), as NUMBERFMT wants it.
-UINT LocaleGrouping() {
-  wchar_t g[16] = L"";
-  if (!GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SGROUPING, g, 16)) return 3;
-  UINT v = 0;
-  for (const wchar_t* p = g; *p; ++p)
-    if (*p >= L'1' && *p <= L'9') v = v * 10 + static_cast<UINT>(*p - L'0');
-  return v ? v : 3;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------- arithmetic
@@ -55,31 +45,6 @@ std::int64_t FolderOverhead(unsigned long fsCode, const std::wstring& fsName, st
 int Percent(std::int64_t value, std::int64_t total) {
   if (total <= 0 || value <= 0) return 0;
   return static_cast<int>(static_cast<__int128>(value) * 100 / total);
-}
-
-std::wstring FormatWhole(std::int64_t value) {
-  static const std::wstring thousand = [] {
-    wchar_t s[8] = L",";
-    GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, s, 8);
-    return std::wstring(s);
-  }();
-  static const std::wstring decimal = [] {
-    wchar_t s[8] = L".";
-    GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, s, 8);
-    return std::wstring(s);
-  }();
-  static const UINT grouping = LocaleGrouping();
-  const std::wstring digits = std::to_wstring(value);
-  NUMBERFMTW fmt{};
-  fmt.NumDigits = 0;
-  fmt.LeadingZero = 1;
-  fmt.Grouping = grouping;
-  fmt.lpDecimalSep = const_cast<wchar_t*>(decimal.c_str());
-  fmt.lpThousandSep = const_cast<wchar_t*>(thousand.c_str());
-  fmt.NegativeOrder = 1;
-  wchar_t out[64];
-  if (GetNumberFormatW(LOCALE_USER_DEFAULT, 0, digits.c_str(), &fmt, out, 64) > 0) return out;
-  return digits;
 }
 
 std::wstring FormatUnits(std::int64_t bytes, std::int64_t unit) {

@@ -25,8 +25,6 @@ std::int64_t AllocationSize(std::int64_t size, std::int64_t cluster);
 std::int64_t FolderOverhead(unsigned long fsCode, const std::wstring& fsName, std::int64_t cluster);
 // value * 100 / total in 64 bits (0 when total <= 0 or value < 0).
 int Percent(std::int64_t value, std::int64_t total);
-// A whole number with the locale's thousands separator ("%1.0n").
-std::wstring FormatWhole(std::int64_t value);
 // bytes / unit rounded to the nearest whole number, formatted as FormatWhole.
 std::wstring FormatUnits(std::int64_t bytes, std::int64_t unit);
 // "%1.0n MB (%3d%%)".

@@ -11,7 +11,6 @@
 #include "engine/Sbakup.h"
 #include "engine/Sdskio.h"
 #include "engine/Select.h"
-#include "measure/Vcheck.h"
 #include "restore/Vrest.h"
 #include "restore/Vvrfy.h"
 
@@ -45,7 +44,6 @@ std::wstring FullFolder(const std::wstring& text) {
   return f;
 }
 
-std::wstring Count(std::uint64_t n) { return FormatWhole(static_cast<std::int64_t>(n)); }
 
 std::wstring TimeText(const FILETIME& t) { return FormatCellTime(CellTimeOfFile(t)); }
 
@@ -160,7 +158,7 @@ void WarnUnreadable(App& app, const std::vector<std::wstring>& unreadable) {
   std::wstring text = L"読めないフォルダがありました．次の場所は検索していません．";
   for (size_t i = 0; i < unreadable.size() && i < kUnreadableShown; ++i) text += L"\r\n<" + unreadable[i] + L">";
   if (unreadable.size() > kUnreadableShown)
-    text += L"\r\nほか " + Count(unreadable.size() - kUnreadableShown) + L" か所";
+    text += L"\r\nほか " + GroupedNumber(unreadable.size() - kUnreadableShown) + L" か所";
   ShowMessage(app.user, MsgKind::Warning, text);
 }
 
@@ -282,7 +280,7 @@ bool CopyBack(App& app, const FoundVersion& v, const std::wstring& target) {
 }
 
 std::wstring VersionText(const FILETIME& t, std::uint64_t size) {
-  return TimeText(t) + L"  " + Count(size) + L" バイト";
+  return TimeText(t) + L"  " + GroupedNumber(size) + L" バイト";
 }
 
 // Where "別の場所へ" puts a version's folder below the chosen one: its place
@@ -362,7 +360,7 @@ std::wstring FindCellText(const FindState& st, int row, int column) {
     case kColFolder: return v.folder;
     case kColGeneration: return st.generations[v.generation];
     case kColTime: return TimeText(v.lastWrite);
-    case kColSize: return Count(v.size);
+    case kColSize: return GroupedNumber(v.size);
     case kColNow: return NowText(v.now);
     case kColMemo: return st.memos[v.generation];
   }
@@ -467,10 +465,10 @@ void FindSearch(App& app, FindState& st, IFindView& view) {
   if (total == 0)
     st.status = L"バックアップ・データがありません．";
   else if (search.aborted)
-    st.status = L"検索中断．該当 " + Count(st.hits.size()) + L" 件 (" + Count(total) + L" 世代中 " + Count(searched) +
+    st.status = L"検索中断．該当 " + GroupedNumber(st.hits.size()) + L" 件 (" + GroupedNumber(total) + L" 世代中 " + GroupedNumber(searched) +
                 L" 世代を検索)．";
   else
-    st.status = L"検索完了．該当 " + Count(st.hits.size()) + L" 件 (" + Count(total) + L" 世代を検索)．";
+    st.status = L"検索完了．該当 " + GroupedNumber(st.hits.size()) + L" 件 (" + GroupedNumber(total) + L" 世代を検索)．";
   view.SetStatus(st.status);
   app.AbortRequested = false;
 
@@ -533,10 +531,10 @@ void FindRestore(App& app, FindState& st, IFindView& view) {
     aborted = !run.Next();
   }
   std::wstring text = aborted ? L"復元中断．" : L"復元完了．";
-  text += Count(copied) + L" 件を復元しました．";
-  if (same) text += L"同じ版があった " + Count(same) + L" 件はそのままです．";
-  if (skipped) text += Count(skipped) + L" 件をスキップしました．";
-  if (failed) text += Count(failed) + L" 件は復元できませんでした．";
+  text += GroupedNumber(copied) + L" 件を復元しました．";
+  if (same) text += L"同じ版があった " + GroupedNumber(same) + L" 件はそのままです．";
+  if (skipped) text += GroupedNumber(skipped) + L" 件をスキップしました．";
+  if (failed) text += GroupedNumber(failed) + L" 件は復元できませんでした．";
   Tell(st, view, text);
 }
 
@@ -577,9 +575,9 @@ void FindRestoreElsewhere(App& app, FindState& st, IFindView& view) {
       ++failed;
     if (!run.Next()) break;
   }
-  std::wstring text = (app.AbortRequested ? L"復元中断．" : L"復元完了．") + Count(copied) + L" 件を <" + target +
+  std::wstring text = (app.AbortRequested ? L"復元中断．" : L"復元完了．") + GroupedNumber(copied) + L" 件を <" + target +
                       L"> に復元しました．";
-  if (failed) text += Count(failed) + L" 件は復元できませんでした．";
+  if (failed) text += GroupedNumber(failed) + L" 件は復元できませんでした．";
   Tell(st, view, text);
 }
 
@@ -684,9 +682,9 @@ void FindRestoreAsOf(App& app, FindState& st, IFindView& view) {
     walk.Generation(dest + name);
   }
   std::wstring text = walk.aborted ? L"復元中断．" : L"復元完了．";
-  text += L"<" + root + L"> の " + generation + L" の状態を <" + target + L"> に復元しました (" + Count(copied) +
+  text += L"<" + root + L"> の " + generation + L" の状態を <" + target + L"> に復元しました (" + GroupedNumber(copied) +
           L" 件)．";
-  if (failed) text += Count(failed) + L" 件は復元できませんでした．";
+  if (failed) text += GroupedNumber(failed) + L" 件は復元できませんでした．";
   Tell(st, view, text);
   app.AbortRequested = false;
   WarnUnreadable(app, walk.unreadable);
