@@ -4,6 +4,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "base/inifile.h"
 #include "base/progress.h"
 #include "base/services.h"
 #include "base/text.h"
@@ -203,7 +204,7 @@ void StartPageProgress(App& app) {
   for (const auto& line : text.lines) {
     const size_t eq = line.rfind(L'='), comma = line.rfind(L',');
     if (eq == std::wstring::npos || comma == std::wstring::npos || comma < eq) continue;
-    if (lstrcmpiW(line.substr(0, eq).c_str(), app.CurrentPageName.c_str()) != 0) continue;
+    if (!SameName(std::wstring_view(line).substr(0, eq), app.CurrentPageName)) continue;
     if (!ParseCount(line.substr(eq + 1, comma - eq - 1), files) || !ParseCount(line.substr(comma + 1), bytes))
       files = bytes = 0;
   }
@@ -220,8 +221,8 @@ void WriteCount(App& app) {
     const std::wstring page = line.substr(0, eq);
     // Pages that are gone, and this page's old line, are not kept.
     bool known = false;
-    for (const auto& p : app.pages) known |= lstrcmpiW(p.c_str(), page.c_str()) == 0;
-    if (known && lstrcmpiW(page.c_str(), app.CurrentPageName.c_str()) != 0) lines.push_back(line);
+    for (const auto& p : app.pages) known |= SameName(p, page);
+    if (known && !SameName(page, app.CurrentPageName)) lines.push_back(line);
   }
   lines.push_back(app.CurrentPageName + L"=" + std::to_wstring(app.progress.items) + L"," +
                   std::to_wstring(app.progress.bytes));
